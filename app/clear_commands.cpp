@@ -1,0 +1,16 @@
+#include "app/clear_commands.h"
+
+namespace kestrel {
+
+void clear_output_command(Workbench& wb) { wb.Dest_bas.clear(); }
+
+void clear_source_command(Workbench& wb) {
+  wb.Source_bas.clear();
+  wb.Command4_enabled = false;
+}
+
+void clear_source_path_command(Workbench& wb) { wb.Text2.clear(); }
+
+void clear_destination_path_command(Workbench& wb) { wb.Text1.clear(); }
+
+}  // namespace kestrel

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace kestrel {
+
+// A failure of a command: the number and description of the file layer's table (or of the
+// program's own run-time checks). Thrown, and caught by the handler of the command that runs.
+class Failure : public std::runtime_error {
+ public:
+  Failure(std::int32_t number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+
+  std::int32_t number() const { return number_; }
+  std::string description() const { return what(); }
+
+ private:
+  std::int32_t number_;
+};
+
+// The failure table. Every failure the program reports has one of these numbers.
+enum class FailureCode : std::int32_t {
+  overflow = 6,
+  subscript_out_of_range = 9,
+  bad_file_name_or_number = 52,
+  file_not_found = 53,
+  device_io_error = 57,
+  disk_full = 61,
+  permission_denied = 70,
+  path_file_access_error = 75,
+  path_not_found = 76,
+};
+
+Failure make_failure(FailureCode code);
+
+// The failure for an operating-system error (errno) met while opening or using `native_path`.
+// Missing files and missing folders are told apart by looking at the path's folder.
+Failure failure_from_os_error(int os_error, const std::string& native_path);
+
+// "Error#" followed by the number, with a negative number keeping its sign.
+std::string failure_title(const Failure& failure);
+
+}  // namespace kestrel

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <string>
+
+#include "app/ui.h"
+#include "app/workbench.h"
+
+namespace kestrel {
+
+inline constexpr const char* kRunLogName = "Editor.log";
+
+// The local date and time in the system's general form: the short date, a blank and the time of
+// day with seconds, as the C library's current LC_TIME locale writes them; the date alone at
+// exactly midnight.
+std::string general_date_time(const std::tm& local);
+
+// Runs once while the window is being created: opens the run log in the current directory for
+// the whole run and appends the start's two lines. A failure is reported and the window goes on.
+void startup(Workbench& wb, Ui& ui,
+             std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
+
+}  // namespace kestrel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/ui.h"
+
+namespace kestrel::testing {
+
+// What a command showed, in order.
+struct Shown {
+  enum class Kind { message, failure, open_dialog, save_dialog };
+  Kind kind;
+  std::string title;  // failures only
+  std::string text;   // a message's text, a failure's description, a dialog's filter
+
+  bool operator==(const Shown&) const = default;
+};
+
+inline Shown message(std::string text) { return {Shown::Kind::message, "", std::move(text)}; }
+inline Shown failure(std::string title, std::string description) {
+  return {Shown::Kind::failure, std::move(title), std::move(description)};
+}
+inline Shown open_dialog(std::string filter) {
+  return {Shown::Kind::open_dialog, "", std::move(filter)};
+}
+inline Shown save_dialog(std::string filter) {
+  return {Shown::Kind::save_dialog, "", std::move(filter)};
+}
+
+// A Ui whose dialogs answer from a script and which records every box and dialog it is shown.
+// `on_shown` runs while a box or dialog is "on the screen", to look at the state at that moment.
+class ScriptedUi : public Ui {
+ public:
+  std::deque<std::string> dialog_answers;  // "" cancels
+  std::vector<Shown> shown;
+  std::function<void(const Shown&)> on_shown;
+
+  void message(const std::string& text) override { record(kestrel::testing::message(text)); }
+  void failure(const std::string& title, const std::string& description) override {
+    record(kestrel::testing::failure(title, description));
+  }
+  std::string open_dialog(const std::string& filter) override {
+    record(kestrel::testing::open_dialog(filter));
+    return next_answer();
+  }
+  std::string save_dialog(const std::string& filter) override {
+    record(kestrel::testing::save_dialog(filter));
+    return next_answer();
+  }
+
+ private:
+  void record(Shown s) {
+    shown.push_back(s);
+    if (on_shown) on_shown(shown.back());
+  }
+  std::string next_answer() {
+    if (dialog_answers.empty()) throw std::logic_error("a dialog was shown that the test did not expect");
+    std::string answer = dialog_answers.front();
+    dialog_answers.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace kestrel::testing
