@@ -31,10 +31,10 @@ struct Workbench {
   // Controls, by their designer names.
   std::string Source_bas;
   std::string Dest_bas = help_text();
-  std::string Text1;  // destination path
-  std::string Text2;  // source path
-  bool Check1 = false;  // "Enable "REM" string"
-  bool Check2 = false;  // "Coment"
+  std::string Text1;              // destination path
+  std::string Text2;              // source path
+  bool Check1 = false;            // "Enable "REM" string"
+  bool Check2 = false;            // "Coment"
   bool Command4_enabled = false;  // Compile
 
   // State shared by the commands.

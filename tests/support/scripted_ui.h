@@ -58,7 +58,8 @@ class ScriptedUi : public Ui {
     if (on_shown) on_shown(shown.back());
   }
   std::string next_answer() {
-    if (dialog_answers.empty()) throw std::logic_error("a dialog was shown that the test did not expect");
+    if (dialog_answers.empty())
+      throw std::logic_error("a dialog was shown that the test did not expect");
     std::string answer = dialog_answers.front();
     dialog_answers.pop_front();
     return answer;
