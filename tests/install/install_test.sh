@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary prefix and checks what a user gets: the installed
+# layout and desktop entry, the manual page, kestrelc on the sample project, and the window of the
+# installed kestrel on an X server of its own.
+#
+# Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
+set -euo pipefail
+
+cmake=$1
+build_dir=$2
+source_dir=$3
+
+work=$(mktemp -d)
+prefix=$work/prefix
+xvfb_pid=""
+kestrel_pid=""
+
+stop() {
+  local pid=$1
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+  [ -z "$kestrel_pid" ] || stop "$kestrel_pid"
+  [ -z "$xvfb_pid" ] || stop "$xvfb_pid"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+show() {
+  echo "--- $1:" >&2
+  cat "$1" >&2
+}
+
+install_tree() {
+  "$cmake" --install "$build_dir" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+    { show "$work/install.log"; fail "cmake --install into $prefix"; }
+}
+
+check_layout() {
+  local path
+  for path in bin/kestrel bin/kestrelc; do
+    [ -x "$prefix/$path" ] || fail "$path is not installed as an executable"
+  done
+  for path in share/applications/kestrel.desktop share/man/man1/kestrelc.1 \
+    share/icons/hicolor/24x24/apps/kestrel.png share/icons/hicolor/256x256/apps/kestrel.png \
+    share/icons/hicolor/scalable/apps/kestrel.svg share/doc/kestrel/examples/MAIN.BAS; do
+    [ -f "$prefix/$path" ] || fail "$path is not installed"
+  done
+}
+
+desktop_value() {
+  sed -n "s/^$1=//p" "$prefix/share/applications/kestrel.desktop"
+}
+
+# The menu entry must start an installed program and name an installed icon.
+check_desktop_entry() {
+  local exec icon
+  exec=$(desktop_value Exec)
+  icon=$(desktop_value Icon)
+  [ "$(desktop_value Name)" = Kestrel ] || fail "the desktop entry's Name is not Kestrel"
+  [[ ";$(desktop_value Categories)" == *";Development;"* ]] ||
+    fail "the desktop entry is not in the Development category"
+  [ -x "$prefix/bin/$exec" ] || fail "the desktop entry runs '$exec', which is not installed"
+  [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
+    fail "the desktop entry's icon '$icon' is not installed"
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$prefix/share/applications/kestrel.desktop" ||
+      fail "desktop-file-validate rejects the desktop entry"
+  fi
+}
+
+# The page must render without a warning and describe every option that --help names.
+check_manual_page() {
+  local page=$prefix/share/man/man1/kestrelc.1 option
+  MANWIDTH=80 man --warnings -l "$page" >/dev/null 2>"$work/man.err" ||
+    { show "$work/man.err"; fail "man cannot render kestrelc.1"; }
+  [ ! -s "$work/man.err" ] || { show "$work/man.err"; fail "man warns about kestrelc.1"; }
+  "$prefix/bin/kestrelc" --help >"$work/help.txt" 2>&1 || fail "kestrelc --help did not exit 0"
+  sed 's/\\-/-/g' "$page" >"$work/man.roff"
+  grep -oE '(^|[[:space:][(])--?[a-z][a-z-]*' "$work/help.txt" | sed 's/^[^-]*//' | sort -u |
+    while read -r option; do
+      grep -qF -- "$option" "$work/man.roff" || fail "the manual page does not mention $option"
+    done
+}
+
+# Each case: the options, then the expected output in tests/install/expected/.
+compile_cases=(
+  ":plain.bas"
+  "--rem:rem.bas"
+  "--rem-unnumbered:rem_unnumbered.bas"
+)
+
+check_compile_case() {
+  local options expected=$source_dir/tests/install/expected/$2 status=0
+  read -ra options <<<"$1"
+  (cd "$work/project" && "$prefix/bin/kestrelc" "${options[@]}" MAIN.BAS) \
+    >"$work/out.bas" 2>"$work/err.txt" || status=$?
+  [ "$status" -eq 0 ] || { show "$work/err.txt"; fail "kestrelc $1 MAIN.BAS exited $status"; }
+  [ "$(cat "$work/err.txt")" = "COMPILE OK" ] ||
+    { show "$work/err.txt"; fail "kestrelc $1 MAIN.BAS reported more than COMPILE OK"; }
+  cmp -s "$work/out.bas" "$expected" ||
+    { diff <(od -c "$expected") <(od -c "$work/out.bas") >&2 || true
+      fail "kestrelc $1 MAIN.BAS: the output differs from $expected (diff of od -c above)"; }
+}
+
+check_kestrelc() {
+  local case
+  mkdir "$work/project"
+  cp "$prefix/share/doc/kestrel/examples/"*.BAS "$work/project/"
+  for case in "${compile_cases[@]}"; do
+    check_compile_case "${case%%:*}" "${case#*:}"
+  done
+  (cd "$work/project" && "$prefix/bin/kestrelc" -o BLINK.BAS MAIN.BAS) >"$work/out.bas" \
+    2>"$work/err.txt" || { show "$work/err.txt"; fail "kestrelc -o BLINK.BAS MAIN.BAS failed"; }
+  [ ! -s "$work/out.bas" ] || fail "kestrelc -o BLINK.BAS MAIN.BAS also wrote to standard output"
+  cmp -s "$work/project/BLINK.BAS" "$source_dir/tests/install/expected/plain.bas" ||
+    fail "kestrelc -o wrote a file that differs from its standard output"
+  [ ! -e "$work/project/Editor.log" ] || fail "kestrelc wrote a run log"
+}
+
+start_xvfb() {
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ ! -s "$work/display" ] || break
+    kill -0 "$xvfb_pid" 2>/dev/null || { show "$work/xvfb.log"; fail "Xvfb did not start"; }
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || { show "$work/xvfb.log"; fail "Xvfb gave no display number in 10 s"; }
+  display=":$(head -n 1 "$work/display")"
+}
+
+window_listed() {
+  # grep reads to the end: quitting early would fail xwininfo with SIGPIPE under pipefail.
+  xwininfo -display "$display" -root -tree 2>/dev/null | grep -F '"KESTREL V3.0"' >/dev/null
+}
+
+check_window() {
+  start_xvfb
+  mkdir "$work/desktop"
+  (cd "$work/desktop" && DISPLAY=$display QT_QPA_PLATFORM=xcb exec "$prefix/bin/kestrel") \
+    >"$work/kestrel.log" 2>&1 &
+  kestrel_pid=$!
+  for _ in $(seq 200); do
+    ! window_listed || break
+    kill -0 "$kestrel_pid" 2>/dev/null || { show "$work/kestrel.log"; fail "kestrel ended at start"; }
+    sleep 0.1
+  done
+  window_listed || { show "$work/kestrel.log"; fail "no window titled KESTREL V3.0 within 20 s"; }
+  grep -q "START KESTREL V3" "$work/desktop/Editor.log" ||
+    fail "the window did not write its start line to Editor.log in its current directory"
+  stop "$kestrel_pid"
+  kestrel_pid=""
+}
+
+for tool in Xvfb xwininfo man; do
+  command -v "$tool" >/dev/null ||
+    fail "$tool is missing: scripts/install-deps.sh installs it (xvfb, x11-utils, man-db)"
+done
+install_tree
+check_layout
+check_desktop_entry
+check_manual_page
+check_kestrelc
+check_window
+echo "install test passed"
