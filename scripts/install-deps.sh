@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
-  xvfb xauth x11-utils man-db dpkg-dev
+  xvfb xauth x11-utils man-db dpkg-dev desktop-file-utils
 )
 
 missing=()

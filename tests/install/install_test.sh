@@ -76,10 +76,8 @@ check_desktop_entry() {
   [ -x "$prefix/bin/$exec" ] || fail "the desktop entry runs '$exec', which is not installed"
   [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
     fail "the desktop entry's icon '$icon' is not installed"
-  if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$prefix/share/applications/kestrel.desktop" ||
-      fail "desktop-file-validate rejects the desktop entry"
-  fi
+  desktop-file-validate "$prefix/share/applications/kestrel.desktop" ||
+    fail "desktop-file-validate rejects the desktop entry"
 }
 
 # The page must render without a warning and describe every option that --help names.
@@ -166,9 +164,8 @@ check_window() {
   kestrel_pid=""
 }
 
-for tool in Xvfb xwininfo man; do
-  command -v "$tool" >/dev/null ||
-    fail "$tool is missing: scripts/install-deps.sh installs it (xvfb, x11-utils, man-db)"
+for tool in Xvfb xwininfo man desktop-file-validate; do
+  command -v "$tool" >/dev/null || fail "$tool is missing: scripts/install-deps.sh installs it"
 done
 install_tree
 check_layout
