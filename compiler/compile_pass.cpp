@@ -1,0 +1,160 @@
+#include "compiler/compile_pass.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/ansi.h"
+#include "compiler/labels.h"
+#include "compiler/line_number.h"
+#include "compiler/substitution.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr int kHighestDirective = 2048;
+// Numbering stops before it would pass the largest 16-bit line number.
+constexpr int kHighestLineNumber = 32767;
+constexpr std::size_t kLongestOutputLine = 69;
+constexpr std::size_t kLongLineExcerpt = 10;
+
+const std::string& line_number_message() {
+  static const std::string text = ansi::from_utf8("Ошибка номера строки!");
+  return text;
+}
+
+const std::string& looping_substitution_message() {
+  static const std::string text = ansi::from_utf8("Ошибка - Зацикленная подстановка!");
+  return text;
+}
+
+const std::string& long_line_message() {
+  static const std::string text = ansi::from_utf8("Ошибка - Слишком длинная строка ");
+  return text;
+}
+
+std::string left_trimmed(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(' ');
+  return std::string(first == std::string_view::npos ? "" : line.substr(first));
+}
+
+std::string_view trimmed(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return line.substr(first, line.find_last_not_of(' ') - first + 1);
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Four digits with leading zeros, or all the digits of a larger number, and one blank.
+std::string number_prefix(int line_num) {
+  std::string digits = std::to_string(line_num);
+  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+  return digits + ' ';
+}
+
+// Calls `visit` with every piece of `text` that a CR LF follows, in order, until it returns false.
+// The piece after the last CR LF is no line; a lone CR or LF stays inside its line.
+template <typename Visit>
+bool for_each_line(std::string_view text, Visit visit) {
+  for (std::size_t end = text.find(crlf); end != std::string_view::npos; end = text.find(crlf)) {
+    if (!visit(text.substr(0, end))) return false;
+    text.remove_prefix(end + crlf.size());
+  }
+  return true;
+}
+
+class Pass {
+ public:
+  Pass(Workbench& wb, Ui& ui) : wb_(wb), ui_(ui) {}
+
+  void run() {
+    wb_.Dest_bas.clear();
+    wb_.line_num = 0;
+    if (!Check_define_duplicates(wb_.defs, ui_)) return;
+    const std::string source = wb_.Source_bas;
+    if (!for_each_line(source, [this](std::string_view line) { return compile_line(line); }))
+      return;
+    // Without label lines neither the labels nor the line lengths are examined.
+    if (!labels_.empty()) {
+      if (!Resolve_labels(wb_, ui_, labels_)) return;
+      if (!lines_fit()) return;
+    }
+    ui_.message("COMPILE OK");
+  }
+
+ private:
+  // False when the pass must stop.
+  bool compile_line(std::string_view source_line) {
+    std::string line = left_trimmed(source_line);
+    if (line.find("#define") != std::string::npos) return true;
+    Substitution substituted = Substitute_defines(wb_, std::move(line));
+    if (substituted.looping_definition) {
+      ui_.message(looping_substitution_message() +
+                  wb_.defs.def_name[*substituted.looping_definition]);
+      return false;
+    }
+    line = std::move(substituted.line);
+    // A label line is recognised before short lines are dropped, so "[" alone is a label.
+    if (line.starts_with('[')) {
+      Collect_label(labels_, line, wb_.line_num);
+      return true;
+    }
+    if (line.size() < 2) return true;
+    const bool comment = line.starts_with("REM");
+    if (comment && !wb_.Check1) return true;
+    if (is_digit(line[0])) return take_directive(line);
+    if (comment && wb_.Check2) {
+      append_line(line);
+      return true;
+    }
+    return write_numbered(line);
+  }
+
+  bool take_directive(const std::string& line) {
+    const std::string value = read_line_number(line);
+    const std::optional<int> n = small_line_number(value);
+    if (n && *n <= kHighestDirective && *n >= wb_.line_num) {
+      wb_.line_num = *n;
+      return true;
+    }
+    ui_.message(line_number_message() + value);
+    return false;
+  }
+
+  bool write_numbered(const std::string& line) {
+    if (wb_.line_num > kHighestLineNumber) {
+      ui_.message(line_number_message() + std::to_string(wb_.line_num));
+      return false;
+    }
+    wb_.Dest_bas += number_prefix(wb_.line_num);
+    ++wb_.line_num;
+    append_line(line);
+    return true;
+  }
+
+  void append_line(std::string_view line) {
+    wb_.Dest_bas += trimmed(line);
+    wb_.Dest_bas += crlf;
+  }
+
+  // Only the first line longer than the limit is reported.
+  bool lines_fit() {
+    return for_each_line(wb_.Dest_bas, [this](std::string_view line) {
+      if (line.size() <= kLongestOutputLine) return true;
+      ui_.message(long_line_message() + std::string(line.substr(0, kLongLineExcerpt)) + " ...");
+      return false;
+    });
+  }
+
+  Workbench& wb_;
+  Ui& ui_;
+  LabelTable labels_;
+};
+
+}  // namespace
+
+void compile_command(Workbench& wb, Ui& ui) { Pass(wb, ui).run(); }
+
+}  // namespace kestrel

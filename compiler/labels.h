@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/ui.h"
+#include "app/workbench.h"
+
+namespace kestrel {
+
+struct Label {
+  std::string label_text;  // the whole label line, trimmed, bracket and all
+  int label_line = 0;      // the number of the next numbered output line when it was met
+};
+
+// The labels of one pass, in source order. It has no fixed size: a source may hold any number of
+// label lines.
+using LabelTable = std::vector<Label>;
+
+// Records a label line (one whose first character is "["), binding it to `line_num`.
+void Collect_label(LabelTable& labels, const std::string& line, int line_num);
+
+// Replaces every label's text in `wb.Dest_bas` by its number. False, after showing its messages,
+// when two labels have the same text or a "[" is left in the output.
+bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels);
+
+}  // namespace kestrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/ui.h"
+#include "app/workbench.h"
+
+namespace kestrel {
+
+// Whether the first character of `Sumbol` ends a name: 1 for a boundary, 0 for a name character.
+// The empty string (a neighbour beyond the end of the line) is a boundary.
+std::int16_t test_sumbol(const std::string& Sumbol);
+
+// False, after showing its message, when a name is recorded twice.
+bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui);
+
+struct Substitution {
+  std::string line;
+  // The definition whose replacements on the line would never end; `line` is then incomplete.
+  std::optional<int> looping_definition;
+};
+
+// Replaces, definition by definition in table order, each defined name that stands as a whole
+// name in `line` by its value. Writes every neighbour it tests into `wb.near_char`.
+Substitution Substitute_defines(Workbench& wb, std::string line);
+
+}  // namespace kestrel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/ansi.h"
+#include "app/workbench.h"
+#include "compiler/compile_pass.h"
+#include "support/scripted_ui.h"
+
+namespace kestrel::testing {
+
+using Definitions = std::vector<std::pair<std::string, std::string>>;
+
+inline std::string cp(std::string_view utf8) { return ansi::from_utf8(utf8); }
+
+// Each line followed by CR LF, as Open leaves the pane.
+inline std::string text_of(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+inline Workbench workbench_with(const Definitions& definitions) {
+  Workbench wb;
+  for (const auto& [name, value] : definitions) {
+    wb.defs.def_name[wb.defs.def_count] = name;
+    wb.defs.def_value[wb.defs.def_count++] = value;
+  }
+  return wb;
+}
+
+struct CompileRun {
+  std::string output;                 // Dest_bas when the pass has ended
+  std::vector<std::string> messages;  // in the order shown
+  std::vector<std::string> panes;     // Dest_bas while each message was shown
+};
+
+inline CompileRun compile(const std::string& source, const Definitions& definitions = {},
+                          bool check1 = false, bool check2 = false) {
+  Workbench wb = workbench_with(definitions);
+  wb.Source_bas = source;
+  wb.Check1 = check1;
+  wb.Check2 = check2;
+  ScriptedUi ui;
+  CompileRun run;
+  ui.on_shown = [&](const Shown& shown) {
+    run.messages.push_back(shown.text);
+    run.panes.push_back(wb.Dest_bas);
+  };
+  compile_command(wb, ui);
+  run.output = wb.Dest_bas;
+  return run;
+}
+
+}  // namespace kestrel::testing
