@@ -22,6 +22,8 @@ const char* description_of(FailureCode code) {
       return "Device I/O error";
     case FailureCode::disk_full:
       return "Disk full";
+    case FailureCode::too_many_files:
+      return "Too many files";
     case FailureCode::permission_denied:
       return "Permission denied";
     case FailureCode::path_file_access_error:

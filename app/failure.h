@@ -28,6 +28,7 @@ enum class FailureCode : std::int32_t {
   file_not_found = 53,
   device_io_error = 57,
   disk_full = 61,
+  too_many_files = 67,
   permission_denied = 70,
   path_file_access_error = 75,
   path_not_found = 76,

@@ -20,8 +20,15 @@ bool is_blank_name(const fs::path& path) {
   return !name.empty() && name.find_first_not_of(' ') == std::string::npos;
 }
 
+// The operating system reads a path only up to its first NUL; opening the shorter path would
+// quietly read or write a file the name does not name.
+bool holds_nul(const fs::path& path) {
+  return path.native().find('\0') != fs::path::string_type::npos;
+}
+
 void check_name(const fs::path& path) {
-  if (is_blank_name(path)) throw make_failure(FailureCode::bad_file_name_or_number);
+  if (is_blank_name(path) || holds_nul(path))
+    throw make_failure(FailureCode::bad_file_name_or_number);
 }
 
 [[noreturn]] void throw_os_failure(int os_error, const fs::path& path) {

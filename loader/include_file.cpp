@@ -1,0 +1,62 @@
+#include "loader/include_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+#include "app/failure.h"
+#include "loader/include_path.h"
+#include "loader/parse_define.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view kInclude = "#include";
+
+// Only blanks are trimmed, at the end of the line and before the name; tabs belong to the name.
+std::string include_name(std::string_view line) {
+  const std::size_t last = line.find_last_not_of(' ');
+  line = last == std::string_view::npos ? std::string_view() : line.substr(0, last + 1);
+  line.remove_prefix(std::min(line.size(), kInclude.size()));
+  const std::size_t first = line.find_first_not_of(' ');
+  return std::string(first == std::string_view::npos ? std::string_view() : line.substr(first));
+}
+
+// Returns whether the file held at least one line.
+bool load_file(Workbench& wb, Ui& ui, const std::string& path, int depth) {
+  SourceFile file(path);
+  return load_lines(wb, ui, file, depth);
+}
+
+void include_at_depth(Workbench& wb, Ui& ui, const std::string& inc_name, int depth) {
+  const IncludePath where = locate_include(inc_name);
+  try {
+    if (depth > kIncludeDepthLimit) throw make_failure(FailureCode::too_many_files);
+    if (load_file(wb, ui, where.resolved, depth)) wb.run_log.write_line(where.composed + " loaded");
+  } catch (const Failure& failure) {
+    report_failure(ui, failure, "  " + where.composed);
+  }
+}
+
+}  // namespace
+
+bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth) {
+  if (file.at_end()) return false;
+  while (!file.at_end()) {
+    wb.cur_line = file.read_line();
+    if (wb.cur_line.starts_with(kInclude)) {
+      wb.inc_file = include_name(wb.cur_line);
+      include_at_depth(wb, ui, wb.inc_file, depth + 1);
+    } else {
+      Parse_define(wb, ui);
+    }
+  }
+  return true;
+}
+
+void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name) {
+  include_at_depth(wb, ui, inc_name, 1);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,71 @@
+#include "loader/parse_define.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "app/failure.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view kDefine = "#define";
+constexpr std::string_view kEqu = "EQU";
+// "EQU" is looked for from the 10th character on, so one blank after "#define" may be followed by
+// a name that itself begins with those letters.
+constexpr std::size_t kFirstEquIndex = 9;
+// Positions are 16-bit: from this 1-based position on, the position just after "EQU" overflows.
+constexpr std::size_t kOverflowingEquPosition = 32765;
+
+std::string_view trim_leading_blanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string trim_blanks(std::string_view text) {
+  text = trim_leading_blanks(text);
+  const std::size_t last = text.find_last_not_of(' ');
+  return std::string(last == std::string_view::npos ? std::string_view()
+                                                    : text.substr(0, last + 1));
+}
+
+void store_definition(DefinitionTable& defs, std::string name, std::string value) {
+  if (defs.def_count < 0 || defs.def_count >= kDefinitionSlots)
+    throw make_failure(FailureCode::subscript_out_of_range);
+  defs.def_name[defs.def_count] = std::move(name);
+  defs.def_value[defs.def_count] = std::move(value);
+  ++defs.def_count;
+}
+
+// Returns whether the line may go on to the pane.
+bool record_definition(Workbench& wb, Ui& ui) {
+  const std::string& line = wb.trim_line;
+  const std::size_t equ =
+      line.size() > kFirstEquIndex ? line.find(kEqu, kFirstEquIndex) : std::string::npos;
+  if (equ == std::string::npos) {
+    ui.message("ERROR #define  " + line);
+    return false;
+  }
+  if (equ + 1 >= kOverflowingEquPosition) throw make_failure(FailureCode::overflow);
+  const std::string_view view(line);
+  store_definition(wb.defs, trim_blanks(view.substr(kDefine.size(), equ - kDefine.size())),
+                   trim_blanks(view.substr(equ + kEqu.size())));
+  if (wb.defs.def_count > kDefinitionSoftLimit) {
+    ui.message("ERROR Count #define > Limit " + line);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Parse_define(Workbench& wb, Ui& ui) {
+  wb.trim_line = std::string(trim_leading_blanks(wb.cur_line));
+  if (wb.trim_line.starts_with(kDefine) && !record_definition(wb, ui)) return;
+  wb.Source_bas += wb.cur_line;
+  wb.Source_bas += crlf;
+}
+
+}  // namespace kestrel
