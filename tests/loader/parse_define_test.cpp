@@ -69,10 +69,8 @@ TEST(ParseDefine, RecordsDefinitionsAndKeepsEveryOtherLine) {
 
 TEST(ParseDefine, ALineWithoutEquFromTheTenthCharacterIsRefused) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"#define X 5", "#define X 5"},
-      {"#define", "#define"},
-      {"  #define EQU", "#define EQU"},
-      {"#defineEQU 5", "#defineEQU 5"},
+      {"#define X 5", "#define X 5"},       {"#define", "#define"},
+      {"  #define EQU", "#define EQU"},     {"#defineEQU 5", "#defineEQU 5"},
       {"#define EQUALS", "#define EQUALS"},
   };
   for (const auto& [line, trimmed] : cases) {

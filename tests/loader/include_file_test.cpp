@@ -1,0 +1,206 @@
+#include "loader/include_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "load_support.h"
+
+namespace kestrel {
+namespace {
+
+using testing::failure;
+using testing::Load;
+using testing::log_lines;
+using testing::message;
+using testing::Shown;
+using testing::TempDir;
+using testing::write_file;
+using Lines = std::vector<std::string>;
+
+TEST(Include, NestedFilesFillThePaneInPlaceAndAreLoggedInnermostFirst) {
+  TempDir dir;
+  write_file("M.BAS", testing::lines({"one", "#include A.BAS", "two"}));
+  write_file("A.BAS", testing::lines({"a1", "#include B.BAS", "  #include B.BAS", "a2"}));
+  write_file("B.BAS", "b1");
+  Load load("M.BAS");
+  load.run();
+  EXPECT_EQ(load.wb.Source_bas,
+            testing::lines({"one", "a1", "b1", "  #include B.BAS", "a2", "two"}));
+  EXPECT_TRUE(load.ui.shown.empty());
+  EXPECT_TRUE(load.wb.Command4_enabled);
+  EXPECT_EQ(log_lines(dir),
+            (Lines{dir.str() + "/B.BAS loaded", dir.str() + "/A.BAS loaded", "M.BAS loaded"}));
+}
+
+// Each include line names a file holding "inc"; the include expands to that line.
+TEST(Include, TheNameIsCutAfterTheEighthCharacterTrimmingBlanksOnly) {
+  struct Case {
+    std::string line;
+    std::string file;  // empty: the line is ordinary text
+  };
+  const std::vector<Case> cases = {
+      {"#include B.BAS", "B.BAS"},     {"#include    B.BAS    ", "B.BAS"},
+      {"#includeLIB.BAS", "LIB.BAS"},  {"#includes X", "s X"},
+      {"#include \tT.BAS", "\tT.BAS"}, {"#include my file.bas ", "my file.bas"},
+      {"  #include B.BAS", ""},        {"\t#include B.BAS", ""},
+      {"#INCLUDE B.BAS", ""},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    write_file("M.BAS", c.line + "\r\n");
+    if (!c.file.empty()) write_file(dir.path() / c.file, "inc\r\n");
+    Load load("M.BAS");
+    load.run();
+    EXPECT_EQ(load.wb.Source_bas, c.file.empty() ? c.line + "\r\n" : "inc\r\n") << c.line;
+    EXPECT_TRUE(load.ui.shown.empty()) << c.line;
+    if (!c.file.empty()) {
+      EXPECT_EQ(load.wb.inc_file, c.file);
+    }
+  }
+}
+
+TEST(Include, AFailingIncludeIsReportedWithItsPathAndLoadingGoesOn) {
+  struct Case {
+    std::string name;
+    std::string shown_name;
+    int number;
+    std::string description;
+  };
+  const std::vector<Case> cases = {
+      {"MISSING.BAS", "MISSING.BAS", 53, "File not found"},
+      {"", "", 75, "Path/File access error"},
+      {"sub", "sub", 75, "Path/File access error"},
+      {"nodir\\x.bas", "nodir/x.bas", 76, "Path not found"},
+      {"/etc/hostname", "/etc/hostname", 76, "Path not found"},
+      {std::string("A.BAS\0x", 7), std::string("A.BAS\0x", 7), 52, "Bad file name or number"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directory("sub");
+    write_file("A.BAS", "a\r\n");
+    write_file("M.BAS", testing::lines({"one", "#include " + c.name, "two"}));
+    Load load("M.BAS");
+    load.run();
+    const std::string title = "Error#" + std::to_string(c.number) + "  " + dir.str() + "/";
+    EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure(title + c.shown_name, c.description)})
+        << c.name;
+    EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two"})) << c.name;
+    EXPECT_TRUE(load.wb.Command4_enabled) << c.name;
+    EXPECT_EQ(log_lines(dir), Lines{"M.BAS loaded"}) << c.name;
+  }
+}
+
+TEST(Include, AFailureInsideAnIncludeSkipsOnlyTheRestOfThatFile) {
+  TempDir dir;
+  std::string defs;
+  for (int i = 0; i < 4098; ++i) defs += "#define D EQU " + std::to_string(i) + "\r\n";
+  write_file("DEFS.BAS", defs + "skipped\r\n");
+  write_file("A.BAS", testing::lines({"a1", "#include C.BAS", "#define X 5", "a2"}));
+  write_file("M.BAS", testing::lines({"#include A.BAS", "#include DEFS.BAS", "after",
+                                      "#define Z EQU 1", "never"}));
+  Load load("M.BAS");
+  load.run();
+  const std::vector<Shown>& shown = load.ui.shown;
+  ASSERT_EQ(shown.size(), 51u);
+  EXPECT_EQ(shown[0], failure("Error#53  " + dir.str() + "/C.BAS", "File not found"));
+  EXPECT_EQ(shown[1], message("ERROR #define  #define X 5"));
+  EXPECT_EQ(shown[2], message("ERROR Count #define > Limit #define D EQU 4050"));
+  EXPECT_EQ(shown[49], failure("Error#9  " + dir.str() + "/DEFS.BAS", "Subscript out of range"));
+  EXPECT_EQ(shown[50], failure("Error#9", "Subscript out of range"));
+  EXPECT_EQ(load.panes_shown[0], "a1\r\n");
+  EXPECT_TRUE(load.wb.Source_bas.ends_with("#define D EQU 4049\r\nafter\r\n"));
+  EXPECT_TRUE(load.wb.Source_bas.starts_with("a1\r\na2\r\n#define D EQU 0\r\n"));
+  EXPECT_FALSE(load.wb.Command4_enabled);
+  EXPECT_EQ(log_lines(dir), Lines{dir.str() + "/A.BAS loaded"});
+}
+
+TEST(Include, EmptyIncludeFilesAddNothingAndAreNotLogged) {
+  TempDir dir;
+  write_file("EMPTY.BAS", "");
+  write_file("M.BAS", testing::lines({"one", "#include EMPTY.BAS", "two"}));
+  Load load("M.BAS");
+  load.run();
+  EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two"}));
+  EXPECT_TRUE(load.ui.shown.empty());
+  EXPECT_EQ(log_lines(dir), Lines{"M.BAS loaded"});
+}
+
+// The composed path, as the include line spells it, is what the log and the titles show.
+TEST(Include, ANameInAnotherLetterCaseFindsTheOneMatchingEntry) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> on_disk;
+    bool found;
+  };
+  const std::vector<Case> cases = {
+      {"TEST_3.BAS", {"test_3.bas"}, true},
+      {"LIB\\Io.Bas", {"lib/IO.BAS"}, true},
+      {"lib\\sub\\X.BAS", {"lib/SUB/x.bas"}, true},
+      {testing::cp("ДАННЫЕ\\Ёлка.BAS"), {"данные/ёлка.bas"}, true},
+      {"Dup.bas", {"dup.bas", "DUP.BAS"}, false},
+      {"lib\\nothing.bas", {"LIB/x.bas"}, false},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    for (const std::string& file : c.on_disk)
+      write_file(dir.path() / std::filesystem::path(std::u8string(file.begin(), file.end())),
+                 "inc\r\n");
+    write_file("M.BAS", "#include " + c.name + "\r\n");
+    Load load("M.BAS");
+    load.run();
+    std::string composed = dir.str() + "/" + c.name;
+    std::ranges::replace(composed, '\\', '/');
+    EXPECT_EQ(load.wb.Source_bas, c.found ? "inc\r\n" : "") << c.name;
+    EXPECT_EQ(load.ui.shown.empty(), c.found) << c.name;
+    const Lines logged =
+        c.found ? Lines{composed + " loaded", "M.BAS loaded"} : Lines{"M.BAS loaded"};
+    EXPECT_EQ(log_lines(dir), logged) << c.name;
+  }
+}
+
+std::string repeated(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
+TEST(Include, RecursionEndsAtTheDepthBoundWithOneFailure) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> files;  // the first is included by M.BAS
+    std::string innermost;  // the name whose include goes past the bound
+    std::string first_logged;
+    std::string pane;
+  };
+  const int depth = kIncludeDepthLimit;
+  const std::vector<Case> cases = {
+      {{{"X.BAS", "x1\r\n#include X.BAS\r\nx2\r\n"}},
+       "X.BAS",
+       "X.BAS",
+       repeated("x1\r\n", depth) + repeated("x2\r\n", depth)},
+      {{{"A.BAS", "a\r\n#include B.BAS\r\n"}, {"B.BAS", "b\r\n#include a.bas\r\n"}},
+       "a.bas",
+       "B.BAS",
+       repeated("a\r\nb\r\n", depth / 2)},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    for (const auto& [name, text] : c.files) write_file(name, text);
+    write_file("M.BAS", "#include " + c.files[0].first + "\r\n");
+    Load load("M.BAS");
+    load.run();
+    EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure(
+                                 "Error#67  " + dir.str() + "/" + c.innermost, "Too many files")});
+    EXPECT_EQ(load.wb.Source_bas, c.pane);
+    EXPECT_TRUE(load.wb.Command4_enabled);
+    const Lines logged = log_lines(dir);
+    ASSERT_EQ(logged.size(), static_cast<std::size_t>(depth + 1));
+    EXPECT_EQ(logged.front(), dir.str() + "/" + c.first_logged + " loaded");
+    EXPECT_EQ(logged.back(), "M.BAS loaded");
+  }
+}
+
+}  // namespace
+}  // namespace kestrel
