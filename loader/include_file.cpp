@@ -29,16 +29,6 @@ bool load_file(Workbench& wb, Ui& ui, const std::string& path, int depth) {
   return load_lines(wb, ui, file, depth);
 }
 
-void include_at_depth(Workbench& wb, Ui& ui, const std::string& inc_name, int depth) {
-  const IncludePath where = locate_include(inc_name);
-  try {
-    if (depth > kIncludeDepthLimit) throw make_failure(FailureCode::too_many_files);
-    if (load_file(wb, ui, where.resolved, depth)) wb.run_log.write_line(where.composed + " loaded");
-  } catch (const Failure& failure) {
-    report_failure(ui, failure, "  " + where.composed);
-  }
-}
-
 }  // namespace
 
 bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth) {
@@ -47,7 +37,7 @@ bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth) {
     wb.cur_line = file.read_line();
     if (wb.cur_line.starts_with(kInclude)) {
       wb.inc_file = include_name(wb.cur_line);
-      include_at_depth(wb, ui, wb.inc_file, depth + 1);
+      Include_file(wb, ui, wb.inc_file, depth + 1);
     } else {
       Parse_define(wb, ui);
     }
@@ -55,8 +45,15 @@ bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth) {
   return true;
 }
 
-void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name) {
-  include_at_depth(wb, ui, inc_name, 1);
+// `inc_name` may be wb.inc_file, which nested includes overwrite: it is read before any of them.
+void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, int depth) {
+  const IncludePath where = locate_include(inc_name);
+  try {
+    if (depth > kIncludeDepthLimit) throw make_failure(FailureCode::too_many_files);
+    if (load_file(wb, ui, where.resolved, depth)) wb.run_log.write_line(where.composed + " loaded");
+  } catch (const Failure& failure) {
+    report_failure(ui, failure, "  " + where.composed);
+  }
 }
 
 }  // namespace kestrel

@@ -26,43 +26,19 @@ std::string to_ansi(const fs::path& path) {
   return ansi::from_utf8(std::string(utf8.begin(), utf8.end()));
 }
 
+// Windows-1251's capital letters outside its two contiguous alphabets, each with its small letter.
+constexpr std::pair<unsigned char, unsigned char> kOtherCapitals[] = {
+    {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D},
+    {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4},
+    {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
+};
+
 // Lower case in Windows-1251: ASCII, the Russian alphabet and the other Cyrillic letters.
 unsigned char fold(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDF)) return c + 0x20;
-  switch (c) {
-    case 0x80:
-      return 0x90;
-    case 0x81:
-      return 0x83;
-    case 0x8A:
-      return 0x9A;
-    case 0x8C:
-      return 0x9C;
-    case 0x8D:
-      return 0x9D;
-    case 0x8E:
-      return 0x9E;
-    case 0x8F:
-      return 0x9F;
-    case 0xA1:
-      return 0xA2;
-    case 0xA3:
-      return 0xBC;
-    case 0xA5:
-      return 0xB4;
-    case 0xA8:
-      return 0xB8;
-    case 0xAA:
-      return 0xBA;
-    case 0xAF:
-      return 0xBF;
-    case 0xB2:
-      return 0xB3;
-    case 0xBD:
-      return 0xBE;
-    default:
-      return c;
-  }
+  for (const auto& [capital, small] : kOtherCapitals)
+    if (c == capital) return small;
+  return c;
 }
 
 bool same_ignoring_case(std::string_view a, std::string_view b) {

@@ -20,10 +20,13 @@ using testing::TempDir;
 using testing::write_file;
 using Lines = std::vector<std::string>;
 
+// An empty include adds nothing and is not logged.
 TEST(Include, NestedFilesFillThePaneInPlaceAndAreLoggedInnermostFirst) {
   TempDir dir;
+  write_file("EMPTY.BAS", "");
   write_file("M.BAS", testing::lines({"one", "#include A.BAS", "two"}));
-  write_file("A.BAS", testing::lines({"a1", "#include B.BAS", "  #include B.BAS", "a2"}));
+  write_file("A.BAS", testing::lines({"a1", "#include B.BAS", "  #include B.BAS",
+                                      "#include EMPTY.BAS", "a2"}));
   write_file("B.BAS", "b1");
   Load load("M.BAS");
   load.run();
@@ -115,17 +118,6 @@ TEST(Include, AFailureInsideAnIncludeSkipsOnlyTheRestOfThatFile) {
   EXPECT_TRUE(load.wb.Source_bas.starts_with("a1\r\na2\r\n#define D EQU 0\r\n"));
   EXPECT_FALSE(load.wb.Command4_enabled);
   EXPECT_EQ(log_lines(dir), Lines{dir.str() + "/A.BAS loaded"});
-}
-
-TEST(Include, EmptyIncludeFilesAddNothingAndAreNotLogged) {
-  TempDir dir;
-  write_file("EMPTY.BAS", "");
-  write_file("M.BAS", testing::lines({"one", "#include EMPTY.BAS", "two"}));
-  Load load("M.BAS");
-  load.run();
-  EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two"}));
-  EXPECT_TRUE(load.ui.shown.empty());
-  EXPECT_EQ(log_lines(dir), Lines{"M.BAS loaded"});
 }
 
 // The composed path, as the include line spells it, is what the log and the titles show.

@@ -102,9 +102,7 @@ TEST(Open, AFileThatCannotBeOpenedLeavesCompileDisabled) {
   };
   const std::vector<Case> cases = {
       {"missing.bas", failure("Error#53", "File not found")},
-      {"nowhere/x.bas", failure("Error#76", "Path not found")},
       {"folder", failure("Error#75", "Path/File access error")},
-      {"   ", failure("Error#52", "Bad file name or number")},
   };
   for (const Case& c : cases) {
     Load load(c.path);
@@ -131,28 +129,6 @@ TEST(Open, BoxesShownWhileLoadingSeeThePaneFilledSoFar) {
   EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two", "three"}));
   EXPECT_TRUE(load.wb.Command4_enabled);
   EXPECT_EQ(log_lines(dir), Lines{"prog.bas loaded"});
-}
-
-std::string definitions(int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += "#define D" + std::to_string(i) + " EQU " + "v\r\n";
-  return text;
-}
-
-TEST(Open, The4098thDefinitionEndsTheLoad) {
-  TempDir dir;
-  write_file("prog.bas", definitions(4098) + "after\r\n");
-  Load load("prog.bas");
-  load.run();
-  ASSERT_EQ(load.ui.shown.size(), 48u);
-  EXPECT_EQ(load.ui.shown[0], message("ERROR Count #define > Limit #define D4050 EQU v"));
-  EXPECT_EQ(load.ui.shown[46], message("ERROR Count #define > Limit #define D4096 EQU v"));
-  EXPECT_EQ(load.ui.shown[47], failure("Error#9", "Subscript out of range"));
-  EXPECT_EQ(load.wb.defs.def_count, 4097);
-  EXPECT_EQ(load.wb.defs.def_name[4096], "D4096");
-  EXPECT_EQ(load.wb.Source_bas, definitions(4050));
-  EXPECT_FALSE(load.wb.Command4_enabled);
-  EXPECT_EQ(log_lines(dir), Lines{});
 }
 
 // The log that start-up could not open fails every later line; the load itself is kept.

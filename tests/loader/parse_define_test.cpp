@@ -34,50 +34,42 @@ Parsed parse(const std::string& line) {
   return parsed;
 }
 
-TEST(ParseDefine, RecordsDefinitionsAndKeepsEveryOtherLine) {
+// A line is either recorded and kept, kept as ordinary text, or refused with a message.
+TEST(ParseDefine, RecordsDefinitionsKeepsOtherLinesAndRefusesMalformedOnes) {
   struct Case {
     std::string line;
-    std::optional<Definition> recorded;  // nothing recorded when empty
-    bool in_pane;
+    std::optional<Definition> recorded;
+    std::string message;  // empty: the line is kept in the pane
   };
   const std::vector<Case> cases = {
-      {"#define VOLT EQU A", Definition{"VOLT", "A"}, true},
-      {"   #define X EQU 5", Definition{"X", "5"}, true},
-      {"#define XEQU 5", Definition{"X", "5"}, true},
-      {"#define EQU EQU 1", Definition{"EQU", "1"}, true},
-      {"#define SEQUENCE EQU 5", Definition{"S", "ENCE EQU 5"}, true},
-      {"#define   EQU 5", Definition{"", "5"}, true},
-      {"#define X EQU", Definition{"X", ""}, true},
-      {"#define  A B  EQU  C D  ", Definition{"A B", "C D"}, true},
-      {"#define\tX\tEQU\t5", Definition{"\tX\t", "\t5"}, true},
-      {"#DEFINE X EQU 5", std::nullopt, true},
-      {"# define X EQU 5", std::nullopt, true},
-      {"REM #define X EQU 5", std::nullopt, true},
-      {"\t#define X EQU 5", std::nullopt, true},
-      {"", std::nullopt, true},
-      {"   ", std::nullopt, true},
+      {"#define VOLT EQU A", Definition{"VOLT", "A"}, ""},
+      {"   #define X EQU 5", Definition{"X", "5"}, ""},
+      {"#define XEQU 5", Definition{"X", "5"}, ""},
+      {"#define EQU EQU 1", Definition{"EQU", "1"}, ""},
+      {"#define SEQUENCE EQU 5", Definition{"S", "ENCE EQU 5"}, ""},
+      {"#define   EQU 5", Definition{"", "5"}, ""},
+      {"#define X EQU", Definition{"X", ""}, ""},
+      {"#define  A B  EQU  C D  ", Definition{"A B", "C D"}, ""},
+      {"#define\tX\tEQU\t5", Definition{"\tX\t", "\t5"}, ""},
+      {"#DEFINE X EQU 5", std::nullopt, ""},
+      {"# define X EQU 5", std::nullopt, ""},
+      {"REM #define X EQU 5", std::nullopt, ""},
+      {"\t#define X EQU 5", std::nullopt, ""},
+      {"", std::nullopt, ""},
+      {"#define X 5", std::nullopt, "ERROR #define  #define X 5"},
+      {"#define", std::nullopt, "ERROR #define  #define"},
+      {"  #define EQU", std::nullopt, "ERROR #define  #define EQU"},
+      {"#defineEQU 5", std::nullopt, "ERROR #define  #defineEQU 5"},
   };
   for (const Case& c : cases) {
     const Parsed parsed = parse(c.line);
-    EXPECT_EQ(parsed.pane, c.in_pane ? c.line + "\r\n" : "") << c.line;
-    EXPECT_TRUE(parsed.messages.empty()) << c.line;
+    EXPECT_EQ(parsed.pane, c.message.empty() ? c.line + "\r\n" : "") << c.line;
+    EXPECT_EQ(parsed.messages,
+              c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message})
+        << c.line;
     const std::vector<Definition> expected =
         c.recorded ? std::vector<Definition>{*c.recorded} : std::vector<Definition>{};
     EXPECT_EQ(parsed.recorded, expected) << c.line;
-  }
-}
-
-TEST(ParseDefine, ALineWithoutEquFromTheTenthCharacterIsRefused) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"#define X 5", "#define X 5"},       {"#define", "#define"},
-      {"  #define EQU", "#define EQU"},     {"#defineEQU 5", "#defineEQU 5"},
-      {"#define EQUALS", "#define EQUALS"},
-  };
-  for (const auto& [line, trimmed] : cases) {
-    const Parsed parsed = parse(line);
-    EXPECT_EQ(parsed.pane, "") << line;
-    EXPECT_TRUE(parsed.recorded.empty()) << line;
-    EXPECT_EQ(parsed.messages, std::vector<std::string>{"ERROR #define  " + trimmed}) << line;
   }
 }
 
@@ -103,37 +95,35 @@ TEST(ParseDefine, PastTheSoftLimitDefinitionsAreRecordedButTheirLinesRefused) {
   }
 }
 
-int failure_number(Workbench& wb) {
-  ScriptedUi ui;
-  try {
-    Parse_define(wb, ui);
-  } catch (const Failure& failure) {
-    EXPECT_TRUE(ui.shown.empty());
-    return failure.number();
-  }
-  return 0;
-}
-
-TEST(ParseDefine, AFullTableFailsWithNothingStored) {
-  Workbench wb;
-  wb.defs.def_count = kDefinitionSlots;
-  wb.cur_line = "#define LAST EQU 1";
-  EXPECT_EQ(failure_number(wb), 9);
-  EXPECT_EQ(wb.defs.def_count, kDefinitionSlots);
-  EXPECT_EQ(wb.Source_bas, "");
-}
-
-// "EQU" at 1-based position 8 + blanks, found after the leading blanks are trimmed.
-TEST(ParseDefine, AnEquPastThe16BitPositionsOverflows) {
+// A full table, and an "EQU" at a 1-based position past the 16-bit range (8 + blanks here,
+// counted after the leading blanks), fail with nothing stored and nothing shown.
+TEST(ParseDefine, AFullTableAndAnOverflowingPositionFail) {
   struct Case {
-    int blanks;
-    int number;
+    int count_before;
+    std::string line;
+    int number;  // 0: recorded
   };
-  for (const Case c : {Case{32756, 0}, Case{32757, 6}, Case{40000, 6}}) {
+  const std::vector<Case> cases = {
+      {kDefinitionSlots, "#define LAST EQU 1", 9},
+      {0, "    #define" + std::string(32756, ' ') + "EQU 1", 0},
+      {0, "    #define" + std::string(32757, ' ') + "EQU 1", 6},
+      {0, "#define" + std::string(40000, ' ') + "EQU 1", 6},
+  };
+  for (const Case& c : cases) {
     Workbench wb;
-    wb.cur_line = "    #define" + std::string(c.blanks, ' ') + "EQU 1";
-    EXPECT_EQ(failure_number(wb), c.number) << c.blanks;
-    EXPECT_EQ(wb.defs.def_count, c.number == 0 ? 1 : 0) << c.blanks;
+    ScriptedUi ui;
+    wb.defs.def_count = c.count_before;
+    wb.cur_line = c.line;
+    int number = 0;
+    try {
+      Parse_define(wb, ui);
+    } catch (const Failure& failure) {
+      number = failure.number();
+    }
+    EXPECT_EQ(number, c.number) << c.count_before << " " << c.line.size();
+    EXPECT_EQ(wb.defs.def_count, c.count_before + (c.number == 0 ? 1 : 0));
+    EXPECT_EQ(wb.Source_bas, c.number == 0 ? c.line + "\r\n" : "");
+    EXPECT_TRUE(ui.shown.empty());
   }
 }
 
