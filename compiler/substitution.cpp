@@ -29,7 +29,7 @@ const std::string& duplicate_definitions_message() {
 // - A value of the name's length keeps the length, so the line runs through finitely many texts
 //   of that length: it either ends or comes back to a text it held before, and then repeats for
 //   ever. Brent's cycle search finds the repeat with one saved copy of the line; X EQU X repeats
-//   at the first replacement. Nothing is ever reported for a run that ends.
+//   at the first replacement. No run that ends within the pass's limits is ever reported.
 class LoopWatch {
  public:
   explicit LoopWatch(const std::string& line) : start_size_(line.size()), saved_(line) {}
@@ -71,12 +71,17 @@ enum class Outcome { ended, loops };
 Outcome substitute_one(std::string& line, const std::string& name, const std::string& value,
                        std::string& near_char) {
   LoopWatch watch(line);
+  // The search starts again at the start of the line, but nothing before from can match: the
+  // text there is as it was, and no occurrence started there, so only one that reaches into the
+  // replaced text is new.
+  std::size_t from = 0;
   for (;;) {
-    const std::size_t pos = line.find(name);
+    const std::size_t pos = line.find(name, from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
     line.replace(pos, name.size(), value);
     if (watch.loops(line)) return Outcome::loops;
+    from = pos + 1 >= name.size() ? pos + 1 - name.size() : 0;
   }
 }
 
