@@ -24,20 +24,20 @@ std::string include_name(std::string_view line) {
 }
 
 // Returns whether the file held at least one line.
-bool load_file(Workbench& wb, Ui& ui, const std::string& path, int depth) {
+bool load_file(Workbench& wb, Ui& ui, const std::string& path, LoadNesting& nesting) {
   SourceFile file(path);
-  return load_lines(wb, ui, file, depth);
+  return load_lines(wb, ui, file, nesting);
 }
 
 }  // namespace
 
-bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth) {
+bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, LoadNesting& nesting) {
   if (file.at_end()) return false;
   while (!file.at_end()) {
     wb.cur_line = file.read_line();
     if (wb.cur_line.starts_with(kInclude)) {
       wb.inc_file = include_name(wb.cur_line);
-      Include_file(wb, ui, wb.inc_file, depth + 1);
+      Include_file(wb, ui, wb.inc_file, nesting);
     } else {
       Parse_define(wb, ui);
     }
@@ -46,12 +46,19 @@ bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth) {
 }
 
 // `inc_name` may be wb.inc_file, which nested includes overwrite: it is read before any of them.
-void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, int depth) {
+void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNesting& nesting) {
   const IncludePath where = locate_include(inc_name);
+  const int depth = nesting.depth;
   try {
-    if (depth > kIncludeDepthLimit) throw make_failure(FailureCode::too_many_files);
-    if (load_file(wb, ui, where.resolved, depth)) wb.run_log.write_line(where.composed + " loaded");
+    if (depth >= kIncludeDepthLimit || nesting.includes_read >= kIncludeCountLimit)
+      throw make_failure(FailureCode::too_many_files);
+    ++nesting.includes_read;
+    nesting.depth = depth + 1;
+    const bool held_lines = load_file(wb, ui, where.resolved, nesting);
+    nesting.depth = depth;
+    if (held_lines) wb.run_log.write_line(where.composed + " loaded");
   } catch (const Failure& failure) {
+    nesting.depth = depth;
     report_failure(ui, failure, "  " + where.composed);
   }
 }

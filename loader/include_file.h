@@ -11,16 +11,25 @@ namespace kestrel {
 // Includes nested deeper than this fail, so that a file that includes itself, directly or through
 // others, ends instead of exhausting the stack.
 inline constexpr int kIncludeDepthLimit = 64;
+// Includes one load may read in all. The depth bound alone does not end a file that includes
+// itself twice: that would read 2^64 files.
+inline constexpr int kIncludeCountLimit = 4096;
+
+// Where one load stands: how deep the includes around the file being read go, and how many
+// includes the load has read so far.
+struct LoadNesting {
+  int depth = 0;
+  int includes_read = 0;
+};
 
 // Reads the file that an include line names, below the current directory, into Source_bas at the
 // place of the include line, following its own include lines. Reports its own failures, titled
 // with the include's path, and returns; the caller goes on with its next line either way.
-// `depth` counts this include and those around it.
-void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, int depth = 1);
+void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNesting& nesting);
 
 // The loading loop shared by Open and Include_file: every line of `file` goes to Parse_define,
-// except include lines, which are expanded in place. `depth` counts the includes around `file`
-// (0 for the file Open reads). Returns whether the file held at least one line.
-bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, int depth);
+// except include lines, which are expanded in place. Returns whether the file held at least one
+// line.
+bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, LoadNesting& nesting);
 
 }  // namespace kestrel

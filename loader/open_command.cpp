@@ -26,7 +26,8 @@ std::string choose_path(Workbench& wb, Ui& ui) {
 // Returns whether the file held at least one line.
 bool load_main_file(Workbench& wb, Ui& ui) {
   SourceFile file(wb.file_name);
-  return load_lines(wb, ui, file, 0);
+  LoadNesting nesting;
+  return load_lines(wb, ui, file, nesting);
 }
 
 }  // namespace

@@ -194,5 +194,22 @@ TEST(Include, RecursionEndsAtTheDepthBoundWithOneFailure) {
   }
 }
 
+// Twice self-included, the tree of includes doubles at every level; the load stops reading
+// includes after the limit and reports each one it refuses.
+TEST(Include, ALoadReadsAtMostTheIncludeLimit) {
+  TempDir dir;
+  write_file("X.BAS", "x\r\n#include X.BAS\r\n#include X.BAS\r\n");
+  write_file("M.BAS", "#include X.BAS\r\n");
+  Load load("M.BAS");
+  load.run();
+  EXPECT_TRUE(load.wb.Command4_enabled);
+  EXPECT_EQ(load.wb.Source_bas, repeated("x\r\n", kIncludeCountLimit));
+  EXPECT_EQ(log_lines(dir).size(), static_cast<std::size_t>(kIncludeCountLimit + 1));
+  ASSERT_FALSE(load.ui.shown.empty());
+  for (const Shown& s : load.ui.shown) {
+    EXPECT_EQ(s, failure("Error#67  " + dir.str() + "/X.BAS", "Too many files"));
+  }
+}
+
 }  // namespace
 }  // namespace kestrel
