@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/file_io.h"
 #include "app/workbench.h"
+#include "loader/open_command.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -215,24 +215,18 @@ std::string joined(const std::vector<std::string>& lines, const std::string& end
   return text;
 }
 
-// Loads the file as Open fills the pane: every line read followed by CR LF.
-std::string loaded_pane(const std::string& path) {
-  SourceFile file(path);
-  std::string pane;
-  while (!file.at_end()) pane += file.read_line() + "\r\n";
-  return pane;
-}
-
 TEST(SaveAs, GivesBackTheBytesThatWereLoadedWithLineEndsAsCrLf) {
   TempDir dir;
   const std::vector<std::string> byte_lines = all_byte_lines();
   for (const std::string end : {"\r\n", "\n", "\r"}) {
     write_file("all.bas", joined(byte_lines, end));
     Workbench wb;
-    wb.Source_bas = loaded_pane("all.bas");
+    wb.Text2 = "all.bas";
     ScriptedUi ui;
+    open_command(wb, ui);
     ui.dialog_answers = {"copy.bas"};
     save_as_command(wb, ui);
+    EXPECT_EQ(ui.shown, std::vector<Shown>{testing::save_dialog(kFilter)});
     EXPECT_EQ(read_file("copy.bas"), joined(byte_lines, "\r\n"));
   }
 }

@@ -1,0 +1,177 @@
+#include "cli/kestrelc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace kestrel {
+namespace {
+
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome kestrelc(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = cli::run(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+struct CompileCase {
+  std::string name;
+  std::vector<std::string> args;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
+  TempDir dir;
+  write_file("prog.bas", "#define X EQU 7\nA=X\n[L]\nREM note\nGOTO [L]\n#include LIB.BAS\n");
+  write_file("lib.bas", "END\n");
+  write_file("bad.bas", "AA\r\n3000\r\nBB\r\n");
+  write_file("baddef.bas", "AA\r\n#define X 5\r\nBB\r\n");
+  write_file("nolib.bas", "AA\r\n#include NONE.BAS\r\n");
+  write_file("undefined.bas", "AA\r\nGOTO [NO]\r\n[L]\r\nBB\r\n");
+  write_file("empty.bas", "");
+  const std::string missing_include = "Error#53  " + dir.str() + "/NONE.BAS: File not found\n";
+  const std::vector<CompileCase> cases = {
+      {"plain", {"prog.bas"}, 0, "0000 A=7\r\n0001 GOTO 1\r\n0002 END\r\n", "COMPILE OK\n"},
+      {"--rem",
+       {"--rem", "prog.bas"},
+       0,
+       "0000 A=7\r\n0001 REM note\r\n0002 GOTO 1\r\n0003 END\r\n",
+       "COMPILE OK\n"},
+      {"--rem-unnumbered",
+       {"prog.bas", "--rem-unnumbered"},
+       0,
+       "0000 A=7\r\nREM note\r\n0001 GOTO 1\r\n0002 END\r\n",
+       "COMPILE OK\n"},
+      {"empty source", {"empty.bas"}, 0, "", "COMPILE OK\n"},
+      {"bad directive",
+       {"bad.bas"},
+       1,
+       "0000 AA\r\n",
+       "\xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 \xd0\xbd\xd0\xbe\xd0\xbc\xd0\xb5\xd1\x80"
+       "\xd0\xb0 \xd1\x81\xd1\x82\xd1\x80\xd0\xbe\xd0\xba\xd0\xb8!3000\n"},
+      {"bad definition",
+       {"baddef.bas"},
+       1,
+       "0000 AA\r\n0001 BB\r\n",
+       "ERROR #define  #define X 5\nCOMPILE OK\n"},
+      {"missing include", {"nolib.bas"}, 1, "0000 AA\r\n", missing_include + "COMPILE OK\n"},
+      // The excerpt of the output holds line breaks of its own.
+      {"label left over",
+       {"undefined.bas"},
+       1,
+       "0000 AA\r\n0001 GOTO [NO]\r\n0002 BB\r\n",
+       "\xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - \xd0\xb5\xd1\x81\xd1\x82\xd1\x8c "
+       "\xd0\xbd\xd0\xb5\xd1\x83\xd0\xba\xd0\xb0\xd0\xb7\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5 "
+       "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xba\xd0\xb8 \n"
+       "0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
+      {"missing source", {"none.bas"}, 2, "", "Error#53: File not found\n"},
+      {"folder as source", {"."}, 2, "", "Error#75: Path/File access error\n"},
+  };
+  for (const CompileCase& c : cases) {
+    const Outcome r = kestrelc(c.args);
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+    EXPECT_EQ(r.err, c.err) << c.name;
+  }
+  EXPECT_FALSE(std::filesystem::exists("Editor.log"));
+}
+
+TEST(Kestrelc, WritesToOutputTheBytesItWouldWriteToStandardOutput) {
+  TempDir dir;
+  write_file("prog.bas", "AA\r\n\xcf\xd0\xc8\r\nBB\r\n");
+  const Outcome to_stdout = kestrelc({"prog.bas"});
+  const Outcome to_file = kestrelc({"-o", "out.bas", "prog.bas"});
+  EXPECT_EQ(to_stdout.out, "0000 AA\r\n0001 \xcf\xd0\xc8\r\n0002 BB\r\n");
+  EXPECT_EQ(read_file("out.bas"), to_stdout.out);
+  EXPECT_EQ(to_file.status, 0);
+  EXPECT_EQ(to_file.out, "");
+  EXPECT_EQ(to_file.err, "COMPILE OK\n");
+}
+
+TEST(Kestrelc, AResultThatCannotBeWrittenIsAFailureOfTheRun) {
+  TempDir dir;
+  write_file("prog.bas", "A\r\nB\r\n");
+  const Outcome r = kestrelc({"prog.bas", "-o", "no_such_folder/out.bas"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "COMPILE OK\nError#76  no_such_folder/out.bas: Path not found\n");
+
+  std::ostringstream out;
+  std::ostringstream err;
+  out.setstate(std::ios::badbit);
+  EXPECT_EQ(cli::run({"prog.bas"}, out, err), 1);
+  EXPECT_EQ(err.str(), "COMPILE OK\nError#57  standard output: Device I/O error\n");
+}
+
+TEST(Kestrelc, PathsGivenInUtf8ReachCyrillicFiles) {
+  TempDir dir;
+  write_file(dir.path() / u8"Программа.bas", "AA\r\n");
+  const Outcome r = kestrelc({"-o", "Вывод.bas", "Программа.bas"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(dir.path() / u8"Вывод.bas"), "0000 AA\r\n");
+}
+
+TEST(Kestrelc, AUsageErrorIsOneLineAndExitStatusTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string explanation;
+  };
+  const std::vector<Case> cases = {
+      {{}, "SOURCE is missing"},
+      {{"--rem"}, "SOURCE is missing"},
+      {{"--bogus", "a.bas"}, "unknown option --bogus"},
+      {{"-x", "a.bas"}, "unknown option -x"},
+      {{"a.bas", "b.bas"}, "more than one SOURCE: a.bas, b.bas"},
+      {{"a.bas", "-o"}, "-o needs a file name"},
+      {{"-o", "", "a.bas"}, "-o needs a file name"},
+      {{"-o", "x", "-o", "y", "a.bas"}, "-o given more than once"},
+      {{""}, "SOURCE is empty"},
+      {{"--", "--rem", "a.bas"}, "more than one SOURCE: --rem, a.bas"},
+  };
+  TempDir dir;
+  write_file("a.bas", "AA\r\n");
+  for (const Case& c : cases) {
+    const Outcome r = kestrelc(c.args);
+    EXPECT_EQ(r.status, 2) << c.explanation;
+    EXPECT_EQ(r.out, "") << c.explanation;
+    EXPECT_EQ(r.err, "kestrelc: " + c.explanation + " (see kestrelc --help)\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists("x"));
+}
+
+TEST(Kestrelc, HelpGoesToStandardOutputWhateverElseIsGiven) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"a.bas", "--bogus", "--help"}}) {
+    const Outcome r = kestrelc(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(
+        r.out.starts_with("usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] SOURCE\n"));
+    EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
+  TempDir dir;
+  write_file("-prog.bas", "AA\r\n");
+  EXPECT_EQ(kestrelc({"--", "-prog.bas"}).out, "0000 AA\r\n");
+}
+
+}  // namespace
+}  // namespace kestrel
