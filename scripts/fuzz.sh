@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time, starting from the seed
 # corpus kept in fuzz/corpus/. Fails on a crash, a sanitizer report, a leak or a slow input.
+# Paths given to the targets are absolute: the loading target changes its current directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +17,7 @@ for target in build-fuzz/bin/fuzz_*; do
   log="build-fuzz/$name.log"
   status=0
   "$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/$name-" "$found" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
+    -artifact_prefix="$PWD/build-fuzz/$name-" "$found" "$PWD/fuzz/corpus/$name" >"$log" 2>&1 || status=$?
   rm -rf "$found"
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   echo "$name: ${runs:-?} inputs in ${seconds}s, exit $status"
