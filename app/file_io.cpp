@@ -1,7 +1,6 @@
 #include "app/file_io.h"
 
 #include <cerrno>
-#include <iterator>
 #include <system_error>
 
 #include "app/ansi.h"
@@ -50,7 +49,16 @@ SourceFile::SourceFile(const std::string& ansi_path) {
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) throw_os_failure(errno, path);
-  bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  read_all(in, path);
+}
+
+// istream::read turns a failing read of the file into the stream's bad state; reading through
+// the stream buffer directly would throw the library's own exception instead.
+void SourceFile::read_all(std::ifstream& in, const std::filesystem::path& path) {
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes_.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) throw_os_failure(errno, path);
 }
 

@@ -23,6 +23,8 @@ class SourceFile {
   std::string read_line();
 
  private:
+  void read_all(std::ifstream& in, const std::filesystem::path& path);
+
   std::string bytes_;
   std::size_t pos_ = 0;
 };

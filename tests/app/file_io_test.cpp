@@ -77,6 +77,7 @@ TEST(FileLayer, MapsTheOperatingSystemsErrorsOntoTheTable) {
       {"folder/", false, 75},
       {"   ", false, 52},
       {"   ", true, 52},
+      {"/proc/self/mem", false, 57},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(failure_number_opening(c.path, c.for_writing), c.number)

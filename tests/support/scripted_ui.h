@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,6 +20,13 @@ struct Shown {
 
   bool operator==(const Shown&) const = default;
 };
+
+// How a failed expectation shows a box: its kind, title and text.
+inline void PrintTo(const Shown& s, std::ostream* os) {
+  static const char* const kinds[] = {"message", "failure", "open_dialog", "save_dialog"};
+  *os << kinds[static_cast<int>(s.kind)] << "{title: \"" << s.title << "\", text: \"" << s.text
+      << "\"}";
+}
 
 inline Shown message(std::string text) { return {Shown::Kind::message, "", std::move(text)}; }
 inline Shown failure(std::string title, std::string description) {
