@@ -73,6 +73,7 @@ class Pass {
     wb_.Dest_bas.clear();
     wb_.line_num = 0;
     if (!Check_define_duplicates(wb_.defs, ui_)) return;
+    names_.emplace(wb_.defs.def_name, definition_count(wb_.defs));
     const std::string source = wb_.Source_bas;
     if (!for_each_line(source, [this](std::string_view line) { return compile_line(line); }))
       return;
@@ -89,7 +90,7 @@ class Pass {
   bool compile_line(std::string_view source_line) {
     std::string line = left_trimmed(source_line);
     if (line.find("#define") != std::string::npos) return true;
-    Substitution substituted = Substitute_defines(wb_, std::move(line));
+    Substitution substituted = Substitute_defines(wb_, *names_, std::move(line));
     if (substituted.looping_definition) {
       ui_.message(looping_substitution_message() +
                   wb_.defs.def_name[*substituted.looping_definition]);
@@ -151,6 +152,7 @@ class Pass {
   Workbench& wb_;
   Ui& ui_;
   LabelTable labels_;
+  std::optional<NameFinder> names_;
 };
 
 }  // namespace

@@ -112,7 +112,7 @@ std::string rounded(const Decimal& number) {
   std::string whole = digits.substr(0, split);
   const bool odd = !whole.empty() && (whole.back() - '0') % 2 == 1;
   if (rounds_up(std::string_view(digits).substr(split), odd)) {
-    if (whole.empty()) whole = "0";
+    if (whole.empty()) whole.push_back('0');
     add_one(whole);
   }
   return without_leading_zeros(whole);

@@ -1,8 +1,10 @@
 #include "compiler/substitution.h"
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/ansi.h"
 
@@ -67,10 +69,12 @@ bool stands_alone(const std::string& line, std::size_t pos, std::size_t length,
 enum class Outcome { ended, loops };
 
 // Only the first occurrence is ever considered: once it is part of a longer name the definition
-// is done with this line, though a later occurrence might stand alone.
+// is done with this line, though a later occurrence might stand alone. `replaced(pos, size)` hears
+// of every replacement: the value now stands at pos.
+template <typename Replaced>
 Outcome substitute_one(std::string& line, const std::string& name, const std::string& value,
-                       std::string& near_char) {
-  LoopWatch watch(line);
+                       std::string& near_char, Replaced replaced) {
+  std::optional<LoopWatch> watch;
   // The search starts again at the start of the line, but nothing before from can match: the
   // text there is as it was, and no occurrence started there, so only one that reaches into the
   // replaced text is new.
@@ -79,11 +83,51 @@ Outcome substitute_one(std::string& line, const std::string& name, const std::st
     const std::size_t pos = line.find(name, from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
+    if (!watch) watch.emplace(line);
     line.replace(pos, name.size(), value);
-    if (watch.loops(line)) return Outcome::loops;
+    replaced(pos, value.size());
+    if (watch->loops(line)) return Outcome::loops;
     from = pos + 1 >= name.size() ? pos + 1 - name.size() : 0;
   }
 }
+
+// Definitions take their turns in table order, but only those whose name occurs in the line at
+// their turn can change it. Those are the names in the line as it came, and the names that a
+// replacement creates: any such occurrence overlaps the value just put in (or, for an empty value,
+// the join it leaves), so the stretch around it is searched again after every replacement.
+class Turns {
+ public:
+  explicit Turns(const NameFinder& finder) : finder_(finder) {}
+
+  void add_names_in(std::string_view text, std::size_t first, std::size_t last) {
+    finder_.find(text, first, last, [this](int k) {
+      if (k <= done_) return;
+      queue_.push_back(k);
+      std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
+    });
+  }
+
+  void add_names_around(std::string_view text, std::size_t pos, std::size_t size) {
+    const std::size_t reach = std::max<std::size_t>(finder_.longest_name(), 1) - 1;
+    add_names_in(text, pos > reach ? pos - reach : 0, pos + size);
+  }
+
+  // The next definition to take its turn, or nothing when none is left.
+  std::optional<int> next() {
+    while (!queue_.empty()) {
+      std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
+      const int k = queue_.back();
+      queue_.pop_back();
+      if (k > done_) return done_ = k;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  const NameFinder& finder_;
+  std::vector<int> queue_;  // a heap, smallest first; a definition may stand in it twice
+  int done_ = -1;
+};
 
 }  // namespace
 
@@ -100,7 +144,7 @@ std::int16_t test_sumbol(const std::string& Sumbol) {
 }
 
 bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui) {
-  const int count = std::min<int>(defs.def_count, static_cast<int>(defs.def_name.size()));
+  const int count = definition_count(defs);
   std::unordered_map<std::string_view, int> uses;
   for (int i = 0; i < count; ++i) ++uses[defs.def_name[i]];
   // The first name in table order that occurs in any other slot is the one reported.
@@ -113,16 +157,26 @@ bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui) {
   return true;
 }
 
-Substitution Substitute_defines(Workbench& wb, std::string line) {
+Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line) {
   const DefinitionTable& defs = wb.defs;
-  const int count = std::min<int>(defs.def_count, static_cast<int>(defs.def_name.size()));
-  for (int k = 0; k < count; ++k) {
-    // Replacing the empty name never changes a line.
-    if (defs.def_name[k].empty()) continue;
-    if (substitute_one(line, defs.def_name[k], defs.def_value[k], wb.near_char) == Outcome::loops)
-      return {std::move(line), k};
+  Turns turns(names);
+  turns.add_names_in(line, 0, line.size());
+  for (std::optional<int> k = turns.next(); k; k = turns.next()) {
+    const Outcome outcome = substitute_one(
+        line, defs.def_name[*k], defs.def_value[*k], wb.near_char,
+        [&](std::size_t pos, std::size_t size) { turns.add_names_around(line, pos, size); });
+    if (outcome == Outcome::loops) return {std::move(line), *k};
   }
   return {std::move(line), std::nullopt};
+}
+
+Substitution Substitute_defines(Workbench& wb, std::string line) {
+  return Substitute_defines(wb, NameFinder(wb.defs.def_name, definition_count(wb.defs)),
+                            std::move(line));
+}
+
+int definition_count(const DefinitionTable& defs) {
+  return std::min<int>(defs.def_count, static_cast<int>(defs.def_name.size()));
 }
 
 }  // namespace kestrel

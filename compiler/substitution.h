@@ -6,6 +6,7 @@
 
 #include "app/ui.h"
 #include "app/workbench.h"
+#include "compiler/name_finder.h"
 
 namespace kestrel {
 
@@ -25,5 +26,11 @@ struct Substitution {
 // Replaces, definition by definition in table order, each defined name that stands as a whole
 // name in `line` by its value. Writes every neighbour it tests into `wb.near_char`.
 Substitution Substitute_defines(Workbench& wb, std::string line);
+
+// The same over a finder built from `wb.defs`, which a pass builds once for all its lines.
+Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line);
+
+// The valid slots of the table: 0 .. def_count - 1, and never past its end.
+int definition_count(const DefinitionTable& defs);
 
 }  // namespace kestrel

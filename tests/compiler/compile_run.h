@@ -36,10 +36,15 @@ struct CompileRun {
   std::string output;                 // Dest_bas when the pass has ended
   std::vector<std::string> messages;  // in the order shown
   std::vector<std::string> panes;     // Dest_bas while each message was shown
+
+  bool operator==(const CompileRun&) const = default;
 };
 
-inline CompileRun compile(const std::string& source, const Definitions& definitions = {},
-                          bool check1 = false, bool check2 = false) {
+// Runs `pass` (the program's compile_command, or another pass over the same state) on a
+// workbench, recording what it shows.
+template <typename PassFunction>
+CompileRun run_pass(const std::string& source, const Definitions& definitions, bool check1,
+                    bool check2, PassFunction pass) {
   Workbench wb = workbench_with(definitions);
   wb.Source_bas = source;
   wb.Check1 = check1;
@@ -50,9 +55,14 @@ inline CompileRun compile(const std::string& source, const Definitions& definiti
     run.messages.push_back(shown.text);
     run.panes.push_back(wb.Dest_bas);
   };
-  compile_command(wb, ui);
+  pass(wb, ui);
   run.output = wb.Dest_bas;
   return run;
+}
+
+inline CompileRun compile(const std::string& source, const Definitions& definitions = {},
+                          bool check1 = false, bool check2 = false) {
+  return run_pass(source, definitions, check1, check2, compile_command);
 }
 
 }  // namespace kestrel::testing

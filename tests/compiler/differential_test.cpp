@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compile_run.h"
+#include "reference_pass.h"
+
+namespace kestrel {
+namespace {
+
+using testing::CompileRun;
+using testing::cp;
+using testing::Definitions;
+using testing::text_of;
+
+struct Case {
+  std::string source;
+  Definitions definitions;
+  bool check1 = false;
+  bool check2 = false;
+};
+
+struct Compared {
+  CompileRun program, reference;
+  bool hit_step_cap = false;
+};
+
+Compared compare(const Case& c) {
+  Compared result;
+  result.program = testing::run_pass(c.source, c.definitions, c.check1, c.check2, compile_command);
+  result.reference =
+      testing::run_pass(c.source, c.definitions, c.check1, c.check2, [&](Workbench& state, Ui& ui) {
+        result.hit_step_cap = testing::reference_compile(state, ui).hit_step_cap;
+      });
+  return result;
+}
+
+std::string shown(const Case& c) {
+  std::string text = "options " + std::to_string(c.check1) + std::to_string(c.check2) + "\n";
+  for (const auto& [name, value] : c.definitions)
+    text += "define '" + name + "' = '" + value + "'\n";
+  return text + "source:\n" + c.source;
+}
+
+// Sources of a few short lines over a small alphabet, so that names, labels and their neighbours
+// collide often: prefixes, names with inner blanks, values that hold names, labels inside labels,
+// unclosed brackets, directives, comments, definition lines and a last line without a line end.
+class CaseMaker {
+ public:
+  explicit CaseMaker(unsigned seed) : random_(seed) {}
+
+  Case make() {
+    Case c;
+    c.check1 = chance(50);
+    c.check2 = chance(50);
+    const int definitions = below(6);
+    for (int k = 0; k < definitions; ++k) c.definitions.emplace_back(name(), "");
+    // Few duplicates, or most cases would end at the duplicate test.
+    if (!chance(5)) drop_duplicate_names(c.definitions);
+    for (auto& [name, value] : c.definitions) value = pieces(below(4), name);
+    const int lines = below(9);
+    std::vector<std::string> source;
+    for (int i = 0; i < lines; ++i) source.push_back(line(c.definitions));
+    c.source = text_of(source);
+    if (chance(10)) c.source += pieces(2, "");
+    return c;
+  }
+
+ private:
+  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+  bool chance(int percent) { return below(100) < percent; }
+  template <typename T>
+  const T& pick(const std::vector<T>& items) {
+    return items[static_cast<std::size_t>(below(static_cast<int>(items.size())))];
+  }
+
+  std::string name() {
+    static const std::vector<std::string> names = {"A",  "B",  "AB", "A B", "X1", "X0", "_A",
+                                                   "[A", "A]", "BA", "0",   "",   "ABA"};
+    return pick(names);
+  }
+
+  static void drop_duplicate_names(Definitions& definitions) {
+    Definitions unique;
+    for (const auto& definition : definitions) {
+      bool seen = false;
+      for (const auto& kept : unique) seen = seen || kept.first == definition.first;
+      if (!seen) unique.push_back(definition);
+    }
+    definitions = unique;
+  }
+
+  // Text that holds `avoid` (a definition's own name) only rarely, since a value holding its name
+  // makes a line's replacements endless.
+  std::string pieces(int count, const std::string& avoid) {
+    static const std::vector<std::string> items = {
+        "A", "B", "AB", "A B", "X",   "_",  "0",   "1", "7",  " ", "  ",   "=",
+        "+", "[", "]",  "[A]", "[B]", "[A", "[0]", "(", "\t", "@", "\xC6", "REM"};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      std::string item = pick(items);
+      if (!avoid.empty() && item.find(avoid) != std::string::npos && !chance(15)) continue;
+      text += item;
+    }
+    return text;
+  }
+
+  // Label names as short as label numbers, so that a reference with its number put in can spell
+  // another label.
+  std::string label_pieces(int count) {
+    static const std::vector<std::string> items = {"A", "B", "A0", "A1"};
+    std::string text;
+    for (int i = 0; i < count; ++i) text += pick(items);
+    return text;
+  }
+
+  std::string reference_pieces(int count) {
+    static const std::vector<std::string> items = {"[A", "[B]", "]", "[A[B]]", "[B[A]", "0", "["};
+    std::string text;
+    for (int i = 0; i < count; ++i) text += pick(items);
+    return text;
+  }
+
+  std::string line(const Definitions& definitions) {
+    std::string text = chance(30) ? std::string(static_cast<std::size_t>(below(3)) + 1, ' ') : "";
+    switch (below(9)) {
+      case 0:
+      case 8:
+        text += "[" + label_pieces(1) + (chance(80) ? "]" : "") + pieces(below(2), "");
+        break;
+      case 1: {
+        static const std::vector<std::string> numbers = {"0",   "1",   "5 ",   "05",   "10", "2.5",
+                                                         "3.5", "1E1", "2048", "2049", "1 0"};
+        text += pick(numbers) + pieces(below(2), "");
+        break;
+      }
+      case 2:
+        text += "REM" + pieces(below(3), "");
+        break;
+      case 3:
+        text += "GOTO " + reference_pieces(below(4));
+        break;
+      case 4:
+        text += "#define " + pieces(below(2), "");
+        break;
+      case 5:
+        if (!definitions.empty()) text += pick(definitions).first + pieces(below(3), "");
+        break;
+      default:
+        text += pieces(below(6), "");
+    }
+    return text + (chance(20) ? " " : "");
+  }
+
+  std::mt19937 random_;
+};
+
+TEST(CompileDifferential, RandomSourcesMatchTheReference) {
+  const std::string compile_ok = "COMPILE OK";
+  const std::string loop_message = cp("Ошибка - Зацикленная подстановка!");
+  CaseMaker maker(20261207);
+  int failures = 0, ok_with_labels = 0, label_findings = 0, capped = 0, cycles = 0;
+  for (int i = 0; i < 15000 && failures < 5; ++i) {
+    const Case c = maker.make();
+    const Compared result = compare(c);
+    if (result.program != result.reference) {
+      ++failures;
+      ADD_FAILURE() << "case " << i << "\n"
+                    << shown(c) << "\nprogram:\n"
+                    << result.program.output << "\nreference:\n"
+                    << result.reference.output;
+    }
+    const std::vector<std::string>& messages = result.reference.messages;
+    const bool looped = !messages.empty() && messages.back().starts_with(loop_message);
+    // The reference's cap ends runs early; the program must call each of them a loop by itself.
+    if (result.hit_step_cap) {
+      ++capped;
+      EXPECT_TRUE(looped) << shown(c);
+    } else if (looped) {
+      ++cycles;
+    }
+    const bool has_labels = result.reference.output != c.source && c.source.find('[') != 0;
+    if (has_labels && messages == std::vector{compile_ok} &&
+        c.source.find("\r\n[") != std::string::npos)
+      ++ok_with_labels;
+    if (messages.size() == 2 || (!messages.empty() && messages[0].starts_with(cp("Ошибка - Ду"))))
+      ++label_findings;
+  }
+  // The cases must reach the paths they are meant to compare.
+  EXPECT_GT(ok_with_labels, 100);
+  EXPECT_GT(label_findings, 100);
+  EXPECT_GT(capped, 5);
+  EXPECT_GT(cycles, 5);
+}
+
+TEST(CompileDifferential, StrangeCasesMatchTheReference) {
+  const std::vector<Case> cases = {
+      // A label's text inside a later label's text.
+      {text_of({"[A]", "PRINT 1", "[A]X", "GOTO [A]X", "GOTO [A]"}), {}},
+      // A replacement that joins an unclosed "[" to digits and a "]": [A[B]] becomes [A0], a
+      // later label.
+      {text_of({"[B]", "[A0]", "PRINT [A[B]]"}), {}},
+      {text_of({"[B]", "[C]", "PRINT [A[B]]"}), {}},
+      // A label of "[" alone, and labels with text after the bracket.
+      {text_of({"[", "GOTO [X]", "[LOOP] REM start", "GOTO [LOOP] REM start"}), {}},
+      {text_of({"[L]", "PRINT \"[\"", "GOTO [L]"}), {}},
+      // Labels made by substitution; a name inside a label.
+      {text_of({"[X]", "GOTO [X]", "[Y]", "GOTO [Y]"}), {{"X", "5"}, {"Y", "X"}}},
+      // A replacement that creates a later name, names with inner blanks and prefixes.
+      {text_of({"A B C", "AB A ABA", "A A A"}), {{"A", "B"}, {"B C", "AB"}, {"AB", "ABA B"}}},
+      {text_of({"Q"}), {{"Q", "R S"}, {"R", "T"}, {"S", "U"}, {"T U", "done"}}},
+      // Values that hold names, a creeping loop, an empty name.
+      {text_of({"X", "Y"}), {{"", "Z"}, {"X", "Y+X"}}},
+      {text_of({"0+["}), {{"0+", "00+"}}},
+      {text_of({"A+B"}), {{"A", "B"}, {"B", "A"}}},
+  };
+  for (const Case& c : cases) {
+    const Compared result = compare(c);
+    EXPECT_EQ(result.program, result.reference) << shown(c);
+  }
+}
+
+}  // namespace
+}  // namespace kestrel
