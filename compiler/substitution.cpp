@@ -83,10 +83,11 @@ Outcome substitute_one(std::string& line, const std::string& name, const std::st
     const std::size_t pos = line.find(name, from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
-    if (!watch) watch.emplace(line);
+    // A shorter value ends by itself, so only the others are watched.
+    if (!watch && value.size() >= name.size()) watch.emplace(line);
     line.replace(pos, name.size(), value);
     replaced(pos, value.size());
-    if (watch->loops(line)) return Outcome::loops;
+    if (watch && watch->loops(line)) return Outcome::loops;
     from = pos + 1 >= name.size() ? pos + 1 - name.size() : 0;
   }
 }
