@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QWidget>
+
+#include "app/ui.h"
+#include "app/workbench.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kestrel {
+
+// UDP, the main window: two panes with their path boxes and buttons, and the Editor strip with the
+// comment options and Compile. It owns the one Workbench; each button copies the widgets into it,
+// runs its command and copies it back.
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Runs start-up before the window is shown; its failure box, if any, comes before the window.
+  explicit MainWindow(Ui& ui, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+ private:
+  // The Ui the commands talk to: before any box or dialog appears, the widgets are brought up to
+  // the Workbench, so that a box always shows the panes as the command has left them so far.
+  class WidgetsFirstUi : public Ui {
+   public:
+    WidgetsFirstUi(Ui& target, std::function<void()> show_workbench)
+        : target_(target), show_workbench_(std::move(show_workbench)) {}
+    void message(const std::string& text) override;
+    void failure(const std::string& title, const std::string& description) override;
+    std::string open_dialog(const std::string& filter) override;
+    std::string save_dialog(const std::string& filter) override;
+
+   private:
+    Ui& target_;
+    std::function<void()> show_workbench_;
+  };
+
+  using Command = std::function<void(Workbench&, Ui&)>;
+
+  void build_source_side();
+  void build_destination_side();
+  void build_editor_strip();
+  void set_tab_order();
+  void connect_commands();
+  void on_click(QPushButton* button, Command command);
+
+  void copy_from_widgets();
+  void copy_to_widgets();
+
+  Workbench wb_;
+  WidgetsFirstUi ui_;
+
+  QPlainTextEdit* Source_bas_ = nullptr;
+  QPlainTextEdit* Dest_bas_ = nullptr;
+  QLineEdit* Text1_ = nullptr;
+  QLineEdit* Text2_ = nullptr;
+  QCheckBox* Check1_ = nullptr;
+  QCheckBox* Check2_ = nullptr;
+  QPushButton* Command1_ = nullptr;
+  QPushButton* Command2_ = nullptr;
+  QPushButton* Command3_ = nullptr;
+  QPushButton* Command4_ = nullptr;
+  QPushButton* Command5_ = nullptr;
+  QPushButton* Command6_ = nullptr;
+  QPushButton* Command7_ = nullptr;
+  QPushButton* Command8_ = nullptr;
+
+  // The panes' texts as the widgets were last given or read, so that a command that leaves a pane
+  // as it was does not reset its cursor, scroll position and undo history.
+  std::string source_shown_;
+  std::string dest_shown_;
+};
+
+}  // namespace kestrel

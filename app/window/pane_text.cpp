@@ -1,0 +1,69 @@
+#include "app/window/pane_text.h"
+
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include "app/ansi.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr char16_t kCarriageReturnPicture = u'\u240D';
+constexpr char16_t kLineFeedPicture = u'\u240A';
+
+QString to_paragraphs(const QString& text) {
+  QString result;
+  result.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+      result += u'\n';
+      ++i;
+    } else if (c == u'\r') {
+      result += kCarriageReturnPicture;
+    } else if (c == u'\n') {
+      result += kLineFeedPicture;
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+// The raw text keeps no-break spaces, which the widget's plain text would turn into blanks.
+QString from_paragraphs(const QString& raw) {
+  QString result;
+  result.reserve(raw.size() + raw.size() / 16);
+  for (const QChar c : raw) {
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+      result += u"\r\n";
+    } else if (c == kCarriageReturnPicture) {
+      result += u'\r';
+    } else if (c == kLineFeedPicture) {
+      result += u'\n';
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+QString to_qstring(std::string_view ansi) { return QString::fromUtf8(ansi::to_utf8(ansi)); }
+
+std::string to_ansi(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  return ansi::from_utf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+void set_pane_text(QPlainTextEdit& pane, std::string_view text) {
+  pane.setPlainText(to_paragraphs(to_qstring(text)));
+}
+
+std::string pane_text(const QPlainTextEdit& pane) {
+  return to_ansi(from_paragraphs(pane.document()->toRawText()));
+}
+
+}  // namespace kestrel

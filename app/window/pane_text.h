@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+class QPlainTextEdit;
+
+namespace kestrel {
+
+// The window's edge: the core's strings are code-page bytes, Qt's are Unicode.
+QString to_qstring(std::string_view ansi);
+std::string to_ansi(const QString& text);
+
+// A pane's text is lines joined by CR LF; the widget holds paragraphs. A lone CR or a lone LF is
+// part of its line, which a paragraph cannot hold, so the widget shows it as its control picture
+// (U+240D, U+240A) and gives it back as the byte. Both directions are byte exact for every text
+// the code page can hold.
+void set_pane_text(QPlainTextEdit& pane, std::string_view text);
+std::string pane_text(const QPlainTextEdit& pane);
+
+}  // namespace kestrel

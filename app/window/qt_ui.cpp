@@ -1,0 +1,82 @@
+#include "app/window/qt_ui.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+#include "app/window/pane_text.h"
+
+namespace kestrel {
+
+namespace {
+
+void show_box(QWidget* parent, QMessageBox::Icon icon, const std::string& title,
+              const std::string& text) {
+  QMessageBox box(icon, to_qstring(title), to_qstring(text), QMessageBox::Ok, parent);
+  // Messages quote source lines, which may look like markup.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+QString qt_patterns(const QString& patterns) {
+  QStringList result;
+  for (const QString& pattern : patterns.split(u';', Qt::SkipEmptyParts)) {
+    const QString trimmed = pattern.trimmed();
+    result += trimmed == u"*.*" ? QStringLiteral("*") : trimmed;
+  }
+  return result.join(u' ');
+}
+
+}  // namespace
+
+QString qt_name_filter(const std::string& filter) {
+  const QString text = to_qstring(filter);
+  const qsizetype bar = text.indexOf(u'|');
+  const QString description = bar < 0 ? text : text.left(bar);
+  const QString patterns = bar < 0 ? QStringLiteral("*") : qt_patterns(text.mid(bar + 1));
+  // The dialog reads its patterns from the last parentheses and, with the filter details hidden,
+  // shows only what stands before them: the description as given.
+  return description + QStringLiteral(" (") + patterns + u')';
+}
+
+void QtUi::message(const std::string& text) {
+  show_box(visible_parent(), QMessageBox::NoIcon, kProgramTitle, text);
+}
+
+void QtUi::failure(const std::string& title, const std::string& description) {
+  show_box(visible_parent(), QMessageBox::Critical, title, description);
+}
+
+std::string QtUi::open_dialog(const std::string& filter) {
+  return run_dialog(filter, QFileDialog::AcceptOpen);
+}
+
+std::string QtUi::save_dialog(const std::string& filter) {
+  return run_dialog(filter, QFileDialog::AcceptSave);
+}
+
+QWidget* QtUi::visible_parent() const {
+  return parent_ && parent_->isVisible() ? parent_.data() : nullptr;
+}
+
+std::string QtUi::run_dialog(const std::string& filter, QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(visible_parent());
+  // Qt's own dialog on every system, so that the filter rules above hold everywhere.
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails |
+                    QFileDialog::DontConfirmOverwrite);
+  dialog.setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+  dialog.setNameFilter(qt_name_filter(filter));
+  // Until a name has been chosen the dialog starts in the current directory, never in a folder
+  // that another dialog of the process visited.
+  if (last_chosen_.isEmpty())
+    dialog.setDirectory(QDir::currentPath());
+  else
+    dialog.selectFile(last_chosen_);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  last_chosen_ = dialog.selectedFiles().first();
+  return to_ansi(QDir::toNativeSeparators(last_chosen_));
+}
+
+}  // namespace kestrel

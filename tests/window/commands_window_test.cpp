@@ -1,0 +1,236 @@
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "app/help_text.h"
+#include "window_support.h"
+
+namespace kestrel::testing {
+
+// Open, Compile, Save and Save As driven through the window's own buttons.
+class CommandsWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void open_data();
+  void open();
+  void box_while_loading_shows_the_pane_so_far();
+  void compile_the_help_example_data();
+  void compile_the_help_example();
+  void compile_stop_shows_the_partial_output();
+  void save_data();
+  void save();
+  void save_again_without_dialog();
+  void help_text_saved_right_after_start();
+
+ private:
+  std::string path(const char* name) const { return (w_->dir.path() / name).string(); }
+  void type(const char* box, const std::string& text) {
+    QTest::keyClicks(w_->find<QLineEdit>(box), to_qstring(text));
+  }
+
+  std::unique_ptr<WindowUnderTest> w_;
+};
+
+const char* const kOpenFilter = "open_dialog: All files (*.*)|*.*";
+const char* const kSaveFilter = "save_dialog: BAS files (*.BAS)|*.BAS";
+
+void CommandsWindowTest::init() {
+  w_ = show_window();
+  QVERIFY(w_);
+  write_file("prog.bas", "#define N EQU 7\r\nPRINT N\nREADME\r\n");
+}
+
+void CommandsWindowTest::cleanup() {
+  w_.reset();
+  QTRY_VERIFY(no_window_left());
+}
+
+void CommandsWindowTest::open_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("answer");  // "" cancels, "-" means no dialog is expected
+  QTest::addColumn<QStringList>("shown");
+  QTest::addColumn<QByteArray>("pane");
+  QTest::addColumn<QString>("text2");
+  QTest::addColumn<bool>("compile");
+  const QByteArray loaded("#define N EQU 7\r\nPRINT N\r\nREADME\r\n");
+  QTest::newRow("dialog cancelled")
+      << ""
+      << "" << QStringList{kOpenFilter, "message: Cancel"} << QByteArray() << "" << false;
+  QTest::newRow("file chosen in the dialog")
+      << ""
+      << "prog.bas" << QStringList{kOpenFilter} << loaded << "prog.bas" << true;
+  QTest::newRow("typed path") << "prog.bas"
+                              << "-" << QStringList{} << loaded << "" << true;
+  QTest::newRow("typed path that does not exist")
+      << "missing.bas"
+      << "-" << QStringList{"failure: Error#53 | File not found"} << QByteArray() << "" << false;
+}
+
+void CommandsWindowTest::open() {
+  QFETCH(QString, typed);
+  QFETCH(QString, answer);
+  QFETCH(QStringList, shown);
+  QFETCH(QByteArray, pane);
+  QFETCH(QString, text2);
+  QFETCH(bool, compile);
+  w_->set_pane("Source_bas", "left over\r\n");
+  type("Text2", to_ansi(typed));
+  if (answer != u"-") w_->ui.dialog_answers = {answer.isEmpty() ? "" : path(qPrintable(answer))};
+  w_->click("Command3");
+  QCOMPARE(describe(w_->ui.shown), shown);
+  QCOMPARE(w_->pane("Source_bas"), pane.toStdString());
+  const QString expected_text2 =
+      typed.isEmpty() ? (text2.isEmpty() ? QString() : to_qstring(path(qPrintable(text2)))) : typed;
+  QCOMPARE(w_->find<QLineEdit>("Text2")->text(), expected_text2);
+  QCOMPARE(w_->compile_enabled(), compile);
+  QVERIFY(w_->ui.dialog_answers.empty());
+}
+
+void CommandsWindowTest::box_while_loading_shows_the_pane_so_far() {
+  write_file("bad.bas", "one\r\n#define X 5\r\ntwo\r\n");
+  std::string pane_at_box;
+  w_->ui.on_shown = [&](const Shown&) { pane_at_box = w_->pane("Source_bas"); };
+  type("Text2", "bad.bas");
+  w_->click("Command3");
+  QCOMPARE(describe(w_->ui.shown), QStringList{"message: ERROR #define  #define X 5"});
+  QCOMPARE(pane_at_box, std::string("one\r\n"));
+  QCOMPARE(w_->pane("Source_bas"), std::string("one\r\ntwo\r\n"));
+  QVERIFY(w_->compile_enabled());
+}
+
+void CommandsWindowTest::compile_the_help_example_data() {
+  QTest::addColumn<bool>("check1");
+  QTest::addColumn<bool>("check2");
+  QTest::addColumn<QString>("output");
+  const QString numbered = QStringLiteral("0000 IF A=1 THEN b=0\r\n0100 GOTO 100\r\n");
+  QTest::newRow("both clear") << false << false << numbered;
+  QTest::newRow("Coment alone") << false << true << numbered;
+  QTest::newRow("Enable REM") << true << false
+                              << numbered +
+                                     QString::fromUtf8("0101 REM йцукен\r\n0102 REM '****\r\n");
+  QTest::newRow("Enable REM and Coment")
+      << true << true << numbered + QString::fromUtf8("REM йцукен\r\nREM '****\r\n");
+}
+
+void CommandsWindowTest::compile_the_help_example() {
+  QFETCH(bool, check1);
+  QFETCH(bool, check2);
+  QFETCH(QString, output);
+  std::string source = help_text();
+  const auto help_line = [&](int n) {
+    std::size_t start = 0;
+    for (int i = 1; i < n; ++i) start = source.find("\r\n", start) + 2;
+    return source.substr(start, source.find("\r\n", start) - start + 2);
+  };
+  write_file("help.bas",
+             cp("#define VOLT EQU A\r\n#define end_volt EQU b\r\n"
+                "IF VOLT=1 THEN end_volt=0\r\n100\r\n[METKA_01]\r\nGOTO [METKA_01]\r\n") +
+                 help_line(26) + help_line(27));
+  type("Text2", "help.bas");
+  w_->click("Command3");
+  for (const auto& [name, wanted] : {std::pair{"Check1", check1}, std::pair{"Check2", check2}}) {
+    auto* box = w_->find<QCheckBox>(name);
+    if (wanted) QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
+    QCOMPARE(box->isChecked(), wanted);
+  }
+  w_->click("Command4");
+  QCOMPARE(describe(w_->ui.shown), QStringList{"message: COMPILE OK"});
+  QCOMPARE(w_->pane("Dest_bas"), to_ansi(output));
+  // The options are read when Compile runs, not when they are toggled.
+  QTest::mouseClick(w_->find<QCheckBox>("Check1"), Qt::LeftButton);
+  QCOMPARE(w_->pane("Dest_bas"), to_ansi(output));
+}
+
+void CommandsWindowTest::compile_stop_shows_the_partial_output() {
+  write_file("stop.bas", "PRINT 1\r\nPRINT 2\r\n3000\r\nPRINT 3\r\n");
+  std::string output_at_box;
+  w_->ui.on_shown = [&](const Shown&) { output_at_box = w_->pane("Dest_bas"); };
+  type("Text2", "stop.bas");
+  w_->click("Command3");
+  w_->click("Command4");
+  QCOMPARE(describe(w_->ui.shown),
+           QStringList{QString::fromUtf8("message: Ошибка номера строки!3000")});
+  QCOMPARE(output_at_box, std::string("0000 PRINT 1\r\n0001 PRINT 2\r\n"));
+  QCOMPARE(w_->pane("Dest_bas"), output_at_box);
+  // An edited source compiles again with the same definitions.
+  w_->set_pane("Source_bas", "PRINT 4\r\n");
+  w_->click("Command4");
+  QCOMPARE(w_->pane("Dest_bas"), std::string("0000 PRINT 4\r\n"));
+}
+
+void CommandsWindowTest::save_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<QString>("answer");  // "" cancels
+  QTest::addColumn<QString>("path_box");
+  QTest::addColumn<QStringList>("shown");
+  QTest::addColumn<QByteArray>("written");
+  QTest::newRow("Save through the dialog")
+      << "Command5"
+      << "out.bas"
+      << "Text1" << QStringList{kSaveFilter} << QByteArray("OUT\r\n");
+  QTest::newRow("Save cancelled") << "Command5"
+                                  << ""
+                                  << "Text1" << QStringList{kSaveFilter, "message: Cancel"}
+                                  << QByteArray();
+  QTest::newRow("Save As") << "Command6"
+                           << "copy.bas"
+                           << "Text2" << QStringList{kSaveFilter}
+                           << QByteArray("SRC\r\nNO BREAK\r\n");
+  QTest::newRow("Save As cancelled")
+      << "Command6"
+      << ""
+      << "Text2" << QStringList{kSaveFilter, "message: Cancel"} << QByteArray();
+}
+
+void CommandsWindowTest::save() {
+  QFETCH(QString, button);
+  QFETCH(QString, answer);
+  QFETCH(QString, path_box);
+  QFETCH(QStringList, shown);
+  QFETCH(QByteArray, written);
+  w_->set_pane("Dest_bas", "OUT\r\n");
+  w_->set_pane("Source_bas", "SRC\r\nNO BREAK");
+  const std::string target = answer.isEmpty() ? "" : path(qPrintable(answer));
+  w_->ui.dialog_answers = {target};
+  w_->click(qPrintable(button));
+  QCOMPARE(describe(w_->ui.shown), shown);
+  QCOMPARE(w_->find<QLineEdit>(qPrintable(path_box))->text(), to_qstring(target));
+  if (!target.empty()) QCOMPARE(read_file(target), written.toStdString());
+  QCOMPARE(std::distance(std::filesystem::directory_iterator("."), {}),
+           target.empty() ? 2 : 3);  // prog.bas and Editor.log, then the saved file
+}
+
+void CommandsWindowTest::save_again_without_dialog() {
+  w_->ui.dialog_answers = {path("out.bas")};
+  w_->click("Command5");
+  w_->click("Command1");
+  w_->click("Command5");
+  QCOMPARE(describe(w_->ui.shown), QStringList{kSaveFilter});
+  QCOMPARE(read_file("out.bas"), std::string());
+  QCOMPARE(to_ansi(w_->find<QLineEdit>("Text1")->text()), path("out.bas"));
+  w_->click("Command8");
+  w_->ui.dialog_answers = {""};
+  w_->click("Command5");
+  QCOMPARE(describe(w_->ui.shown), (QStringList{kSaveFilter, kSaveFilter, "message: Cancel"}));
+}
+
+void CommandsWindowTest::help_text_saved_right_after_start() {
+  type("Text1", "help.bas");
+  w_->click("Command5");
+  QVERIFY(w_->ui.shown.empty());
+  const std::string saved = read_file("help.bas");
+  QCOMPARE(saved.size(), std::size_t{779});
+  QCOMPARE(std::count(saved.begin(), saved.end(), '\n'), 33);
+  QCOMPARE(saved, help_text());
+  QCOMPARE(to_ansi(w_->find<QLineEdit>("Text1")->text()), std::string("help.bas"));
+}
+
+}  // namespace kestrel::testing
+
+QTEST_MAIN(kestrel::testing::CommandsWindowTest)
+#include "commands_window_test.moc"

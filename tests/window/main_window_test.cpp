@@ -1,0 +1,364 @@
+#include <algorithm>
+#include <map>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include "app/help_text.h"
+#include "window_support.h"
+
+namespace kestrel::testing {
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void captions_and_geometry_data();
+  void captions_and_geometry();
+  void window_frame();
+  void panes();
+  void initial_state();
+  void tab_order_data();
+  void tab_order();
+  void help_text_bytes();
+  void help_text_blanks_data();
+  void help_text_blanks();
+  void pane_round_trip_data();
+  void pane_round_trip();
+  void clear_buttons_data();
+  void clear_buttons();
+  void compile_rule();
+  void run_log_appended_at_every_start();
+  void startup_failure_comes_before_the_window();
+
+ private:
+  std::unique_ptr<WindowUnderTest> w_;
+};
+
+void MainWindowTest::init() {
+  w_ = show_window();
+  QVERIFY(w_);
+}
+
+void MainWindowTest::cleanup() {
+  w_.reset();
+  QTRY_VERIFY(no_window_left());
+}
+
+QString caption(QWidget* widget) {
+  if (auto* b = qobject_cast<QAbstractButton*>(widget)) return b->text();
+  if (auto* l = qobject_cast<QLabel*>(widget)) return l->text();
+  if (auto* g = qobject_cast<QGroupBox*>(widget)) return g->title();
+  if (auto* e = qobject_cast<QLineEdit*>(widget)) return e->text();
+  return {};
+}
+
+void MainWindowTest::captions_and_geometry_data() {
+  QTest::addColumn<QString>("container");
+  QTest::addColumn<QString>("caption");
+  QTest::addColumn<QRect>("twips");
+  const auto row = [](const char* name, const char* container, const char* text, int left, int top,
+                      int width, int height) {
+    QTest::newRow(name) << QString::fromLatin1(container) << QString::fromLatin1(text)
+                        << QRect(left, top, width, height);
+  };
+  row("Frame2", "UDP", "Files", 0, 0, 7095, 495);
+  row("Label7", "Frame2", "Source:", 60, 195, 555, 255);
+  row("Text2", "Frame2", "", 720, 120, 4455, 285);
+  row("Command7", "Frame2", "x", 5220, 160, 255, 250);
+  row("Command3", "Frame2", "Open", 5520, 160, 675, 255);
+  row("Command6", "Frame2", "SaveAs", 6240, 160, 795, 255);
+  row("Command2", "UDP", "Clear", 7200, 120, 615, 255);
+  row("Source_bas", "UDP", "", 0, 480, 7875, 8295);
+  row("Frame1", "UDP", "Files", 7920, 0, 7155, 495);
+  row("Label2", "Frame1", "Destination:", 60, 195, 855, 255);
+  row("Text1", "Frame1", "", 900, 120, 4935, 285);
+  row("Command8", "Frame1", "x", 5880, 160, 255, 250);
+  row("Command5", "Frame1", "Save", 6180, 160, 855, 255);
+  row("Command1", "UDP", "Clear", 15120, 120, 615, 255);
+  row("Dest_bas", "UDP", "", 7920, 480, 7875, 8295);
+  row("Frame4", "UDP", "Editor", 0, 8760, 15795, 615);
+  row("Check1", "Frame4", "", 120, 240, 195, 255);
+  row("Label1", "Frame4", "Enable \"REM\" string", 420, 240, 1635, 255);
+  row("Check2", "Frame4", "", 1980, 300, 195, 195);
+  row("Label3", "Frame4", "Coment", 2280, 240, 615, 255);
+  row("Command4", "Frame4", "Compile", 14460, 240, 915, 255);
+}
+
+void MainWindowTest::captions_and_geometry() {
+  QFETCH(QString, container);
+  QFETCH(QString, caption);
+  QFETCH(QRect, twips);
+  auto* widget = w_->find<QWidget>(QTest::currentDataTag());
+  QVERIFY(widget);
+  QCOMPARE(widget->parentWidget()->objectName(), container);
+  QCOMPARE(kestrel::testing::caption(widget), caption);
+  const auto px = [](int t) { return qRound(t / 15.0); };
+  QCOMPARE(widget->geometry(),
+           QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+  if (!qobject_cast<QPlainTextEdit*>(widget)) QCOMPARE(widget->font(), QApplication::font(widget));
+}
+
+void MainWindowTest::window_frame() {
+  QCOMPARE(w_->window.objectName(), QStringLiteral("UDP"));
+  QCOMPARE(w_->window.windowTitle(), QStringLiteral("KESTREL V3.0"));
+  QCOMPARE(w_->window.size(), QSize(1056, 630));
+  QCOMPARE(w_->window.minimumSize(), w_->window.maximumSize());
+  const QList<QSize> sizes = w_->window.windowIcon().availableSizes();
+  QCOMPARE(sizes, QList<QSize>{QSize(24, 24)});
+  QFile icon(QStringLiteral(":/icons/kestrel.png"));
+  QVERIFY(icon.open(QIODevice::ReadOnly));
+  const QByteArray header = icon.read(26);
+  QCOMPARE(header.mid(16, 8), QByteArray::fromHex("0000001800000018"));  // 24 x 24
+  QCOMPARE(header.mid(24, 2), QByteArray::fromHex("0802"));              // 8 bits a channel, RGB
+  for (auto* b : w_->window.findChildren<QPushButton*>()) {
+    QVERIFY2(!b->isDefault() && !b->autoDefault(), qPrintable(b->objectName()));
+    QVERIFY(!b->text().contains(u'&'));
+  }
+}
+
+void MainWindowTest::panes() {
+  for (const char* name : {"Source_bas", "Dest_bas"}) {
+    auto* pane = w_->find<QPlainTextEdit>(name);
+    const QFontInfo info(pane->font());
+    QVERIFY2(info.family() == u"Courier New" || info.family() == u"Liberation Mono",
+             qPrintable(info.family()));
+    QVERIFY(info.fixedPitch());
+    QCOMPARE(info.pointSizeF(), 9.75);
+    QCOMPARE(info.weight(), int(QFont::Normal));
+    QVERIFY(!info.bold() && !info.italic() && !info.underline() && !info.strikeOut());
+    QVERIFY(!pane->isReadOnly());
+    QCOMPARE(pane->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QCOMPARE(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(pane->maximumBlockCount(), 0);
+  }
+  // A long line wraps on screen and stays one line of the text.
+  const std::string line(400, 'A');
+  w_->set_pane("Source_bas", line + "\r\n");
+  auto* source = w_->find<QPlainTextEdit>("Source_bas");
+  QTRY_VERIFY(source->document()->firstBlock().layout()->lineCount() > 1);
+  QCOMPARE(w_->pane("Source_bas"), line + "\r\n");
+  QVERIFY(!source->horizontalScrollBar()->isVisible());
+}
+
+void MainWindowTest::initial_state() {
+  QCOMPARE(w_->pane("Source_bas"), std::string());
+  QCOMPARE(w_->pane("Dest_bas"), help_text());
+  QVERIFY(w_->find<QLineEdit>("Text1")->text().isEmpty());
+  QVERIFY(w_->find<QLineEdit>("Text2")->text().isEmpty());
+  QVERIFY(!w_->find<QCheckBox>("Check1")->isChecked());
+  QVERIFY(!w_->find<QCheckBox>("Check2")->isChecked());
+  QVERIFY(!w_->compile_enabled());
+  QVERIFY(w_->ui.shown.empty());
+}
+
+void MainWindowTest::tab_order_data() {
+  QTest::addColumn<bool>("compile_enabled");
+  QTest::addColumn<QStringList>("order");
+  const QStringList with_compile = {"Source_bas", "Command2", "Command3", "Text2",  "Dest_bas",
+                                    "Command1",   "Command5", "Text1",    "Check1", "Command4",
+                                    "Command6",   "Command7", "Command8", "Check2", "Source_bas"};
+  QStringList without_compile = with_compile;
+  without_compile.removeAll(QStringLiteral("Command4"));
+  QTest::newRow("Compile disabled, skipped") << false << without_compile;
+  QTest::newRow("Compile enabled") << true << with_compile;
+}
+
+void MainWindowTest::tab_order() {
+  QFETCH(bool, compile_enabled);
+  QFETCH(QStringList, order);
+  if (compile_enabled) {
+    write_file("empty.bas", "");
+    QTest::keyClicks(w_->find<QLineEdit>("Text2"), "empty.bas");
+    w_->click("Command3");
+    QVERIFY(w_->compile_enabled());
+    w_->find<QWidget>("Source_bas")->setFocus();
+  }
+  QApplication::setActiveWindow(&w_->window);
+  QVERIFY(QTest::qWaitForWindowActive(&w_->window));
+  QStringList visited;
+  for (qsizetype i = 0; i < order.size(); ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    visited += focus->objectName();
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  QCOMPARE(visited, order);
+}
+
+void MainWindowTest::help_text_bytes() {
+  const std::string text = w_->pane("Dest_bas");
+  QCOMPARE(text.size(), std::size_t{779});
+  QCOMPARE(text, help_text());
+  QCOMPARE(w_->find<QPlainTextEdit>("Dest_bas")->blockCount(), 34);  // 33 lines, then the empty end
+  QCOMPARE(text.substr(0, 14), cp("Краткий HELP\r\n"));
+}
+
+void MainWindowTest::help_text_blanks_data() {
+  QTest::addColumn<int>("line");
+  QTest::addColumn<int>("leading");
+  QTest::addColumn<int>("trailing");
+  for (const int line : {3, 4, 15, 21, 26, 28}) QTest::addRow("line %d", line) << line << 0 << 1;
+  QTest::newRow("line 27") << 27 << 5 << 1;
+  QTest::newRow("line 33") << 33 << 0 << 3;
+}
+
+int blanks(const std::string& s, bool at_end) {
+  const std::size_t n = at_end ? s.find_last_not_of(' ') : s.find_first_not_of(' ');
+  if (n == std::string::npos) return static_cast<int>(s.size());
+  return static_cast<int>(at_end ? s.size() - 1 - n : n);
+}
+
+void MainWindowTest::help_text_blanks() {
+  QFETCH(int, line);
+  QFETCH(int, leading);
+  QFETCH(int, trailing);
+  const QString shown =
+      w_->find<QPlainTextEdit>("Dest_bas")->document()->findBlockByNumber(line - 1).text();
+  std::string copied = w_->pane("Dest_bas");
+  for (int i = 1; i < line; ++i) copied.erase(0, copied.find("\r\n") + 2);
+  copied.erase(copied.find("\r\n"));
+  for (const std::string& text : {to_ansi(shown), copied}) {
+    QCOMPARE(blanks(text, false), leading);
+    QCOMPARE(blanks(text, true), trailing);
+    QVERIFY(text.size() > std::size_t(leading + trailing));
+  }
+}
+
+void MainWindowTest::pane_round_trip_data() {
+  QTest::addColumn<QByteArray>("text");
+  QTest::addColumn<int>("blocks");
+  std::string every_byte;
+  for (int b = 0; b < 256; ++b)
+    if (b != '\r' && b != '\n') every_byte += static_cast<char>(b);
+  QTest::newRow("empty") << QByteArray() << 1;
+  QTest::newRow("CR LF alone") << QByteArray("\r\n") << 2;
+  QTest::newRow("no final line break") << QByteArray("A\r\nB") << 2;
+  QTest::newRow("empty lines") << QByteArray("A\r\n\r\n\r\n") << 4;
+  QTest::newRow("lone LF inside a line") << QByteArray("A\nB\r\n") << 2;
+  QTest::newRow("lone CR inside a line") << QByteArray("A\rB\r\n") << 2;
+  QTest::newRow("CR before CR LF") << QByteArray("A\r\r\nB\n\r\n") << 3;
+  QTest::newRow("tabs and blanks") << QByteArray("\t X \t\r\n  ") << 2;
+  QTest::newRow("every other byte")
+      << QByteArray(every_byte.data(), qsizetype(every_byte.size())) << 1;
+}
+
+void MainWindowTest::pane_round_trip() {
+  QFETCH(QByteArray, text);
+  QFETCH(int, blocks);
+  const std::string bytes(text.constData(), std::size_t(text.size()));
+  w_->set_pane("Source_bas", bytes);
+  QCOMPARE(w_->find<QPlainTextEdit>("Source_bas")->blockCount(), blocks);
+  QCOMPARE(w_->pane("Source_bas"), bytes);
+}
+
+void MainWindowTest::clear_buttons_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<QString>("emptied");
+  QTest::addColumn<bool>("compile_after");
+  QTest::newRow("Clear, destination side") << "Command1"
+                                           << "Dest_bas" << true;
+  QTest::newRow("Clear, source side") << "Command2"
+                                      << "Source_bas" << false;
+  QTest::newRow("x, source path") << "Command7"
+                                  << "Text2" << true;
+  QTest::newRow("x, destination path") << "Command8"
+                                       << "Text1" << true;
+}
+
+void MainWindowTest::clear_buttons() {
+  QFETCH(QString, button);
+  QFETCH(QString, emptied);
+  QFETCH(bool, compile_after);
+  write_file("prog.bas", "PRINT 1\r\n");
+  QTest::keyClicks(w_->find<QLineEdit>("Text2"), "prog.bas");
+  w_->click("Command3");
+  QVERIFY(w_->compile_enabled());
+  QTest::keyClicks(w_->find<QLineEdit>("Text1"), "out.bas");
+  const std::map<QString, std::string> before = {{"Source_bas", w_->pane("Source_bas")},
+                                                 {"Dest_bas", w_->pane("Dest_bas")},
+                                                 {"Text1", "out.bas"},
+                                                 {"Text2", "prog.bas"}};
+  // Pressed twice: the second time on an empty box.
+  for (int press = 0; press < 2; ++press) {
+    w_->click(qPrintable(button));
+    QCOMPARE(w_->compile_enabled(), compile_after);
+  }
+  for (const auto& [name, text] : before) {
+    auto* edit = w_->find<QLineEdit>(qPrintable(name));
+    const std::string now = edit ? to_ansi(edit->text()) : w_->pane(qPrintable(name));
+    QCOMPARE(now, name == emptied ? std::string() : text);
+  }
+  QVERIFY(w_->ui.shown.empty());
+}
+
+void MainWindowTest::compile_rule() {
+  write_file("prog.bas", "PRINT 1\r\n");
+  w_->set_pane("Source_bas", "PRINT 2\r\n");
+  QVERIFY(!w_->compile_enabled());
+  QTest::keyClicks(w_->find<QLineEdit>("Text2"), "prog.bas");
+  w_->click("Command3");
+  QVERIFY(w_->compile_enabled());
+  w_->ui.dialog_answers = {(w_->dir.path() / "out.bas").string(),
+                           (w_->dir.path() / "source.bas").string()};
+  for (const char* keeps :
+       {"Command4", "Command1", "Command5", "Command6", "Command7", "Command8"}) {
+    w_->click(keeps);
+    QVERIFY2(w_->compile_enabled(), keeps);
+  }
+  QTest::keyClicks(w_->find<QPlainTextEdit>("Source_bas"), "PRINT 3");
+  QVERIFY(w_->compile_enabled());
+  w_->click("Command2");
+  QVERIFY(!w_->compile_enabled());
+}
+
+void MainWindowTest::run_log_appended_at_every_start() {
+  const std::string first = read_file("Editor.log");
+  QVERIFY(first.starts_with("START KESTREL V3\r\n"));
+  QCOMPARE(std::count(first.begin(), first.end(), '\n'), 2);
+  QVERIFY(first.ends_with("\r\n") && first.size() > 20);
+  {
+    ScriptedUi ui;
+    MainWindow second(ui);
+    QVERIFY(ui.shown.empty());
+  }
+  const std::string both = read_file("Editor.log");
+  QVERIFY(both.starts_with(first));
+  QVERIFY(both.substr(first.size()).starts_with("START KESTREL V3\r\n"));
+  QCOMPARE(std::count(both.begin(), both.end(), '\n'), 4);
+}
+
+void MainWindowTest::startup_failure_comes_before_the_window() {
+  w_.reset();
+  TempDir dir;
+  std::filesystem::create_directory("Editor.log");
+  ScriptedUi ui;
+  bool window_visible_at_box = true;
+  ui.on_shown = [&](const Shown&) {
+    window_visible_at_box = false;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      window_visible_at_box = window_visible_at_box || top->isVisible();
+  };
+  MainWindow window(ui);
+  QCOMPARE(ui.shown.size(), std::size_t{1});
+  QCOMPARE(ui.shown[0].kind, Shown::Kind::failure);
+  QVERIFY(ui.shown[0].title.starts_with("Error#"));
+  QVERIFY(!window_visible_at_box);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QCOMPARE(pane_text(*window.findChild<QPlainTextEdit*>("Dest_bas")), help_text());
+}
+
+}  // namespace kestrel::testing
+
+QTEST_MAIN(kestrel::testing::MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+
+#include "app/window/main_window.h"
+#include "app/window/pane_text.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace kestrel::testing {
+
+// One window on the screen, started in a fresh current directory with a scripted Ui.
+struct WindowUnderTest {
+  TempDir dir;
+  ScriptedUi ui;
+  MainWindow window{ui};
+
+  template <typename W>
+  W* find(const char* name) {
+    return window.findChild<W*>(QString::fromLatin1(name));
+  }
+  std::string pane(const char* name) { return pane_text(*find<QPlainTextEdit>(name)); }
+  void set_pane(const char* name, const std::string& text) {
+    set_pane_text(*find<QPlainTextEdit>(name), text);
+  }
+  void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+  bool compile_enabled() { return find<QPushButton>("Command4")->isEnabled(); }
+};
+
+inline std::unique_ptr<WindowUnderTest> show_window() {
+  auto w = std::make_unique<WindowUnderTest>();
+  w->window.show();
+  if (!QTest::qWaitForWindowExposed(&w->window)) return nullptr;
+  return w;
+}
+
+// What a command showed, one line per box or dialog, for comparing in a table.
+inline QStringList describe(const std::vector<Shown>& shown) {
+  static const char* const kinds[] = {"message", "failure", "open_dialog", "save_dialog"};
+  QStringList lines;
+  for (const Shown& s : shown) {
+    QString line = QString::fromLatin1(kinds[static_cast<int>(s.kind)]) + QStringLiteral(": ");
+    if (!s.title.empty()) line += to_qstring(s.title) + QStringLiteral(" | ");
+    lines += line + to_qstring(s.text);
+  }
+  return lines;
+}
+
+// The code page's bytes for a literal written in UTF-8.
+inline std::string cp(const char* utf8) { return to_ansi(QString::fromUtf8(utf8)); }
+
+// Every top-level widget a test opened must be gone once it has ended.
+inline bool no_window_left() {
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return QApplication::topLevelWidgets().isEmpty();
+}
+
+}  // namespace kestrel::testing
