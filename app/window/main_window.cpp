@@ -56,6 +56,15 @@ QCheckBox* check_box(QWidget* parent, const char* name, int left, int top, int w
   return place(new QCheckBox(parent), name, left, top, width, height);
 }
 
+// The controls other than the panes: a small sans-serif face, so that every caption fits the
+// size the layout gives its control.
+QFont controls_font() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(7.5);
+  return font;
+}
+
 QPlainTextEdit* pane(QWidget* parent, const char* name, int left, int top) {
   auto* edit = place(new QPlainTextEdit(parent), name, left, top, 7875, 8295);
   QFont font(QStringLiteral("Courier New"));
@@ -98,6 +107,7 @@ MainWindow::MainWindow(Ui& ui, QWidget* parent)
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
   setFixedSize(pixels(15840), pixels(9450));
+  setFont(controls_font());
   build_source_side();
   build_destination_side();
   build_editor_strip();

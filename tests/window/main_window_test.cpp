@@ -105,7 +105,9 @@ void MainWindowTest::captions_and_geometry() {
   const auto px = [](int t) { return qRound(t / 15.0); };
   QCOMPARE(widget->geometry(),
            QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
-  if (!qobject_cast<QPlainTextEdit*>(widget)) QCOMPARE(widget->font(), QApplication::font(widget));
+  // Every caption is seen whole in the size the layout gives its control.
+  if (qobject_cast<QLabel*>(widget) || qobject_cast<QPushButton*>(widget))
+    QVERIFY(widget->fontMetrics().horizontalAdvance(caption) <= widget->width());
 }
 
 void MainWindowTest::window_frame() {
