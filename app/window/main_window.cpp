@@ -33,7 +33,8 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   return widget;
 }
 
-QGroupBox* frame(QWidget* parent, const char* name, int left, int top, int width, int height) {
+QGroupBox* files_frame(QWidget* parent, const char* name, int left, int top, int width,
+                       int height) {
   return place(new QGroupBox(QStringLiteral("Files"), parent), name, left, top, width, height);
 }
 
@@ -74,7 +75,8 @@ QPlainTextEdit* pane(QWidget* parent, const char* name, int left, int top) {
   edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  // As in the system's multi-line text box, Tab moves on to the next control.
+  // Tab moves on to the next control instead of typing a tab, so that the keyboard reaches every
+  // control in the tab order.
   edit->setTabChangesFocus(true);
   return edit;
 }
@@ -121,7 +123,7 @@ MainWindow::MainWindow(Ui& ui, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::build_source_side() {
-  QGroupBox* files = frame(this, "Frame2", 0, 0, 7095, 495);
+  QGroupBox* files = files_frame(this, "Frame2", 0, 0, 7095, 495);
   label(files, "Label7", "Source:", 60, 195, 555, 255);
   Text2_ = path_box(files, "Text2", 720, 120, 4455, 285);
   Command7_ = button(files, "Command7", "x", 5220, 160, 255, 250);
@@ -132,7 +134,7 @@ void MainWindow::build_source_side() {
 }
 
 void MainWindow::build_destination_side() {
-  QGroupBox* files = frame(this, "Frame1", 7920, 0, 7155, 495);
+  QGroupBox* files = files_frame(this, "Frame1", 7920, 0, 7155, 495);
   label(files, "Label2", "Destination:", 60, 195, 855, 255);
   Text1_ = path_box(files, "Text1", 900, 120, 4935, 285);
   Command8_ = button(files, "Command8", "x", 5880, 160, 255, 250);
