@@ -1,8 +1,10 @@
 #include "compiler/compile_pass.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/ansi.h"
 #include "compiler/labels.h"
@@ -67,39 +69,51 @@ bool for_each_line(std::string_view text, Visit visit) {
 
 class Pass {
  public:
-  Pass(Workbench& wb, Ui& ui) : wb_(wb), ui_(ui) {}
+  Pass(Workbench& wb, Ui& ui)
+      : wb_(wb), ui_(ui), source_(wb.Source_bas), where_(wb.source_map, source_) {}
 
   void run() {
     wb_.Dest_bas.clear();
     wb_.line_num = 0;
-    if (!Check_define_duplicates(wb_.defs, ui_)) return;
+    wb_.compile_record = CompileRecord();
+    compile_all();
+    for (const Label& label : labels_)
+      wb_.compile_record.labels.emplace_back(label.label_text, label.label_line);
+  }
+
+ private:
+  void compile_all() {
+    if (!Check_define_duplicates(wb_.defs, ui_, where_)) return;
     names_.emplace(wb_.defs.def_name, definition_count(wb_.defs));
-    const std::string source = wb_.Source_bas;
-    if (!for_each_line(source, [this](std::string_view line) { return compile_line(line); }))
+    if (!for_each_line(source_, [this](std::string_view line) { return compile_line(line); }))
       return;
     // Without label lines neither the labels nor the line lengths are examined.
     if (!labels_.empty()) {
-      if (!Resolve_labels(wb_, ui_, labels_)) return;
+      if (!Resolve_labels(wb_, ui_, labels_, where_)) return;
       if (!lines_fit()) return;
     }
     ui_.message("COMPILE OK");
   }
 
- private:
   // False when the pass must stop.
   bool compile_line(std::string_view source_line) {
+    const bool go_on = take_line(source_line);
+    ++source_index_;
+    return go_on;
+  }
+
+  bool take_line(std::string_view source_line) {
     std::string line = left_trimmed(source_line);
     if (line.find("#define") != std::string::npos) return true;
     Substitution substituted = Substitute_defines(wb_, *names_, std::move(line));
     if (substituted.looping_definition) {
-      ui_.message(looping_substitution_message() +
-                  wb_.defs.def_name[*substituted.looping_definition]);
+      show(looping_substitution_message() + wb_.defs.def_name[*substituted.looping_definition]);
       return false;
     }
     line = std::move(substituted.line);
     // A label line is recognised before short lines are dropped, so "[" alone is a label.
     if (line.starts_with('[')) {
-      Collect_label(labels_, line, wb_.line_num);
+      Collect_label(labels_, line, wb_.line_num, source_index_);
       return true;
     }
     if (line.size() < 2) return true;
@@ -107,7 +121,7 @@ class Pass {
     if (comment && !wb_.Check1) return true;
     if (is_digit(line[0])) return take_directive(line);
     if (comment && wb_.Check2) {
-      append_line(line);
+      append_line(line, false);
       return true;
     }
     return write_numbered(line);
@@ -120,37 +134,54 @@ class Pass {
       wb_.line_num = *n;
       return true;
     }
-    ui_.message(line_number_message() + value);
+    show(line_number_message() + value);
     return false;
   }
 
+  // A message about the source line being compiled.
+  void show(const std::string& text) { ui_.message_at(text, where_.at(source_index_)); }
+
   bool write_numbered(const std::string& line) {
     if (wb_.line_num > kHighestLineNumber) {
-      ui_.message(line_number_message() + std::to_string(wb_.line_num));
+      show(line_number_message() + std::to_string(wb_.line_num));
       return false;
     }
     wb_.Dest_bas += number_prefix(wb_.line_num);
     ++wb_.line_num;
-    append_line(line);
+    append_line(line, true);
     return true;
   }
 
-  void append_line(std::string_view line) {
+  void append_line(std::string_view line, bool numbered) {
     wb_.Dest_bas += trimmed(line);
     wb_.Dest_bas += crlf;
+    wb_.compile_record.output_lines.push_back({source_index_, numbered});
   }
 
   // Only the first line longer than the limit is reported.
   bool lines_fit() {
-    return for_each_line(wb_.Dest_bas, [this](std::string_view line) {
+    const std::vector<OutputLine>& sources = wb_.compile_record.output_lines;
+    std::size_t index = 0;
+    return for_each_line(wb_.Dest_bas, [&](std::string_view line) {
+      const std::size_t this_line = index++;
       if (line.size() <= kLongestOutputLine) return true;
-      ui_.message(long_line_message() + std::string(line.substr(0, kLongLineExcerpt)) + " ...");
+      const std::string text =
+          long_line_message() + std::string(line.substr(0, kLongLineExcerpt)) + " ...";
+      if (sources.empty())
+        ui_.message(text);
+      else
+        ui_.message_at(text,
+                       where_.at(sources[std::min(this_line, sources.size() - 1)].source_line));
       return false;
     });
   }
 
   Workbench& wb_;
   Ui& ui_;
+  // The pane as the pass began: the text it walks and the one its locations describe.
+  const std::string source_;
+  const Locator where_;
+  int source_index_ = 0;  // the pane line (0-based) being compiled
   LabelTable labels_;
   std::optional<NameFinder> names_;
 };

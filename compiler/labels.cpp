@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "app/ansi.h"
 
@@ -27,14 +28,18 @@ const std::string& undefined_labels_message() {
 }
 
 // The first label, in table order, whose text occurs again later: the first pair (n, j), n < j,
-// with equal texts has this n.
-const Label* first_duplicate(const LabelTable& labels) {
+// with equal texts has this n. Returns n and j.
+std::optional<std::pair<const Label*, const Label*>> first_duplicate(const LabelTable& labels) {
   std::unordered_map<std::string_view, int> uses;
   for (const Label& label : labels) ++uses[label.label_text];
-  for (const Label& label : labels) {
-    if (uses[label.label_text] > 1) return &label;
+  for (auto first = labels.begin(); first != labels.end(); ++first) {
+    if (uses[first->label_text] < 2) continue;
+    const auto later = std::find_if(first + 1, labels.end(), [&](const Label& label) {
+      return label.label_text == first->label_text;
+    });
+    return std::pair(&*first, &*later);
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 // Every occurrence, left to right and without overlap, with no test of its neighbours.
@@ -134,29 +139,44 @@ std::string excerpt_around(const std::string& text, std::size_t bracket) {
   return text.substr(start, kExcerptLength);
 }
 
-bool no_bracket_left(Workbench& wb, Ui& ui) {
+// The source of the output line that holds the byte at `pos`.
+Location output_source(const Workbench& wb, std::size_t pos, const Locator& where) {
+  const std::string_view before(wb.Dest_bas.data(), pos);
+  std::size_t index = 0;
+  for (std::size_t end = before.find(crlf); end != std::string_view::npos;
+       end = before.find(crlf, end + crlf.size()))
+    ++index;
+  const std::vector<OutputLine>& lines = wb.compile_record.output_lines;
+  if (lines.empty()) return where.at(0);
+  return where.at(lines[std::min(index, lines.size() - 1)].source_line);
+}
+
+bool no_bracket_left(Workbench& wb, Ui& ui, const Locator& where) {
   const std::size_t bracket = wb.Dest_bas.find('[');
   wb.bracket_pos = bracket == std::string::npos ? 0 : static_cast<std::int32_t>(bracket + 1);
   if (bracket == std::string::npos) return true;
-  ui.message(undefined_labels_message());
-  ui.message(excerpt_around(wb.Dest_bas, bracket));
+  const Location at = output_source(wb, bracket, where);
+  ui.message_at(undefined_labels_message(), at);
+  ui.message_at(excerpt_around(wb.Dest_bas, bracket), at);
   return false;
 }
 
 }  // namespace
 
-void Collect_label(LabelTable& labels, const std::string& line, int line_num) {
+void Collect_label(LabelTable& labels, const std::string& line, int line_num, int source_line) {
   const std::size_t last = line.find_last_not_of(' ');
-  labels.push_back({line.substr(0, last == std::string::npos ? 0 : last + 1), line_num});
+  labels.push_back(
+      {line.substr(0, last == std::string::npos ? 0 : last + 1), line_num, source_line});
 }
 
-bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels) {
-  if (const Label* duplicate = first_duplicate(labels)) {
-    ui.message(duplicate_labels_message() + duplicate->label_text);
+bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels, const Locator& where) {
+  if (const auto duplicate = first_duplicate(labels)) {
+    ui.message_at(duplicate_labels_message() + duplicate->first->label_text,
+                  where.at(duplicate->second->source_line));
     return false;
   }
   wb.Dest_bas = replaced_labels(wb.Dest_bas, labels);
-  return no_bracket_left(wb, ui);
+  return no_bracket_left(wb, ui, where);
 }
 
 }  // namespace kestrel

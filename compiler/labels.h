@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
 
@@ -11,6 +12,7 @@ namespace kestrel {
 struct Label {
   std::string label_text;  // the whole label line, trimmed, bracket and all
   int label_line = 0;      // the number of the next numbered output line when it was met
+  int source_line = 0;     // the pane line (0-based) it stands on
 };
 
 // The labels of one pass, in source order. It has no fixed size: a source may hold any number of
@@ -18,10 +20,11 @@ struct Label {
 using LabelTable = std::vector<Label>;
 
 // Records a label line (one whose first character is "["), binding it to `line_num`.
-void Collect_label(LabelTable& labels, const std::string& line, int line_num);
+void Collect_label(LabelTable& labels, const std::string& line, int line_num, int source_line);
 
 // Replaces every label's text in `wb.Dest_bas` by its number. False, after showing its messages,
-// when two labels have the same text or a "[" is left in the output.
-bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels);
+// when two labels have the same text or a "[" is left in the output. The messages point at the
+// later of the two label lines, or at the source of the output line that holds the "[".
+bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels, const Locator& where);
 
 }  // namespace kestrel

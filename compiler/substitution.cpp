@@ -144,14 +144,29 @@ std::int16_t test_sumbol(const std::string& Sumbol) {
   return 0;
 }
 
-bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui) {
+namespace {
+
+void report_duplicate(const DefinitionTable& defs, Ui& ui, const Locator& where, int first) {
+  const std::string text = duplicate_definitions_message() + defs.def_name[first];
+  int later = first + 1;
+  while (defs.def_name[later] != defs.def_name[first]) ++later;
+  const DefinitionSource& source = defs.def_source[later];
+  if (const std::optional<Location> at = where.loaded(source.origin, source.pane_line))
+    ui.message_at(text, *at);
+  else
+    ui.message(text);
+}
+
+}  // namespace
+
+bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui, const Locator& where) {
   const int count = definition_count(defs);
   std::unordered_map<std::string_view, int> uses;
   for (int i = 0; i < count; ++i) ++uses[defs.def_name[i]];
   // The first name in table order that occurs in any other slot is the one reported.
   for (int i = 0; i < count; ++i) {
     if (uses[defs.def_name[i]] > 1) {
-      ui.message(duplicate_definitions_message() + defs.def_name[i]);
+      report_duplicate(defs, ui, where, i);
       return false;
     }
   }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/name_finder.h"
@@ -14,8 +15,9 @@ namespace kestrel {
 // The empty string (a neighbour beyond the end of the line) is a boundary.
 std::int16_t test_sumbol(const std::string& Sumbol);
 
-// False, after showing its message, when a name is recorded twice.
-bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui);
+// False, after showing its message, when a name is recorded twice. The message points at the
+// later of the two definition lines while the pane is as loaded.
+bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui, const Locator& where);
 
 struct Substitution {
   std::string line;

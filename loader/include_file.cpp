@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/failure.h"
+#include "app/source_map.h"
 #include "loader/include_path.h"
 #include "loader/parse_define.h"
 
@@ -24,17 +25,19 @@ std::string include_name(std::string_view line) {
 }
 
 // Returns whether the file held at least one line.
-bool load_file(Workbench& wb, Ui& ui, const std::string& path, LoadNesting& nesting) {
-  SourceFile file(path);
-  return load_lines(wb, ui, file, nesting);
+bool load_file(Workbench& wb, Ui& ui, const IncludePath& where, LoadNesting& nesting) {
+  SourceFile file(where.resolved);
+  return load_lines(wb, ui, file, where.composed, nesting);
 }
 
 }  // namespace
 
-bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, LoadNesting& nesting) {
+bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, const std::string& path,
+                LoadNesting& nesting) {
   if (file.at_end()) return false;
-  while (!file.at_end()) {
+  for (int number = 1; !file.at_end(); ++number) {
     wb.cur_line = file.read_line();
+    wb.source_map.reading = {path, number};
     if (wb.cur_line.starts_with(kInclude)) {
       wb.inc_file = include_name(wb.cur_line);
       Include_file(wb, ui, wb.inc_file, nesting);
@@ -49,17 +52,20 @@ bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, LoadNesting& nesting) {
 void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNesting& nesting) {
   const IncludePath where = locate_include(inc_name);
   const int depth = nesting.depth;
+  // A failure points at the include line, and in the pane at the place of the included text.
+  const Location include_line{wb.source_map.reading.file, wb.source_map.reading.line,
+                              static_cast<int>(wb.source_map.origins.size())};
   try {
     if (depth >= kIncludeDepthLimit || nesting.includes_read >= kIncludeCountLimit)
       throw make_failure(FailureCode::too_many_files);
     ++nesting.includes_read;
     nesting.depth = depth + 1;
-    const bool held_lines = load_file(wb, ui, where.resolved, nesting);
+    const bool held_lines = load_file(wb, ui, where, nesting);
     nesting.depth = depth;
     if (held_lines) wb.run_log.write_line(where.composed + " loaded");
   } catch (const Failure& failure) {
     nesting.depth = depth;
-    report_failure(ui, failure, "  " + where.composed);
+    report_failure_at(ui, failure, "  " + where.composed, include_line);
   }
 }
 

@@ -28,8 +28,9 @@ struct LoadNesting {
 void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNesting& nesting);
 
 // The loading loop shared by Open and Include_file: every line of `file` goes to Parse_define,
-// except include lines, which are expanded in place. Returns whether the file held at least one
-// line.
-bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, LoadNesting& nesting);
+// except include lines, which are expanded in place. `path` is the file's name as composed, which
+// the origins of its lines record. Returns whether the file held at least one line.
+bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, const std::string& path,
+                LoadNesting& nesting);
 
 }  // namespace kestrel

@@ -27,7 +27,7 @@ std::string choose_path(Workbench& wb, Ui& ui) {
 bool load_main_file(Workbench& wb, Ui& ui) {
   SourceFile file(wb.file_name);
   LoadNesting nesting;
-  return load_lines(wb, ui, file, nesting);
+  return load_lines(wb, ui, file, wb.file_name, nesting);
 }
 
 }  // namespace
@@ -36,6 +36,7 @@ void open_command(Workbench& wb, Ui& ui) {
   wb.Command4_enabled = false;
   wb.Source_bas.clear();
   wb.defs.def_count = 0;
+  wb.source_map = SourceMap();
   try {
     const std::string path = choose_path(wb, ui);
     if (path.empty()) {
@@ -48,6 +49,7 @@ void open_command(Workbench& wb, Ui& ui) {
   } catch (const Failure& failure) {
     report_failure(ui, failure);
   }
+  wb.source_map.loaded_text = wb.Source_bas;
 }
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/failure.h"
+#include "app/source_map.h"
 
 namespace kestrel {
 
@@ -31,12 +32,19 @@ std::string trim_blanks(std::string_view text) {
                                                     : text.substr(0, last + 1));
 }
 
-void store_definition(DefinitionTable& defs, std::string name, std::string value) {
+void store_definition(DefinitionTable& defs, std::string name, std::string value,
+                      DefinitionSource source) {
   if (defs.def_count < 0 || defs.def_count >= kDefinitionSlots)
     throw make_failure(FailureCode::subscript_out_of_range);
   defs.def_name[defs.def_count] = std::move(name);
   defs.def_value[defs.def_count] = std::move(value);
+  defs.def_source[defs.def_count] = std::move(source);
   ++defs.def_count;
+}
+
+// A refused definition line never reaches the pane: it points at its file only.
+Location refused_line(const Workbench& wb) {
+  return {wb.source_map.reading.file, wb.source_map.reading.line, std::nullopt};
 }
 
 // Returns whether the line may go on to the pane.
@@ -45,15 +53,17 @@ bool record_definition(Workbench& wb, Ui& ui) {
   const std::size_t equ =
       line.size() > kFirstEquIndex ? line.find(kEqu, kFirstEquIndex) : std::string::npos;
   if (equ == std::string::npos) {
-    ui.message("ERROR #define  " + line);
+    ui.message_at("ERROR #define  " + line, refused_line(wb));
     return false;
   }
   if (equ + 1 >= kOverflowingEquPosition) throw make_failure(FailureCode::overflow);
   const std::string_view view(line);
+  const int pane_line = static_cast<int>(wb.source_map.origins.size());
   store_definition(wb.defs, trim_blanks(view.substr(kDefine.size(), equ - kDefine.size())),
-                   trim_blanks(view.substr(equ + kEqu.size())));
+                   trim_blanks(view.substr(equ + kEqu.size())), {wb.source_map.reading, pane_line});
   if (wb.defs.def_count > kDefinitionSoftLimit) {
-    ui.message("ERROR Count #define > Limit " + line);
+    wb.defs.def_source[wb.defs.def_count - 1].pane_line.reset();
+    ui.message_at("ERROR Count #define > Limit " + line, refused_line(wb));
     return false;
   }
   return true;
@@ -66,6 +76,7 @@ void Parse_define(Workbench& wb, Ui& ui) {
   if (wb.trim_line.starts_with(kDefine) && !record_definition(wb, ui)) return;
   wb.Source_bas += wb.cur_line;
   wb.Source_bas += crlf;
+  wb.source_map.origins.push_back(wb.source_map.reading);
 }
 
 }  // namespace kestrel

@@ -112,7 +112,8 @@ TEST(SubstCheckDuplicates, ReportsTheFirstNameThatOccursTwice) {
     Definitions definitions;
     for (const std::string& name : c.names) definitions.emplace_back(name, "1");
     testing::ScriptedUi ui;
-    const bool passes = Check_define_duplicates(workbench_with(definitions).defs, ui);
+    const Workbench wb = workbench_with(definitions);
+    const bool passes = Check_define_duplicates(wb.defs, ui, Locator(wb.source_map, wb.Source_bas));
     EXPECT_EQ(passes, c.reported.empty());
     if (c.reported.empty()) {
       EXPECT_TRUE(ui.shown.empty());

@@ -2,11 +2,13 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/source_map.h"
 #include "app/ui.h"
 
 namespace kestrel::testing {
@@ -45,11 +47,21 @@ class ScriptedUi : public Ui {
  public:
   std::deque<std::string> dialog_answers;  // "" cancels
   std::vector<Shown> shown;
+  std::map<std::size_t, Location> locations;  // by index into `shown`, for boxes that have one
   std::function<void(const Shown&)> on_shown;
 
   void message(const std::string& text) override { record(kestrel::testing::message(text)); }
   void failure(const std::string& title, const std::string& description) override {
     record(kestrel::testing::failure(title, description));
+  }
+  void message_at(const std::string& text, const Location& where) override {
+    locations[shown.size()] = where;
+    message(text);
+  }
+  void failure_at(const std::string& title, const std::string& description,
+                  const Location& where) override {
+    locations[shown.size()] = where;
+    failure(title, description);
   }
   std::string open_dialog(const std::string& filter) override {
     record(kestrel::testing::open_dialog(filter));

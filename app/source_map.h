@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+// Where a line of Source_bas was read from: the path as Open or an include composed it, and the
+// line's 1-based number in that file.
+struct SourceOrigin {
+  std::string file;
+  int line = 0;
+};
+
+// Where a finding arose. `file` is empty when the line is named by its 1-based number in the pane
+// itself. `pane_line` is the 0-based index of the pane line to show, when there is one.
+struct Location {
+  std::string file;
+  int line = 0;
+  std::optional<int> pane_line;
+
+  bool operator==(const Location&) const = default;
+};
+
+// What Open recorded about the lines it appended to Source_bas. The origins hold while the pane
+// holds exactly `loaded_text`; an edited pane names its lines by their numbers in the pane.
+struct SourceMap {
+  std::vector<SourceOrigin> origins;  // one per pane line, in pane order
+  std::string loaded_text;            // Source_bas as Open left it
+  SourceOrigin reading;               // the origin of the line being loaded (wb.cur_line)
+};
+
+// The locations of the lines of one pane text, which is compared with the loaded text once.
+class Locator {
+ public:
+  Locator(const SourceMap& map, const std::string& pane);
+
+  // The location of the pane line with 0-based index `pane_line`.
+  Location at(int pane_line) const;
+  // The location of a line recorded at load time, which may no longer be in an edited pane.
+  std::optional<Location> loaded(const SourceOrigin& origin, std::optional<int> pane_line) const;
+
+ private:
+  const SourceMap& map_;
+  bool unchanged_;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,141 @@
+#include "app/source_map.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ansi.h"
+#include "app/workbench.h"
+#include "compiler/compile_pass.h"
+#include "loader/open_command.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace kestrel {
+namespace {
+
+using testing::ScriptedUi;
+using testing::TempDir;
+
+std::string text_of(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+struct Case {
+  const char* name;
+  std::vector<std::string> b_lines;  // inc/b.bas, included by inc/a.bas at its line 2
+  std::vector<std::string> a_tail;   // inc/a.bas from its line 3 on
+  const char* file;                  // "a" or "b": where the finding is
+  int line;                          // its line in that file
+  std::optional<int> pane_line;      // the pane line while the pane is as loaded
+  bool at_compile;                   // found by Compile rather than by Open
+  bool located_when_edited = true;
+};
+
+// main.bas: "REM main" and the include of inc/a.bas; inc/a.bas: a PRINT and the include of
+// inc/b.bas. The pane therefore begins with two lines from main.bas and inc/a.bas.
+void write_sources(const Case& c) {
+  testing::write_file("main.bas", text_of({"REM main", "#include inc\\a.bas"}));
+  std::vector<std::string> a = {"PRINT \"a\"", "#include inc\\b.bas"};
+  a.insert(a.end(), c.a_tail.begin(), c.a_tail.end());
+  testing::write_file("inc/a.bas", text_of(a));
+  testing::write_file("inc/b.bas", text_of(c.b_lines));
+}
+
+std::string composed(const TempDir& dir, const std::string& name) {
+  const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+  return dir.str() + separator + "inc" + separator + name + ".bas";
+}
+
+// Every box that carries a location carries `expected`, and there is at least one.
+void expect_located(const ScriptedUi& ui, const Location& expected, const std::string& when) {
+  EXPECT_FALSE(ui.locations.empty()) << when;
+  for (const auto& [index, where] : ui.locations) {
+    EXPECT_EQ(where.file, expected.file) << when << ", box " << index;
+    EXPECT_EQ(where.line, expected.line) << when << ", box " << index;
+    EXPECT_EQ(where.pane_line, expected.pane_line) << when << ", box " << index;
+  }
+}
+
+TEST(SourceLocations, EveryFindingPointsAtItsLineBeforeAndAfterAnEdit) {
+  const std::string too_long = "PRINT " + std::string(70, 'x');
+  const std::vector<Case> cases = {
+      {"bad definition", {"PRINT 1", "#define NOEQ"}, {}, "b", 2, std::nullopt, false},
+      {"missing include", {"PRINT 1", "#include inc\\none.bas"}, {}, "b", 2, 3, false},
+      {"include failure in a", {}, {"#include none.bas"}, "a", 3, 2, false},
+      {"bad directive", {"PRINT 1", "5000"}, {}, "b", 2, 3, true},
+      {"looping substitution", {"#define X EQU (X)", "PRINT X"}, {}, "b", 2, 3, true},
+      {"duplicate definitions", {"#define D EQU 1"}, {"#define D EQU 2"}, "a", 3, 3, true, false},
+      {"duplicate labels", {"[L]", "[L]"}, {}, "b", 2, 3, true},
+      {"label left over", {"[L]", "GOTO [NOWHERE]"}, {"PRINT 2"}, "b", 2, 3, true},
+      {"long line", {"[L]", too_long}, {"GOTO [L]"}, "b", 2, 3, true},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    write_sources(c);
+    Workbench wb;
+    wb.Text2 = "main.bas";
+    ScriptedUi open_ui;
+    open_command(wb, open_ui);
+    const Location loaded{composed(dir, c.file), c.line, c.pane_line};
+    if (!c.at_compile) {
+      expect_located(open_ui, loaded, std::string(c.name) + ", Open");
+      continue;
+    }
+    ASSERT_TRUE(open_ui.shown.empty()) << c.name;
+    ScriptedUi as_loaded;
+    compile_command(wb, as_loaded);
+    expect_located(as_loaded, loaded, std::string(c.name) + ", as loaded");
+
+    // One line more at the top: the pane's own numbers, one further down.
+    wb.Source_bas = "REM edited\r\n" + wb.Source_bas;
+    ScriptedUi edited;
+    compile_command(wb, edited);
+    if (c.located_when_edited) {
+      expect_located(edited, {"", *c.pane_line + 2, *c.pane_line + 1},
+                     std::string(c.name) + ", edited");
+    } else {
+      EXPECT_TRUE(edited.locations.empty()) << c.name;
+      EXPECT_EQ(edited.shown.size(), 1u) << c.name;
+    }
+  }
+}
+
+TEST(SourceLocations, TheMainFileIsNamedAsTypedAndAReloadForgetsTheEdit) {
+  TempDir dir;
+  testing::write_file("main.bas", text_of({"PRINT 1", "9999"}));
+  Workbench wb;
+  wb.Text2 = "main.bas";
+  ScriptedUi ui;
+  open_command(wb, ui);
+  wb.Source_bas += "PRINT 2\r\n";
+  open_command(wb, ui);
+  compile_command(wb, ui);
+  ASSERT_EQ(ui.locations.size(), 1u);
+  EXPECT_EQ(ui.locations.begin()->second, (Location{"main.bas", 2, 1}));
+}
+
+TEST(SourceLocations, OutputLinesRecordTheirSourceAndWhetherTheyAreNumbered) {
+  Workbench wb;
+  wb.Check1 = wb.Check2 = true;
+  wb.Source_bas =
+      text_of({"#define A EQU 1", "[START]", "REM note", "PRINT A", "", "GOTO [START]"});
+  ScriptedUi ui;
+  compile_command(wb, ui);
+  const std::vector<OutputLine>& lines = wb.compile_record.output_lines;
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].source_line, 2);
+  EXPECT_FALSE(lines[0].numbered);
+  EXPECT_EQ(lines[1].source_line, 3);
+  EXPECT_TRUE(lines[1].numbered);
+  EXPECT_EQ(lines[2].source_line, 5);
+  EXPECT_EQ(wb.compile_record.labels, (std::vector<std::pair<std::string, int>>{{"[START]", 0}}));
+}
+
+}  // namespace
+}  // namespace kestrel
