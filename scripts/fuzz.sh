@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${KESTREL_FUZZ_SECONDS:-30}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKESTREL_FUZZ=ON -DKESTREL_GUI=OFF -DBUILD_TESTING=OFF
+  -DKESTREL_FUZZ=ON -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF -DBUILD_TESTING=OFF
 cmake --build build-fuzz -j"$(nproc)"
 
 for target in build-fuzz/bin/fuzz_*; do
