@@ -1,12 +1,16 @@
 #include "cli/kestrelc.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/ansi.h"
 #include "app/failure.h"
+#include "app/file_io.h"
+#include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/compile_pass.h"
@@ -18,16 +22,21 @@ namespace kestrel::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    "usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] SOURCE\n"
+    "usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] [--map MAPFILE] [--] SOURCE\n"
     "\n"
     "Loads SOURCE as Open does (include files from the current directory), compiles it to\n"
     "numbered BASIC and writes the result to OUTPUT, or to standard output without -o.\n"
-    "Every message is written to standard error, one line each.\n"
+    "Every message is written to standard error, one line each; a message about a line\n"
+    "begins with FILE:LINE: where FILE is the file as loaded and LINE its line there.\n"
     "\n"
     "  --rem             keep REM lines, numbered\n"
     "  --rem-unnumbered  keep REM lines, without a line number\n"
     "  -o OUTPUT         write the result to OUTPUT (created, or replaced)\n"
+    "  --map MAPFILE     write to MAPFILE, for every output line, its number, a tab, the\n"
+    "                    file and a tab and the line it came from; then for every label\n"
+    "                    \"label\", a tab, its text, a tab, its number (UTF-8)\n"
     "  --help            show this help\n"
+    "  --                end the options: a SOURCE after it may begin with \"-\"\n"
     "\n"
     "Exit status:\n"
     "  0  the compile ended with COMPILE OK and nothing else was reported\n"
@@ -40,6 +49,7 @@ struct Options {
   bool rem = false;
   bool rem_unnumbered = false;
   std::optional<std::string> output;
+  std::optional<std::string> map;
   std::optional<std::string> source;
   std::optional<std::string> error;  // the first usage error met
 };
@@ -55,6 +65,20 @@ void take_source(Options& options, const std::string& arg) {
   options.source = arg;
 }
 
+// An option followed by a file name: `args[i]` is the option. Returns the index of the name.
+std::size_t take_file_option(Options& options, std::optional<std::string>& file,
+                             const std::vector<std::string>& args, std::size_t i) {
+  const std::string& option = args[i];
+  if (i + 1 == args.size() || args[i + 1].empty()) {
+    set_error(options, option + " needs a file name");
+  } else if (file) {
+    set_error(options, option + " given more than once");
+  } else {
+    file = args[i + 1];
+  }
+  return i + 1;
+}
+
 // Returns the index of the last argument used.
 std::size_t take_option(Options& options, const std::vector<std::string>& args, std::size_t i) {
   const std::string& arg = args[i];
@@ -65,14 +89,9 @@ std::size_t take_option(Options& options, const std::vector<std::string>& args, 
   } else if (arg == "--rem-unnumbered") {
     options.rem_unnumbered = true;
   } else if (arg == "-o") {
-    if (i + 1 == args.size() || args[i + 1].empty()) {
-      set_error(options, "-o needs a file name");
-    } else if (options.output) {
-      set_error(options, "-o given more than once");
-    } else {
-      options.output = args[i + 1];
-    }
-    return i + 1;
+    return take_file_option(options, options.output, args, i);
+  } else if (arg == "--map") {
+    return take_file_option(options, options.map, args, i);
   } else {
     set_error(options, "unknown option " + arg);
   }
@@ -126,12 +145,26 @@ class StreamUi : public Ui {
     only_compile_ok_ = false;
     show(title + ": " + description);
   }
+  void message_at(const std::string& text, const Location& where) override {
+    only_compile_ok_ = false;
+    show(prefix(where) + text);
+  }
+  void failure_at(const std::string& title, const std::string& description,
+                  const Location& where) override {
+    only_compile_ok_ = false;
+    show(prefix(where) + title + ": " + description);
+  }
   std::string open_dialog(const std::string&) override { return {}; }
   std::string save_dialog(const std::string&) override { return {}; }
 
   bool only_compile_ok() const { return only_compile_ok_; }
 
  private:
+  // Open has just loaded the pane, so a location always names a file.
+  static std::string prefix(const Location& where) {
+    return where.file + ':' + std::to_string(where.line) + ": ";
+  }
+
   void show(const std::string& line) {
     ++shown_;
     err_ << with_newlines(ansi::to_utf8(line)) << '\n';
@@ -160,6 +193,44 @@ bool write_result(const std::string& pane, const std::optional<std::string>& out
   return true;
 }
 
+// The number an output line carries as written: the digits before its first blank.
+std::string written_number(std::string_view line, const OutputLine& source) {
+  return source.numbered ? std::string(line.substr(0, line.find(' '))) : std::string();
+}
+
+// The map of the pass, in UTF-8 with LF line ends.
+std::string map_text(const Workbench& wb) {
+  const Locator where(wb.source_map, wb.Source_bas);
+  const std::vector<OutputLine>& sources = wb.compile_record.output_lines;
+  std::string text;
+  std::string_view rest = wb.Dest_bas;
+  for (std::size_t i = 0; i < sources.size() && !rest.empty(); ++i) {
+    const std::size_t end = rest.find(crlf);
+    const std::string_view line = rest.substr(0, end);
+    const Location at = where.at(sources[i].source_line);
+    text +=
+        written_number(line, sources[i]) + '\t' + at.file + '\t' + std::to_string(at.line) + '\n';
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + crlf.size());
+  }
+  for (const auto& [label, number] : wb.compile_record.labels)
+    text += "label\t" + label + '\t' + std::to_string(number) + '\n';
+  return ansi::to_utf8(text);
+}
+
+// Returns false when the map did not get written; the failure names the map file.
+bool write_map(const Workbench& wb, const std::string& map, Ui& ui) {
+  const std::string target = ansi::from_utf8(map);
+  try {
+    TargetFile file(target);
+    file.write(map_text(wb));
+    file.close();
+  } catch (const Failure& failure) {
+    report_failure(ui, failure, "  " + target);
+    return false;
+  }
+  return true;
+}
+
 int compile(const Options& options, std::ostream& out, std::ostream& err) {
   Workbench wb;
   wb.Text2 = ansi::from_utf8(*options.source);
@@ -169,7 +240,9 @@ int compile(const Options& options, std::ostream& out, std::ostream& err) {
   open_command(wb, ui);
   if (!wb.Command4_enabled) return 2;
   compile_command(wb, ui);
-  if (!write_result(wb.Dest_bas, options.output, out, ui)) return 1;
+  const bool result_written = write_result(wb.Dest_bas, options.output, out, ui);
+  const bool map_written = !options.map || write_map(wb, *options.map, ui);
+  if (!result_written || !map_written) return 1;
   return ui.only_compile_ok() ? 0 : 1;
 }
 

@@ -46,7 +46,8 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
   write_file("nolib.bas", "AA\r\n#include NONE.BAS\r\n");
   write_file("undefined.bas", "AA\r\nGOTO [NO]\r\n[L]\r\nBB\r\n");
   write_file("empty.bas", "");
-  const std::string missing_include = "Error#53  " + dir.str() + "/NONE.BAS: File not found\n";
+  const std::string missing_include =
+      "nolib.bas:2: Error#53  " + dir.str() + "/NONE.BAS: File not found\n";
   const std::vector<CompileCase> cases = {
       {"plain", {"prog.bas"}, 0, "0000 A=7\r\n0001 GOTO 1\r\n0002 END\r\n", "COMPILE OK\n"},
       {"--rem",
@@ -64,23 +65,25 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
        {"bad.bas"},
        1,
        "0000 AA\r\n",
-       "\xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 \xd0\xbd\xd0\xbe\xd0\xbc\xd0\xb5\xd1\x80"
+       "bad.bas:2: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 "
+       "\xd0\xbd\xd0\xbe\xd0\xbc\xd0\xb5\xd1\x80"
        "\xd0\xb0 \xd1\x81\xd1\x82\xd1\x80\xd0\xbe\xd0\xba\xd0\xb8!3000\n"},
       {"bad definition",
        {"baddef.bas"},
        1,
        "0000 AA\r\n0001 BB\r\n",
-       "ERROR #define  #define X 5\nCOMPILE OK\n"},
+       "baddef.bas:2: ERROR #define  #define X 5\nCOMPILE OK\n"},
       {"missing include", {"nolib.bas"}, 1, "0000 AA\r\n", missing_include + "COMPILE OK\n"},
       // The excerpt of the output holds line breaks of its own.
       {"label left over",
        {"undefined.bas"},
        1,
        "0000 AA\r\n0001 GOTO [NO]\r\n0002 BB\r\n",
-       "\xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - \xd0\xb5\xd1\x81\xd1\x82\xd1\x8c "
+       "undefined.bas:2: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - "
+       "\xd0\xb5\xd1\x81\xd1\x82\xd1\x8c "
        "\xd0\xbd\xd0\xb5\xd1\x83\xd0\xba\xd0\xb0\xd0\xb7\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5 "
        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xba\xd0\xb8 \n"
-       "0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
+       "undefined.bas:2: 0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
       {"missing source", {"none.bas"}, 2, "", "Error#53: File not found\n"},
       {"folder as source", {"."}, 2, "", "Error#75: Path/File access error\n"},
   };
@@ -141,6 +144,8 @@ TEST(Kestrelc, AUsageErrorIsOneLineAndExitStatusTwo) {
       {{"a.bas", "-o"}, "-o needs a file name"},
       {{"-o", "", "a.bas"}, "-o needs a file name"},
       {{"-o", "x", "-o", "y", "a.bas"}, "-o given more than once"},
+      {{"a.bas", "--map"}, "--map needs a file name"},
+      {{"--map", "x", "--map", "y", "a.bas"}, "--map given more than once"},
       {{""}, "SOURCE is empty"},
       {{"--", "--rem", "a.bas"}, "more than one SOURCE: --rem, a.bas"},
   };
@@ -161,10 +166,52 @@ TEST(Kestrelc, HelpGoesToStandardOutputWhateverElseIsGiven) {
     const Outcome r = kestrelc(args);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(
-        r.out.starts_with("usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] SOURCE\n"));
+        r.out.starts_with("usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] [--map MAPFILE] "
+                          "[--] SOURCE\n"));
     EXPECT_NE(r.out.find("Exit status"), std::string::npos);
     EXPECT_EQ(r.err, "");
   }
+}
+
+TEST(Kestrelc, MessagesAboutALineNameTheFileAndLineItWasLoadedFrom) {
+  TempDir dir;
+  write_file("main.bas", "[L]\r\n#include lib\\io.bas\r\nGOTO [L]\r\n#define W\r\n");
+  write_file("lib/io.bas", "PRINT 1\r\n#include deeper.bas\r\n[L]\r\n");
+  write_file("deeper.bas", "PRINT 2\r\n#include NONE.BAS\r\n");
+  const std::string lib = dir.str() + "/lib/io.bas";
+  const Outcome r = kestrelc({"main.bas"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, dir.str() + "/deeper.bas:2: Error#53  " + dir.str() +
+                       "/NONE.BAS: File not found\n"
+                       "main.bas:4: ERROR #define  #define W\n" +
+                       lib +
+                       ":3: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - "
+                       "\xd0\x94\xd1\x83\xd0\xb1\xd0\xbb\xd0\xb8\xd0\xba\xd0\xb0\xd1\x82\xd1\x8b "
+                       "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xbe\xd0\xba![L]\n");
+}
+
+TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
+  TempDir dir;
+  write_file("main.bas", "REM top\r\n100\r\n[START]\r\n#include lib\\io.bas\r\nGOTO [START]\r\n");
+  write_file("lib/io.bas", "#define PORT EQU 5\r\n[\xcc\xc5\xd2\xca\xc0]\r\nOUT PORT\r\n");
+  const std::string lib = dir.str() + "/lib/io.bas";
+  const Outcome r = kestrelc({"--rem-unnumbered", "--map", "out.map", "main.bas"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "REM top\r\n0100 OUT 5\r\n0101 GOTO 100\r\n");
+  EXPECT_EQ(read_file("out.map"), "\tmain.bas\t1\n0100\t" + lib +
+                                      "\t3\n"
+                                      "0101\tmain.bas\t5\n"
+                                      "label\t[START]\t100\n"
+                                      "label\t[\xd0\x9c\xd0\x95\xd0\xa2\xd0\x9a\xd0\x90]\t100\n");
+
+  // A pass that stops early maps what it wrote; a map that cannot be written fails the run.
+  write_file("stop.bas", "A1\r\n3000\r\nA2\r\n");
+  EXPECT_EQ(kestrelc({"--map", "stop.map", "stop.bas"}).status, 1);
+  EXPECT_EQ(read_file("stop.map"), "0000\tstop.bas\t1\n");
+  const Outcome unwritable = kestrelc({"--map", "no_such_folder/m", "-o", "o.bas", "main.bas"});
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_TRUE(unwritable.err.ends_with("Error#76  no_such_folder/m: Path not found\n"));
+  EXPECT_TRUE(std::filesystem::exists("o.bas"));
 }
 
 TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
