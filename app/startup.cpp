@@ -28,7 +28,10 @@ std::string format_time(const char* format, const std::tm& local) {
 std::string general_date_time(const std::tm& local) {
   const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
   std::string text = format_time("%x", local);
-  if (!midnight) text += " " + format_time("%X", local);
+  if (!midnight) {
+    text += ' ';
+    text += format_time("%X", local);
+  }
   return text;
 }
 
