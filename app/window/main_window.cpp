@@ -93,6 +93,19 @@ void MainWindow::WidgetsFirstUi::failure(const std::string& title, const std::st
   target_.failure(title, description);
 }
 
+void MainWindow::WidgetsFirstUi::message_at(const std::string& text, const Location& where) {
+  show_workbench_();
+  target_.message_at(text, where);
+  point_at_(where);
+}
+
+void MainWindow::WidgetsFirstUi::failure_at(const std::string& title,
+                                            const std::string& description, const Location& where) {
+  show_workbench_();
+  target_.failure_at(title, description, where);
+  point_at_(where);
+}
+
 std::string MainWindow::WidgetsFirstUi::open_dialog(const std::string& filter) {
   show_workbench_();
   return target_.open_dialog(filter);
@@ -104,7 +117,9 @@ std::string MainWindow::WidgetsFirstUi::save_dialog(const std::string& filter) {
 }
 
 MainWindow::MainWindow(Ui& ui, QWidget* parent)
-    : QWidget(parent), ui_(ui, [this] { copy_to_widgets(); }) {
+    : QWidget(parent),
+      ui_(
+          ui, [this] { copy_to_widgets(); }, [this](const Location& where) { point_at(where); }) {
   setObjectName(QStringLiteral("UDP"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
@@ -175,9 +190,21 @@ void MainWindow::connect_commands() {
 void MainWindow::on_click(QPushButton* button, Command command) {
   connect(button, &QPushButton::clicked, this, [this, command = std::move(command)] {
     copy_from_widgets();
+    pointed_line_.reset();
     command(wb_, ui_);
     copy_to_widgets();
+    show_pointed_line();
   });
+}
+
+void MainWindow::point_at(const Location& where) {
+  if (!where.pane_line) return;
+  pointed_line_ = where.pane_line;
+  show_pointed_line();
+}
+
+void MainWindow::show_pointed_line() {
+  if (pointed_line_) select_pane_line(*Source_bas_, *pointed_line_);
 }
 
 void MainWindow::copy_from_widgets() {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <QWidget>
 
+#include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
 
@@ -32,16 +34,24 @@ class MainWindow : public QWidget {
   // the Workbench, so that a box always shows the panes as the command has left them so far.
   class WidgetsFirstUi : public Ui {
    public:
-    WidgetsFirstUi(Ui& target, std::function<void()> show_workbench)
-        : target_(target), show_workbench_(std::move(show_workbench)) {}
+    WidgetsFirstUi(Ui& target, std::function<void()> show_workbench,
+                   std::function<void(const Location&)> point_at)
+        : target_(target),
+          show_workbench_(std::move(show_workbench)),
+          point_at_(std::move(point_at)) {}
     void message(const std::string& text) override;
     void failure(const std::string& title, const std::string& description) override;
+    void message_at(const std::string& text, const Location& where) override;
+    void failure_at(const std::string& title, const std::string& description,
+                    const Location& where) override;
     std::string open_dialog(const std::string& filter) override;
     std::string save_dialog(const std::string& filter) override;
 
    private:
     Ui& target_;
     std::function<void()> show_workbench_;
+    // Runs once the box of a finding has been closed.
+    std::function<void(const Location&)> point_at_;
   };
 
   using Command = std::function<void(Workbench&, Ui&)>;
@@ -55,6 +65,8 @@ class MainWindow : public QWidget {
 
   void copy_from_widgets();
   void copy_to_widgets();
+  void point_at(const Location& where);
+  void show_pointed_line();
 
   Workbench wb_;
   WidgetsFirstUi ui_;
@@ -78,6 +90,9 @@ class MainWindow : public QWidget {
   // as it was does not reset its cursor, scroll position and undo history.
   std::string source_shown_;
   std::string dest_shown_;
+  // The pane line of the last finding the running command showed: a command that goes on to
+  // change the pane selects it again when it ends.
+  std::optional<int> pointed_line_;
 };
 
 }  // namespace kestrel

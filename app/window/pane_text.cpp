@@ -1,6 +1,10 @@
 #include "app/window/pane_text.h"
 
+#include <algorithm>
+
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include "app/ansi.h"
@@ -64,6 +68,16 @@ void set_pane_text(QPlainTextEdit& pane, std::string_view text) {
 
 std::string pane_text(const QPlainTextEdit& pane) {
   return to_ansi(from_paragraphs(pane.document()->toRawText()));
+}
+
+void select_pane_line(QPlainTextEdit& pane, int line) {
+  const QTextDocument& document = *pane.document();
+  const QTextBlock block =
+      document.findBlockByNumber(std::clamp(line, 0, document.blockCount() - 1));
+  QTextCursor cursor(block);
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  pane.setTextCursor(cursor);
+  pane.ensureCursorVisible();
 }
 
 }  // namespace kestrel

@@ -20,4 +20,8 @@ std::string to_ansi(const QString& text);
 void set_pane_text(QPlainTextEdit& pane, std::string_view text);
 std::string pane_text(const QPlainTextEdit& pane);
 
+// Selects the pane's line with 0-based index `line` (the last one when there are fewer) and
+// scrolls it into view.
+void select_pane_line(QPlainTextEdit& pane, int line);
+
 }  // namespace kestrel

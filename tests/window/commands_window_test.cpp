@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 
 #include "app/help_text.h"
 #include "window_support.h"
@@ -26,6 +28,8 @@ class CommandsWindowTest : public QObject {
   void save();
   void save_again_without_dialog();
   void help_text_saved_right_after_start();
+  void finding_selects_its_source_line_data();
+  void finding_selects_its_source_line();
 
  private:
   std::string path(const char* name) const { return (w_->dir.path() / name).string(); }
@@ -228,6 +232,53 @@ void CommandsWindowTest::help_text_saved_right_after_start() {
   QCOMPARE(std::count(saved.begin(), saved.end(), '\n'), 33);
   QCOMPARE(saved, help_text());
   QCOMPARE(to_ansi(w_->find<QLineEdit>("Text1")->text()), std::string("help.bas"));
+}
+
+void CommandsWindowTest::finding_selects_its_source_line_data() {
+  QTest::addColumn<QByteArray>("main");    // main.bas, opened; after the filler lines
+  QTest::addColumn<QByteArray>("edited");  // when not empty: the pane is replaced before Compile
+  QTest::addColumn<QStringList>("shown");  // "@" stands for the test's folder
+  QTest::addColumn<int>("line");           // the selected pane line, counted after the filler
+  QTest::addColumn<QString>("selected");
+  const QString bad_number = QString::fromUtf8("message: Ошибка номера строки!5000");
+  const QString undefined = QString::fromUtf8("message: Ошибка - есть неуказанные метки ");
+  QTest::newRow("bad directive in an include")
+      << QByteArray("PRINT 1\r\n#include inc.bas\r\nPRINT 4\r\n") << QByteArray()
+      << QStringList{bad_number} << 2 << "5000";
+  QTest::newRow("undefined label, as loaded")
+      << QByteArray("[L]\r\nGOTO [NO]\r\nGOTO [L]\r\n") << QByteArray()
+      << QStringList{undefined, "message: 0100 GOTO [NO]\r\n0101 GOTO 100\r\n"} << 1 << "GOTO [NO]";
+  QTest::newRow("undefined label, edited pane")
+      << QByteArray("PRINT 1\r\n") << QByteArray("[L]\r\nPRINT 1\r\n  GOTO [NO]  \r\n")
+      << QStringList{undefined, "message:  PRINT 1\r\n0101 GOTO [NO]\r\n"} << 2 << "  GOTO [NO]  ";
+  QTest::newRow("include failure: where the included text would begin")
+      << QByteArray("PRINT 1\r\n#include none.bas\r\nPRINT 3\r\n") << QByteArray()
+      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "PRINT 3";
+}
+
+void CommandsWindowTest::finding_selects_its_source_line() {
+  QFETCH(QByteArray, main);
+  QFETCH(QByteArray, edited);
+  QFETCH(QStringList, shown);
+  QFETCH(int, line);
+  QFETCH(QString, selected);
+  // Enough lines before the finding that it starts out of view.
+  std::string filler = "100\r\n";
+  for (int i = 1; i < 200; ++i) filler += "REM filler\r\n";
+  write_file("main.bas", filler + main.toStdString());
+  write_file("inc.bas", "PRINT 2\r\n5000\r\n");
+  type("Text2", "main.bas");
+  w_->click("Command3");
+  if (!edited.isEmpty()) w_->set_pane("Source_bas", filler + edited.toStdString());
+  if (w_->ui.shown.empty()) w_->click("Command4");
+  shown.replaceInStrings(QStringLiteral("@"), to_qstring(path("")));  // the folder of the test
+  QCOMPARE(describe(w_->ui.shown), shown);
+  auto* pane = w_->find<QPlainTextEdit>("Source_bas");
+  const QTextCursor cursor = pane->textCursor();
+  QCOMPARE(cursor.block().blockNumber(), 200 + line);
+  QCOMPARE(cursor.selectedText(), selected);
+  QVERIFY(pane->viewport()->rect().contains(pane->cursorRect()));
+  QVERIFY(pane->verticalScrollBar()->value() > 0);
 }
 
 }  // namespace kestrel::testing
