@@ -16,6 +16,21 @@ namespace {
 constexpr char16_t kCarriageReturnPicture = u'\u240D';
 constexpr char16_t kLineFeedPicture = u'\u240A';
 
+// Qt lays out a line of one long word in time that grows with the square of its length: a 1 MiB
+// line would hold the window for minutes. Text with such a line wraps anywhere instead, which is
+// linear and, in a monospaced pane, looks alike.
+constexpr std::size_t kLongestWordWrappedLine = 4096;
+
+bool has_line_longer_than(std::string_view text, std::size_t limit) {
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos;
+       end = text.find("\r\n", start)) {
+    if (end - start > limit) return true;
+    start = end + 2;
+  }
+  return text.size() - start > limit;
+}
+
 QString to_paragraphs(const QString& text) {
   QString result;
   result.reserve(text.size());
@@ -63,6 +78,9 @@ std::string to_ansi(const QString& text) {
 }
 
 void set_pane_text(QPlainTextEdit& pane, std::string_view text) {
+  const bool long_line = has_line_longer_than(text, kLongestWordWrappedLine);
+  pane.setWordWrapMode(long_line ? QTextOption::WrapAnywhere
+                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
   pane.setPlainText(to_paragraphs(to_qstring(text)));
 }
 
@@ -74,8 +92,10 @@ void select_pane_line(QPlainTextEdit& pane, int line) {
   const QTextDocument& document = *pane.document();
   const QTextBlock block =
       document.findBlockByNumber(std::clamp(line, 0, document.blockCount() - 1));
+  // The cursor stays at the line's start, so that a long line is shown from its beginning.
   QTextCursor cursor(block);
-  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  cursor.movePosition(QTextCursor::EndOfBlock);
+  cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
   pane.setTextCursor(cursor);
   pane.ensureCursorVisible();
 }
