@@ -6,10 +6,10 @@
 
 namespace kestrel {
 
-// Where a line of Source_bas was read from: the path as Open or an include composed it, and the
-// line's 1-based number in that file.
+// Where a line of Source_bas was read from: the file, as an index into SourceMap::files, and the
+// line's 1-based number in that file. A file of -1 is none.
 struct SourceOrigin {
-  std::string file;
+  int file = -1;
   int line = 0;
 };
 
@@ -26,9 +26,15 @@ struct Location {
 // What Open recorded about the lines it appended to Source_bas. The origins hold while the pane
 // holds exactly `loaded_text`; an edited pane names its lines by their numbers in the pane.
 struct SourceMap {
+  std::vector<std::string> files;     // each path as Open or an include composed it
   std::vector<SourceOrigin> origins;  // one per pane line, in pane order
   std::string loaded_text;            // Source_bas as Open left it
   SourceOrigin reading;               // the origin of the line being loaded (wb.cur_line)
+
+  // The index of a file about to be read.
+  int add_file(const std::string& path);
+  // The location of a line that was read from `origin`.
+  Location location(const SourceOrigin& origin, std::optional<int> pane_line) const;
 };
 
 // The locations of the lines of one pane text, which is compared with the loaded text once.

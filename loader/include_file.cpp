@@ -35,9 +35,10 @@ bool load_file(Workbench& wb, Ui& ui, const IncludePath& where, LoadNesting& nes
 bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, const std::string& path,
                 LoadNesting& nesting) {
   if (file.at_end()) return false;
+  const int file_index = wb.source_map.add_file(path);
   for (int number = 1; !file.at_end(); ++number) {
     wb.cur_line = file.read_line();
-    wb.source_map.reading = {path, number};
+    wb.source_map.reading = {file_index, number};
     if (wb.cur_line.starts_with(kInclude)) {
       wb.inc_file = include_name(wb.cur_line);
       Include_file(wb, ui, wb.inc_file, nesting);
@@ -53,8 +54,8 @@ void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNestin
   const IncludePath where = locate_include(inc_name);
   const int depth = nesting.depth;
   // A failure points at the include line, and in the pane at the place of the included text.
-  const Location include_line{wb.source_map.reading.file, wb.source_map.reading.line,
-                              static_cast<int>(wb.source_map.origins.size())};
+  const Location include_line =
+      wb.source_map.location(wb.source_map.reading, static_cast<int>(wb.source_map.origins.size()));
   try {
     if (depth >= kIncludeDepthLimit || nesting.includes_read >= kIncludeCountLimit)
       throw make_failure(FailureCode::too_many_files);

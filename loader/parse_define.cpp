@@ -44,7 +44,7 @@ void store_definition(DefinitionTable& defs, std::string name, std::string value
 
 // A refused definition line never reaches the pane: it points at its file only.
 Location refused_line(const Workbench& wb) {
-  return {wb.source_map.reading.file, wb.source_map.reading.line, std::nullopt};
+  return wb.source_map.location(wb.source_map.reading, std::nullopt);
 }
 
 // Returns whether the line may go on to the pane.
