@@ -32,16 +32,17 @@ constexpr std::string_view kHelp =
     "  --rem             keep REM lines, numbered\n"
     "  --rem-unnumbered  keep REM lines, without a line number\n"
     "  -o OUTPUT         write the result to OUTPUT (created, or replaced)\n"
-    "  --map MAPFILE     write to MAPFILE, for every output line, its number, a tab, the\n"
-    "                    file and a tab and the line it came from; then for every label\n"
-    "                    \"label\", a tab, its text, a tab, its number (UTF-8)\n"
+    "  --map MAPFILE     write a map of the result to MAPFILE, in UTF-8: for each output\n"
+    "                    line its number, TAB, the file and TAB and the line it came from;\n"
+    "                    then for each label \"label\", TAB, its text, TAB, its number\n"
     "  --help            show this help\n"
     "  --                end the options: a SOURCE after it may begin with \"-\"\n"
     "\n"
     "Exit status:\n"
     "  0  the compile ended with COMPILE OK and nothing else was reported\n"
-    "  1  the compile ran, but something else was reported, or the result could not be\n"
-    "     written (the result is written even when the compile stopped at a problem)\n"
+    "  1  the compile ran, but something else was reported, or the result or the map\n"
+    "     could not be written (both are written even when the compile stopped at a\n"
+    "     problem)\n"
     "  2  a usage error, or SOURCE could not be loaded (nothing is written)\n";
 
 struct Options {

@@ -167,11 +167,9 @@ class Pass {
       if (line.size() <= kLongestOutputLine) return true;
       const std::string text =
           long_line_message() + std::string(line.substr(0, kLongLineExcerpt)) + " ...";
-      if (sources.empty())
-        ui_.message(text);
-      else
-        ui_.message_at(text,
-                       where_.at(sources[std::min(this_line, sources.size() - 1)].source_line));
+      // Every output line was recorded as it was written; a label text that ends in a CR can
+      // join two lines, so the count may only have shrunk.
+      ui_.message_at(text, where_.at(sources[std::min(this_line, sources.size() - 1)].source_line));
       return false;
     });
   }
