@@ -64,8 +64,12 @@ void expect_located(const ScriptedUi& ui, const Location& expected, const std::s
 
 TEST(SourceLocations, EveryFindingPointsAtItsLineBeforeAndAfterAnEdit) {
   const std::string too_long = "PRINT " + std::string(70, 'x');
+  std::vector<std::string> surplus;
+  for (int i = 0; i <= kDefinitionSoftLimit; ++i)
+    surplus.push_back("#define N" + std::to_string(i) + " EQU 1");
   const std::vector<Case> cases = {
       {"bad definition", {"PRINT 1", "#define NOEQ"}, {}, "b", 2, std::nullopt, false},
+      {"surplus definition", surplus, {}, "b", kDefinitionSoftLimit + 1, std::nullopt, false},
       {"missing include", {"PRINT 1", "#include inc\\none.bas"}, {}, "b", 2, 3, false},
       {"include failure in a", {}, {"#include none.bas"}, "a", 3, 2, false},
       {"bad directive", {"PRINT 1", "5000"}, {}, "b", 2, 3, true},
