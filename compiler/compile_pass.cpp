@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ansi.h"
+#include "app/blanks.h"
 #include "compiler/labels.h"
 #include "compiler/line_number.h"
 #include "compiler/substitution.h"
@@ -34,17 +35,6 @@ const std::string& looping_substitution_message() {
 const std::string& long_line_message() {
   static const std::string text = ansi::from_utf8("Ошибка - Слишком длинная строка ");
   return text;
-}
-
-std::string left_trimmed(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(' ');
-  return std::string(first == std::string_view::npos ? "" : line.substr(first));
-}
-
-std::string_view trimmed(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return line.substr(first, line.find_last_not_of(' ') - first + 1);
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -103,7 +93,7 @@ class Pass {
   }
 
   bool take_line(std::string_view source_line) {
-    std::string line = left_trimmed(source_line);
+    std::string line(trim_left_blanks(source_line));
     if (line.find("#define") != std::string::npos) return true;
     Substitution substituted = Substitute_defines(wb_, *names_, std::move(line));
     if (substituted.looping_definition) {
@@ -153,7 +143,7 @@ class Pass {
   }
 
   void append_line(std::string_view line, bool numbered) {
-    wb_.Dest_bas += trimmed(line);
+    wb_.Dest_bas += trim_blanks(line);
     wb_.Dest_bas += crlf;
     wb_.compile_record.output_lines.push_back({source_index_, numbered});
   }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/ansi.h"
+#include "app/blanks.h"
 
 namespace kestrel {
 
@@ -164,9 +165,7 @@ bool no_bracket_left(Workbench& wb, Ui& ui, const Locator& where) {
 }  // namespace
 
 void Collect_label(LabelTable& labels, const std::string& line, int line_num, int source_line) {
-  const std::size_t last = line.find_last_not_of(' ');
-  labels.push_back(
-      {line.substr(0, last == std::string::npos ? 0 : last + 1), line_num, source_line});
+  labels.push_back({std::string(trim_right_blanks(line)), line_num, source_line});
 }
 
 bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels, const Locator& where) {

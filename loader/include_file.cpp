@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "app/blanks.h"
 #include "app/failure.h"
 #include "app/source_map.h"
 #include "loader/include_path.h"
@@ -17,11 +18,9 @@ constexpr std::string_view kInclude = "#include";
 
 // Only blanks are trimmed, at the end of the line and before the name; tabs belong to the name.
 std::string include_name(std::string_view line) {
-  const std::size_t last = line.find_last_not_of(' ');
-  line = last == std::string_view::npos ? std::string_view() : line.substr(0, last + 1);
+  line = trim_right_blanks(line);
   line.remove_prefix(std::min(line.size(), kInclude.size()));
-  const std::size_t first = line.find_first_not_of(' ');
-  return std::string(first == std::string_view::npos ? std::string_view() : line.substr(first));
+  return std::string(trim_left_blanks(line));
 }
 
 // Returns whether the file held at least one line.

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/blanks.h"
 #include "app/failure.h"
 #include "app/source_map.h"
 
@@ -19,18 +20,6 @@ constexpr std::string_view kEqu = "EQU";
 constexpr std::size_t kFirstEquIndex = 9;
 // Positions are 16-bit: from this 1-based position on, the position just after "EQU" overflows.
 constexpr std::size_t kOverflowingEquPosition = 32765;
-
-std::string_view trim_leading_blanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
-
-std::string trim_blanks(std::string_view text) {
-  text = trim_leading_blanks(text);
-  const std::size_t last = text.find_last_not_of(' ');
-  return std::string(last == std::string_view::npos ? std::string_view()
-                                                    : text.substr(0, last + 1));
-}
 
 void store_definition(DefinitionTable& defs, std::string name, std::string value,
                       DefinitionSource source) {
@@ -59,8 +48,9 @@ bool record_definition(Workbench& wb, Ui& ui) {
   if (equ + 1 >= kOverflowingEquPosition) throw make_failure(FailureCode::overflow);
   const std::string_view view(line);
   const int pane_line = static_cast<int>(wb.source_map.origins.size());
-  store_definition(wb.defs, trim_blanks(view.substr(kDefine.size(), equ - kDefine.size())),
-                   trim_blanks(view.substr(equ + kEqu.size())), {wb.source_map.reading, pane_line});
+  store_definition(
+      wb.defs, std::string(trim_blanks(view.substr(kDefine.size(), equ - kDefine.size()))),
+      std::string(trim_blanks(view.substr(equ + kEqu.size()))), {wb.source_map.reading, pane_line});
   if (wb.defs.def_count > kDefinitionSoftLimit) {
     wb.defs.def_source[wb.defs.def_count - 1].pane_line.reset();
     ui.message_at("ERROR Count #define > Limit " + line, refused_line(wb));
@@ -72,7 +62,7 @@ bool record_definition(Workbench& wb, Ui& ui) {
 }  // namespace
 
 void Parse_define(Workbench& wb, Ui& ui) {
-  wb.trim_line = std::string(trim_leading_blanks(wb.cur_line));
+  wb.trim_line = std::string(trim_left_blanks(wb.cur_line));
   if (wb.trim_line.starts_with(kDefine) && !record_definition(wb, ui)) return;
   wb.Source_bas += wb.cur_line;
   wb.Source_bas += crlf;
