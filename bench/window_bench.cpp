@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/window/main_window.h"
+#include "gui/main_window.h"
 #include "bench_inputs.h"
 
 namespace kestrel::bench {

@@ -5,7 +5,7 @@ Writes a 24 x 24 PNG in 24-bit colour (8-bit RGB). The background is one key col
 PNG's tRNS chunk marks as transparent, the way an icon's mask works; no pixel of the drawing uses
 it. Only the standard library is needed.
 
-    python3 tools/make_icon.py app/window/kestrel.png
+    python3 tools/make_icon.py gui/kestrel.png
 """
 
 import struct

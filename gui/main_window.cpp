@@ -1,4 +1,4 @@
-#include "app/window/main_window.h"
+#include "gui/main_window.h"
 
 #include <cmath>
 
@@ -13,8 +13,8 @@
 
 #include "app/clear_commands.h"
 #include "app/startup.h"
-#include "app/window/pane_text.h"
-#include "app/window/qt_ui.h"
+#include "gui/pane_text.h"
+#include "gui/qt_ui.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
 #include "save/save_command.h"

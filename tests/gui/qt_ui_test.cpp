@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "app/window/qt_ui.h"
+#include "gui/qt_ui.h"
 #include "window_support.h"
 
 namespace kestrel::testing {

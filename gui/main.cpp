@@ -1,7 +1,7 @@
 #include <QApplication>
 
-#include "app/window/main_window.h"
-#include "app/window/qt_ui.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -10,8 +10,8 @@
 #include <QStringList>
 #include <QTest>
 
-#include "app/window/main_window.h"
-#include "app/window/pane_text.h"
+#include "gui/main_window.h"
+#include "gui/pane_text.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 

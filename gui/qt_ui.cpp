@@ -1,9 +1,9 @@
-#include "app/window/qt_ui.h"
+#include "gui/qt_ui.h"
 
 #include <QDir>
 #include <QMessageBox>
 
-#include "app/window/pane_text.h"
+#include "gui/pane_text.h"
 
 namespace kestrel {
 

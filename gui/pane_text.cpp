@@ -1,4 +1,4 @@
-#include "app/window/pane_text.h"
+#include "gui/pane_text.h"
 
 #include <algorithm>
 
