@@ -1,8 +1,6 @@
 #include "app/failure.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace kestrel {
 
@@ -34,18 +32,10 @@ const char* description_of(FailureCode code) {
   return "Device I/O error";
 }
 
-FailureCode missing_entry_code(const std::string& native_path) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path parent = fs::path(native_path).parent_path();
-  if (parent.empty()) return FailureCode::file_not_found;
-  return fs::is_directory(parent, ec) ? FailureCode::file_not_found : FailureCode::path_not_found;
-}
-
-FailureCode code_for(int os_error, const std::string& native_path) {
+FailureCode code_for(int os_error) {
   switch (os_error) {
     case ENOENT:
-      return missing_entry_code(native_path);
+      return FailureCode::file_not_found;
     case ENOTDIR:
       return FailureCode::path_not_found;
     case EISDIR:
@@ -76,9 +66,7 @@ Failure make_failure(FailureCode code) {
   return Failure(static_cast<std::int32_t>(code), description_of(code));
 }
 
-Failure failure_from_os_error(int os_error, const std::string& native_path) {
-  return make_failure(code_for(os_error, native_path));
-}
+Failure failure_from_os_error(int os_error) { return make_failure(code_for(os_error)); }
 
 std::string failure_title(const Failure& failure) {
   return "Error#" + std::to_string(failure.number());

@@ -36,9 +36,9 @@ enum class FailureCode : std::int32_t {
 
 Failure make_failure(FailureCode code);
 
-// The failure for an operating-system error (errno) met while opening or using `native_path`.
-// Missing files and missing folders are told apart by looking at the path's folder.
-Failure failure_from_os_error(int os_error, const std::string& native_path);
+// The failure for an operating-system error (errno). A missing entry is "File not found": telling
+// it from a missing folder needs a look at the file system, which the file layer takes.
+Failure failure_from_os_error(int os_error);
 
 // "Error#" followed by the number, with a negative number keeping its sign.
 std::string failure_title(const Failure& failure);

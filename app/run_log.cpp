@@ -3,16 +3,19 @@
 #include <cerrno>
 
 #include "app/failure.h"
-#include "app/file_io.h"
+#include "app/files.h"
 
 namespace kestrel {
 
-void RunLog::open(const std::string& ansi_path) {
+void RunLog::open(const std::filesystem::path& path) {
   state_ = State::broken;
-  const auto path = native_path(ansi_path);
   errno = 0;
   file_.open(path, std::ios::binary | std::ios::app);
-  if (!file_) throw failure_from_os_error(errno != 0 ? errno : EIO, path.string());
+  if (!file_) {
+    if (errno == ENOENT) throw missing_entry(DiskFiles(), path);
+    throw failure_from_os_error(errno != 0 ? errno : EIO);
+  }
+  stream_ = nullptr;
   state_ = State::open;
 }
 
@@ -25,13 +28,14 @@ void RunLog::write_line(const std::string& text) {
     case State::open:
       break;
   }
+  std::ostream& out = stream_ != nullptr ? *stream_ : file_;
   errno = 0;
-  file_ << text << "\r\n";
-  file_.flush();
-  if (!file_) {
+  out << text << "\r\n";
+  out.flush();
+  if (!out) {
     const int os_error = errno != 0 ? errno : EIO;
-    file_.clear();
-    throw failure_from_os_error(os_error, "");
+    out.clear();
+    throw failure_from_os_error(os_error);
   }
 }
 

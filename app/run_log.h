@@ -1,6 +1,8 @@
 #pragma once
 
+#include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 namespace kestrel {
@@ -13,7 +15,12 @@ class RunLog {
 
   // Opens (creating when missing) the file for appending. On failure the log stays broken: every
   // later line fails as a write to a file that is not open would.
-  void open(const std::string& ansi_path);
+  void open(const std::filesystem::path& path);
+  // Keeps the lines in a stream instead of a file.
+  void open(std::ostream& stream) {
+    stream_ = &stream;
+    state_ = State::open;
+  }
 
   // Writes `text` followed by CR LF, and flushes, so that a failing write fails its command.
   void write_line(const std::string& text);
@@ -22,6 +29,7 @@ class RunLog {
   enum class State { unused, open, broken };
   State state_ = State::unused;
   std::ofstream file_;
+  std::ostream* stream_ = nullptr;  // the stream the lines go to, when not the file
 };
 
 }  // namespace kestrel

@@ -29,7 +29,6 @@ struct SourceMap {
   std::vector<std::string> files;     // each path as Open or an include composed it
   std::vector<SourceOrigin> origins;  // one per pane line, in pane order
   std::string loaded_text;            // Source_bas as Open left it
-  SourceOrigin reading;               // the origin of the line being loaded (wb.cur_line)
 
   // The index of a file about to be read.
   int add_file(const std::string& path);

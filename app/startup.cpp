@@ -35,15 +35,18 @@ std::string general_date_time(const std::tm& local) {
   return text;
 }
 
-void startup(Workbench& wb, Ui& ui, std::chrono::system_clock::time_point now) {
+std::vector<Finding> startup(Workbench& wb, Ui& ui, const std::filesystem::path& log_path,
+                             std::chrono::system_clock::time_point now) {
+  Findings findings(ui);
   try {
-    wb.run_log.open(kRunLogName);
+    wb.run_log.open(log_path);
     const std::tm local = local_time(now);
     wb.run_log.write_line("START KESTREL V3");
     wb.run_log.write_line(general_date_time(local));
   } catch (const Failure& failure) {
-    report_failure(ui, failure);
+    findings.failure(failure);
   }
+  return findings.take();
 }
 
 }  // namespace kestrel

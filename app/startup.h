@@ -2,8 +2,11 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "app/findings.h"
 #include "app/ui.h"
 #include "app/workbench.h"
 
@@ -16,9 +19,11 @@ inline constexpr const char* kRunLogName = "Editor.log";
 // exactly midnight.
 std::string general_date_time(const std::tm& local);
 
-// Runs once while the window is being created: opens the run log in the current directory for
-// the whole run and appends the start's two lines. A failure is reported and the window goes on.
-void startup(Workbench& wb, Ui& ui,
-             std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
+// Runs once while the window is being created: opens the run log at `log_path` (the window's is
+// kRunLogName in the current directory) for the whole run and appends the start's two lines. A
+// failure is reported and returned, and the window goes on.
+std::vector<Finding> startup(
+    Workbench& wb, Ui& ui, const std::filesystem::path& log_path,
+    std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 }  // namespace kestrel

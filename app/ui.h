@@ -4,7 +4,6 @@
 
 namespace kestrel {
 
-class Failure;
 struct Location;
 
 // The seam for everything modal. Every text crossing it is in the code page; the window converts
@@ -31,11 +30,14 @@ class Ui {
   virtual std::string save_dialog(const std::string& filter) = 0;
 };
 
-// Shows the failure box for `failure`: its description, titled "Error#" and its number, followed
-// by `title_suffix` (an include adds two blanks and its path).
-void report_failure(Ui& ui, const Failure& failure, const std::string& title_suffix = "");
-// The same for a failure that arose at `where`.
-void report_failure_at(Ui& ui, const Failure& failure, const std::string& title_suffix,
-                       const Location& where);
+// Closes every box at once and cancels every dialog: for callers that read what happened from the
+// commands' outcomes alone.
+class SilentUi : public Ui {
+ public:
+  void message(const std::string&) override {}
+  void failure(const std::string&, const std::string&) override {}
+  std::string open_dialog(const std::string&) override { return {}; }
+  std::string save_dialog(const std::string&) override { return {}; }
+};
 
 }  // namespace kestrel

@@ -3,18 +3,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include "app/help_text.h"
 #include "app/run_log.h"
 #include "app/source_map.h"
+#include "app/text_lines.h"
 
 namespace kestrel {
-
-// The line break of both panes and of every file the program writes.
-inline constexpr std::string_view crlf = "\r\n";
 
 inline constexpr int kDefinitionSlots = 4097;
 // Definitions past this count are still recorded, but their lines are refused with a message.
@@ -33,20 +29,6 @@ struct DefinitionTable {
   std::vector<std::string> def_value = std::vector<std::string>(kDefinitionSlots);
   std::vector<DefinitionSource> def_source = std::vector<DefinitionSource>(kDefinitionSlots);
   int def_count = 0;
-};
-
-// One line of Dest_bas as the compile pass wrote it: the pane line (0-based) that produced it,
-// and whether it carries a line number (an unnumbered comment does not).
-struct OutputLine {
-  int source_line = 0;
-  bool numbered = true;
-};
-
-// What the last compile pass produced besides the text: every output line's source and every
-// label with its number, in source order.
-struct CompileRecord {
-  std::vector<OutputLine> output_lines;
-  std::vector<std::pair<std::string, int>> labels;
 };
 
 // The window's state and the values of its controls, as plain data. Every command reads and
@@ -71,9 +53,6 @@ struct Workbench {
   int line_num = 0;
   std::string near_char;
   std::int32_t bracket_pos = 0;
-
-  SourceMap source_map;
-  CompileRecord compile_record;
 };
 
 }  // namespace kestrel

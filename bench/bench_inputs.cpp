@@ -3,6 +3,10 @@
 #include <fstream>
 #include <random>
 
+#include "app/files.h"
+#include "app/ui.h"
+#include "compiler/compile_pass.h"
+
 namespace kestrel::bench {
 
 SourceOnDisk::SourceOnDisk(const SourceShape& shape) {
@@ -17,6 +21,20 @@ SourceOnDisk::SourceOnDisk(const SourceShape& shape) {
 SourceOnDisk::~SourceOnDisk() {
   std::error_code ec;
   std::filesystem::remove_all(folder_, ec);
+}
+
+OpenOutcome open_source(Workbench& wb, const std::string& path) {
+  SilentUi ui;
+  DiskFiles files;
+  wb.Text2 = path;
+  return open_command(wb, ui, files, files.current_folder());
+}
+
+bool compiles_cleanly(const SourceOnDisk& file) {
+  Workbench wb;
+  const OpenOutcome opened = open_source(wb, file.source_path());
+  SilentUi ui;
+  return opened.read_to_end && compile_command(wb, ui, opened.source_map).ok;
 }
 
 }  // namespace kestrel::bench

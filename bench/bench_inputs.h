@@ -4,25 +4,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ui.h"
+#include "app/workbench.h"
+#include "loader/open_command.h"
 #include "source_generator.h"
 
 namespace kestrel::bench {
 
 inline constexpr std::uint32_t kSeed = 7;
-
-// Takes every box silently and cancels every dialog, counting the messages.
-class SilentUi : public Ui {
- public:
-  void message(const std::string& text) override { last_message = text; }
-  void failure(const std::string&, const std::string& description) override {
-    last_message = description;
-  }
-  std::string open_dialog(const std::string&) override { return ""; }
-  std::string save_dialog(const std::string&) override { return ""; }
-
-  std::string last_message;
-};
 
 // A generated source written to a fresh folder under the system's temporary one, removed when the
 // object goes.
@@ -41,5 +29,12 @@ class SourceOnDisk {
  private:
   std::filesystem::path folder_;
 };
+
+// Opens the file named by `path` as Open does with the path typed in.
+OpenOutcome open_source(Workbench& wb, const std::string& path);
+
+// Whether the core opens and compiles the source to "COMPILE OK": a figure for a pass that
+// stopped early would mean nothing.
+bool compiles_cleanly(const SourceOnDisk& file);
 
 }  // namespace kestrel::bench

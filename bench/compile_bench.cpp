@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/files.h"
 #include "bench_inputs.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
@@ -18,12 +19,8 @@ namespace {
 struct Prepared {
   std::unique_ptr<SourceOnDisk> file;
   Workbench wb;
+  SourceMap source_map;
 };
-
-void open_file(Workbench& wb, Ui& ui, const std::string& path) {
-  wb.Text2 = path;
-  open_command(wb, ui);
-}
 
 Prepared& prepared(const SourceShape& shape) {
   static std::map<int, Prepared> cache;
@@ -31,9 +28,9 @@ Prepared& prepared(const SourceShape& shape) {
   Prepared& p = it->second;
   if (fresh) {
     p.file = std::make_unique<SourceOnDisk>(shape);
+    p.source_map = open_source(p.wb, p.file->source_path()).source_map;
     SilentUi ui;
-    open_file(p.wb, ui, p.file->source_path());
-    compile_command(p.wb, ui);
+    compile_command(p.wb, ui, p.source_map);
   }
   return p;
 }
@@ -44,45 +41,47 @@ const SourceShape& shape_of(const benchmark::State& state) {
 
 // Names the input and stops the benchmark when a pass does not end cleanly: a figure for a pass
 // that stopped early would mean nothing.
-bool ended_cleanly(benchmark::State& state, const SilentUi& ui) {
+void check_ended_cleanly(benchmark::State& state, bool ok) {
   state.SetLabel(state.range(0) == 0 ? "typical" : "limit");
-  if (ui.last_message == "COMPILE OK") return true;
-  state.SkipWithError("the generated source does not compile cleanly");
-  return false;
+  if (!ok) state.SkipWithError("the generated source does not compile cleanly");
 }
 
 void BM_Open(benchmark::State& state) {
   Prepared& p = prepared(shape_of(state));
-  SilentUi ui;
   for (auto _ : state) {
     Workbench wb;
-    open_file(wb, ui, p.file->source_path());
+    open_source(wb, p.file->source_path());
     benchmark::DoNotOptimize(wb.Source_bas.data());
   }
   state.SetLabel(state.range(0) == 0 ? "typical" : "limit");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.file->size()));
 }
 
+// `pass` returns whether it ended with "COMPILE OK".
 template <typename Pass>
 void run_pass(benchmark::State& state, Pass pass) {
-  Workbench& wb = prepared(shape_of(state)).wb;
+  Prepared& p = prepared(shape_of(state));
   SilentUi ui;
+  bool ok = false;
   for (auto _ : state) {
-    pass(wb, ui);
-    benchmark::DoNotOptimize(wb.Dest_bas.data());
+    ok = pass(p, ui);
+    benchmark::DoNotOptimize(p.wb.Dest_bas.data());
   }
-  ended_cleanly(state, ui);
+  check_ended_cleanly(state, ok);
 }
 
-void BM_Compile(benchmark::State& state) { run_pass(state, compile_command); }
+void BM_Compile(benchmark::State& state) {
+  run_pass(state, [](Prepared& p, Ui& ui) { return compile_command(p.wb, ui, p.source_map).ok; });
+}
 
 void BM_CompileReference(benchmark::State& state) {
-  run_pass(state, [](Workbench& wb, Ui& ui) { testing::reference_compile(wb, ui); });
+  run_pass(state, [](Prepared& p, Ui& ui) { return testing::reference_compile(p.wb, ui).ok; });
 }
 
 void BM_Save(benchmark::State& state) {
   Prepared& p = prepared(shape_of(state));
-  for (auto _ : state) write_pane(p.file->output_path(), p.wb.Dest_bas);
+  DiskFiles files;
+  for (auto _ : state) write_pane(files, p.file->output_path(), p.wb.Dest_bas);
   state.SetLabel(state.range(0) == 0 ? "typical" : "limit");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.wb.Dest_bas.size()));
 }

@@ -9,8 +9,10 @@
 
 #include "app/ansi.h"
 #include "app/failure.h"
-#include "app/file_io.h"
+#include "app/files.h"
+#include "app/findings.h"
 #include "app/source_map.h"
+#include "app/text_lines.h"
 #include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/compile_pass.h"
@@ -138,27 +140,19 @@ class StreamUi : public Ui {
  public:
   explicit StreamUi(std::ostream& err) : err_(err) {}
 
-  void message(const std::string& text) override {
-    only_compile_ok_ = shown_ == 0 && text == "COMPILE OK";
-    show(text);
-  }
+  void message(const std::string& text) override { show(text); }
   void failure(const std::string& title, const std::string& description) override {
-    only_compile_ok_ = false;
     show(title + ": " + description);
   }
   void message_at(const std::string& text, const Location& where) override {
-    only_compile_ok_ = false;
     show(prefix(where) + text);
   }
   void failure_at(const std::string& title, const std::string& description,
                   const Location& where) override {
-    only_compile_ok_ = false;
     show(prefix(where) + title + ": " + description);
   }
   std::string open_dialog(const std::string&) override { return {}; }
   std::string save_dialog(const std::string&) override { return {}; }
-
-  bool only_compile_ok() const { return only_compile_ok_; }
 
  private:
   // Open has just loaded the pane, so a location always names a file.
@@ -167,28 +161,26 @@ class StreamUi : public Ui {
   }
 
   void show(const std::string& line) {
-    ++shown_;
     err_ << with_newlines(ansi::to_utf8(line)) << '\n';
     err_.flush();
   }
 
   std::ostream& err_;
-  int shown_ = 0;
-  bool only_compile_ok_ = false;
 };
 
 // Returns false when the result did not get written; the failure names where it was going.
-bool write_result(const std::string& pane, const std::optional<std::string>& output,
+bool write_result(Files& files, const std::string& pane, const std::optional<std::string>& output,
                   std::ostream& out, Ui& ui) {
   const std::string target = output ? ansi::from_utf8(*output) : "standard output";
+  Findings findings(ui);
   try {
     if (output) {
-      write_pane(target, pane);
+      write_pane(files, native_path(target), pane);
     } else {
       write_pane(out, pane);
     }
   } catch (const Failure& failure) {
-    report_failure(ui, failure, "  " + target);
+    findings.failure(failure, "  " + target);
     return false;
   }
   return true;
@@ -200,56 +192,67 @@ std::string written_number(std::string_view line, const OutputLine& source) {
 }
 
 // The map of the pass, in UTF-8 with LF line ends.
-std::string map_text(const Workbench& wb) {
-  const Locator where(wb.source_map, wb.Source_bas);
-  const std::vector<OutputLine>& sources = wb.compile_record.output_lines;
+std::string map_text(const Workbench& wb, const SourceMap& source_map,
+                     const CompileRecord& record) {
+  const Locator where(source_map, wb.Source_bas);
+  const std::vector<OutputLine>& sources = record.output_lines;
   std::string text;
-  std::string_view rest = wb.Dest_bas;
-  for (std::size_t i = 0; i < sources.size() && !rest.empty(); ++i) {
-    const std::size_t end = rest.find(crlf);
-    const std::string_view line = rest.substr(0, end);
+  PaneLines lines(wb.Dest_bas);
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    std::string_view line;
+    if (!lines.next(line)) {
+      // A label that ends in a CR can take the CR LF of the last line with it.
+      line = lines.rest();
+      if (line.empty()) break;
+      lines = PaneLines(std::string_view());
+    }
     const Location at = where.at(sources[i].source_line);
     text +=
         written_number(line, sources[i]) + '\t' + at.file + '\t' + std::to_string(at.line) + '\n';
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + crlf.size());
   }
-  for (const auto& [label, number] : wb.compile_record.labels)
+  for (const auto& [label, number] : record.labels)
     text += "label\t" + label + '\t' + std::to_string(number) + '\n';
   return ansi::to_utf8(text);
 }
 
 // Returns false when the map did not get written; the failure names the map file.
-bool write_map(const Workbench& wb, const std::string& map, Ui& ui) {
+bool write_map(Files& files, const std::string& map, const std::string& text, Ui& ui) {
   const std::string target = ansi::from_utf8(map);
+  Findings findings(ui);
   try {
-    TargetFile file(target);
-    file.write(map_text(wb));
-    file.close();
+    files.write(native_path(target), text);
   } catch (const Failure& failure) {
-    report_failure(ui, failure, "  " + target);
+    findings.failure(failure, "  " + target);
     return false;
   }
   return true;
 }
 
-int compile(const Options& options, std::ostream& out, std::ostream& err) {
+int compile(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
   Workbench wb;
   wb.Text2 = ansi::from_utf8(*options.source);
   wb.Check1 = options.rem || options.rem_unnumbered;
   wb.Check2 = options.rem_unnumbered;
   StreamUi ui(err);
-  open_command(wb, ui);
-  if (!wb.Command4_enabled) return 2;
-  compile_command(wb, ui);
-  const bool result_written = write_result(wb.Dest_bas, options.output, out, ui);
-  const bool map_written = !options.map || write_map(wb, *options.map, ui);
+  const OpenOutcome opened = open_command(wb, ui, files, files.current_folder());
+  if (!opened.read_to_end) return 2;
+  const CompileOutcome compiled = compile_command(wb, ui, opened.source_map);
+  const bool result_written = write_result(files, wb.Dest_bas, options.output, out, ui);
+  const bool map_written =
+      !options.map ||
+      write_map(files, *options.map, map_text(wb, opened.source_map, compiled.record), ui);
   if (!result_written || !map_written) return 1;
-  return ui.only_compile_ok() ? 0 : 1;
+  return opened.findings.empty() && compiled.ok ? 0 : 1;
 }
 
 }  // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  DiskFiles files;
+  return run(args, out, err, files);
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, Files& files) {
   const Options options = parse(args);
   if (options.help) {
     out << kHelp;
@@ -259,7 +262,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "kestrelc: " << *options.error << " (see kestrelc --help)\n";
     return 2;
   }
-  return compile(options, out, err);
+  return compile(options, out, err, files);
 }
 
 }  // namespace kestrel::cli

@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ansi.h"
 #include "app/blanks.h"
+#include "app/messages.h"
+#include "app/text_lines.h"
 #include "compiler/labels.h"
 #include "compiler/line_number.h"
 #include "compiler/substitution.h"
@@ -22,23 +23,6 @@ constexpr int kHighestLineNumber = 32767;
 constexpr std::size_t kLongestOutputLine = 69;
 constexpr std::size_t kLongLineExcerpt = 10;
 
-const std::string& line_number_message() {
-  static const std::string text = ansi::from_utf8("Ошибка номера строки!");
-  return text;
-}
-
-const std::string& looping_substitution_message() {
-  static const std::string text = ansi::from_utf8("Ошибка - Зацикленная подстановка!");
-  return text;
-}
-
-const std::string& long_line_message() {
-  static const std::string text = ansi::from_utf8("Ошибка - Слишком длинная строка ");
-  return text;
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 // Four digits with leading zeros, or all the digits of a larger number, and one blank.
 std::string number_prefix(int line_num) {
   std::string digits = std::to_string(line_num);
@@ -46,43 +30,34 @@ std::string number_prefix(int line_num) {
   return digits + ' ';
 }
 
-// Calls `visit` with every piece of `text` that a CR LF follows, in order, until it returns false.
-// The piece after the last CR LF is no line; a lone CR or LF stays inside its line.
-template <typename Visit>
-bool for_each_line(std::string_view text, Visit visit) {
-  for (std::size_t end = text.find(crlf); end != std::string_view::npos; end = text.find(crlf)) {
-    if (!visit(text.substr(0, end))) return false;
-    text.remove_prefix(end + crlf.size());
-  }
-  return true;
-}
-
 class Pass {
  public:
-  Pass(Workbench& wb, Ui& ui)
-      : wb_(wb), ui_(ui), source_(wb.Source_bas), where_(wb.source_map, source_) {}
+  Pass(Workbench& wb, Ui& ui, const SourceMap& source_map)
+      : wb_(wb), findings_(ui), source_(wb.Source_bas), where_(source_map, source_) {}
 
-  void run() {
+  CompileOutcome run() {
     wb_.Dest_bas.clear();
     wb_.line_num = 0;
-    wb_.compile_record = CompileRecord();
-    compile_all();
+    CompileOutcome outcome;
+    outcome.ok = compile_all();
+    if (outcome.ok) findings_.ui().message(message_text(MessageText::compile_ok));
+    outcome.findings = findings_.take();
     for (const Label& label : labels_)
-      wb_.compile_record.labels.emplace_back(label.label_text, label.label_line);
+      record_.labels.emplace_back(label.label_text, label.label_line);
+    outcome.record = std::move(record_);
+    return outcome;
   }
 
  private:
-  void compile_all() {
-    if (!Check_define_duplicates(wb_.defs, ui_, where_)) return;
+  // False when the pass stopped at a problem.
+  bool compile_all() {
+    if (!Check_define_duplicates(wb_.defs, findings_, where_)) return false;
     names_.emplace(wb_.defs.def_name, definition_count(wb_.defs));
-    if (!for_each_line(source_, [this](std::string_view line) { return compile_line(line); }))
-      return;
+    if (!for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); }))
+      return false;
     // Without label lines neither the labels nor the line lengths are examined.
-    if (!labels_.empty()) {
-      if (!Resolve_labels(wb_, ui_, labels_, where_)) return;
-      if (!lines_fit()) return;
-    }
-    ui_.message("COMPILE OK");
+    if (labels_.empty()) return true;
+    return Resolve_labels(wb_, findings_, labels_, where_, record_.output_lines) && lines_fit();
   }
 
   // False when the pass must stop.
@@ -97,7 +72,8 @@ class Pass {
     if (line.find("#define") != std::string::npos) return true;
     Substitution substituted = Substitute_defines(wb_, *names_, std::move(line));
     if (substituted.looping_definition) {
-      show(looping_substitution_message() + wb_.defs.def_name[*substituted.looping_definition]);
+      show(message_text(MessageText::looping_substitution) +
+           wb_.defs.def_name[*substituted.looping_definition]);
       return false;
     }
     line = std::move(substituted.line);
@@ -124,16 +100,16 @@ class Pass {
       wb_.line_num = *n;
       return true;
     }
-    show(line_number_message() + value);
+    show(message_text(MessageText::bad_line_number) + value);
     return false;
   }
 
   // A message about the source line being compiled.
-  void show(const std::string& text) { ui_.message_at(text, where_.at(source_index_)); }
+  void show(const std::string& text) { findings_.message(text, where_.at(source_index_)); }
 
   bool write_numbered(const std::string& line) {
     if (wb_.line_num > kHighestLineNumber) {
-      show(line_number_message() + std::to_string(wb_.line_num));
+      show(message_text(MessageText::bad_line_number) + std::to_string(wb_.line_num));
       return false;
     }
     wb_.Dest_bas += number_prefix(wb_.line_num);
@@ -145,37 +121,41 @@ class Pass {
   void append_line(std::string_view line, bool numbered) {
     wb_.Dest_bas += trim_blanks(line);
     wb_.Dest_bas += crlf;
-    wb_.compile_record.output_lines.push_back({source_index_, numbered});
+    record_.output_lines.push_back({source_index_, numbered});
   }
 
   // Only the first line longer than the limit is reported.
   bool lines_fit() {
-    const std::vector<OutputLine>& sources = wb_.compile_record.output_lines;
+    const std::vector<OutputLine>& sources = record_.output_lines;
     std::size_t index = 0;
-    return for_each_line(wb_.Dest_bas, [&](std::string_view line) {
+    return for_each_pane_line(wb_.Dest_bas, [&](std::string_view line) {
       const std::size_t this_line = index++;
       if (line.size() <= kLongestOutputLine) return true;
-      const std::string text =
-          long_line_message() + std::string(line.substr(0, kLongLineExcerpt)) + " ...";
+      const std::string text = message_text(MessageText::long_line) +
+                               std::string(line.substr(0, kLongLineExcerpt)) + " ...";
       // Every output line was recorded as it was written; a label text that ends in a CR can
       // join two lines, so the count may only have shrunk.
-      ui_.message_at(text, where_.at(sources[std::min(this_line, sources.size() - 1)].source_line));
+      findings_.message(text,
+                        where_.at(sources[std::min(this_line, sources.size() - 1)].source_line));
       return false;
     });
   }
 
   Workbench& wb_;
-  Ui& ui_;
+  Findings findings_;
   // The pane as the pass began: the text it walks and the one its locations describe.
   const std::string source_;
   const Locator where_;
   int source_index_ = 0;  // the pane line (0-based) being compiled
   LabelTable labels_;
+  CompileRecord record_;
   std::optional<NameFinder> names_;
 };
 
 }  // namespace
 
-void compile_command(Workbench& wb, Ui& ui) { Pass(wb, ui).run(); }
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map) {
+  return Pass(wb, ui, source_map).run();
+}
 
 }  // namespace kestrel

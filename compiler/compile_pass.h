@@ -1,12 +1,26 @@
 #pragma once
 
+#include <vector>
+
+#include "app/findings.h"
+#include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
+#include "compiler/compile_record.h"
 
 namespace kestrel {
 
+// What a Compile did.
+struct CompileOutcome {
+  bool ok = false;  // it ended with "COMPILE OK"
+  // The problem that stopped it (a left-over label shows two boxes); none when it ended well.
+  std::vector<Finding> findings;
+  CompileRecord record;
+};
+
 // Command4, "Compile": turns Source_bas into numbered lines in Dest_bas and reports the first
-// problem it meets, or "COMPILE OK".
-void compile_command(Workbench& wb, Ui& ui);
+// problem it meets, or "COMPILE OK". `source_map` is the last Open's: while the pane is as Open
+// left it, findings name the file and line each source line was loaded from.
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map);
 
 }  // namespace kestrel

@@ -6,8 +6,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/ansi.h"
 #include "app/blanks.h"
+#include "app/messages.h"
+#include "app/text_lines.h"
 
 namespace kestrel {
 
@@ -17,16 +18,6 @@ namespace {
 // first kExcerptLead of them.
 constexpr std::size_t kExcerptLength = 50;
 constexpr std::size_t kExcerptLead = 20;
-
-const std::string& duplicate_labels_message() {
-  static const std::string text = ansi::from_utf8("Ошибка - Дубликаты меток!");
-  return text;
-}
-
-const std::string& undefined_labels_message() {
-  static const std::string text = ansi::from_utf8("Ошибка - есть неуказанные метки ");
-  return text;
-}
 
 // The first label, in table order, whose text occurs again later: the first pair (n, j), n < j,
 // with equal texts has this n. Returns n and j.
@@ -141,24 +132,23 @@ std::string excerpt_around(const std::string& text, std::size_t bracket) {
 }
 
 // The source of the output line that holds the byte at `pos`.
-Location output_source(const Workbench& wb, std::size_t pos, const Locator& where) {
-  const std::string_view before(wb.Dest_bas.data(), pos);
-  std::size_t index = 0;
-  for (std::size_t end = before.find(crlf); end != std::string_view::npos;
-       end = before.find(crlf, end + crlf.size()))
-    ++index;
-  const std::vector<OutputLine>& lines = wb.compile_record.output_lines;
+Location output_source(const Workbench& wb, std::size_t pos, const Locator& where,
+                       const std::vector<OutputLine>& lines) {
   if (lines.empty()) return where.at(0);
+  PaneLines before(std::string_view(wb.Dest_bas.data(), pos));
+  std::size_t index = 0;
+  for (std::string_view line; before.next(line);) ++index;
   return where.at(lines[std::min(index, lines.size() - 1)].source_line);
 }
 
-bool no_bracket_left(Workbench& wb, Ui& ui, const Locator& where) {
+bool no_bracket_left(Workbench& wb, Findings& findings, const Locator& where,
+                     const std::vector<OutputLine>& lines) {
   const std::size_t bracket = wb.Dest_bas.find('[');
   wb.bracket_pos = bracket == std::string::npos ? 0 : static_cast<std::int32_t>(bracket + 1);
   if (bracket == std::string::npos) return true;
-  const Location at = output_source(wb, bracket, where);
-  ui.message_at(undefined_labels_message(), at);
-  ui.message_at(excerpt_around(wb.Dest_bas, bracket), at);
+  const Location at = output_source(wb, bracket, where, lines);
+  findings.message(message_text(MessageText::undefined_labels), at);
+  findings.message(excerpt_around(wb.Dest_bas, bracket), at);
   return false;
 }
 
@@ -168,14 +158,15 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
   labels.push_back({std::string(trim_right_blanks(line)), line_num, source_line});
 }
 
-bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels, const Locator& where) {
+bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
+                    const Locator& where, const std::vector<OutputLine>& output_lines) {
   if (const auto duplicate = first_duplicate(labels)) {
-    ui.message_at(duplicate_labels_message() + duplicate->first->label_text,
-                  where.at(duplicate->second->source_line));
+    findings.message(message_text(MessageText::duplicate_labels) + duplicate->first->label_text,
+                     where.at(duplicate->second->source_line));
     return false;
   }
   wb.Dest_bas = replaced_labels(wb.Dest_bas, labels);
-  return no_bracket_left(wb, ui, where);
+  return no_bracket_left(wb, findings, where, output_lines);
 }
 
 }  // namespace kestrel

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "app/findings.h"
 #include "app/source_map.h"
-#include "app/ui.h"
 #include "app/workbench.h"
+#include "compiler/compile_record.h"
 
 namespace kestrel {
 
@@ -24,7 +25,9 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 
 // Replaces every label's text in `wb.Dest_bas` by its number. False, after showing its messages,
 // when two labels have the same text or a "[" is left in the output. The messages point at the
-// later of the two label lines, or at the source of the output line that holds the "[".
-bool Resolve_labels(Workbench& wb, Ui& ui, const LabelTable& labels, const Locator& where);
+// later of the two label lines, or at the source of the output line that holds the "[":
+// `output_lines` records where each output line came from.
+bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
+                    const Locator& where, const std::vector<OutputLine>& output_lines);
 
 }  // namespace kestrel

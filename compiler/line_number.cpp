@@ -11,7 +11,6 @@ namespace {
 // large, but exact and harmless, and no integer can overflow while reading.
 constexpr std::int64_t kExponentLimit = 1'000'000;
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_exponent_marker(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 
 // value = digits x 10^exponent

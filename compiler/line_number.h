@@ -6,6 +6,9 @@
 
 namespace kestrel {
 
+// The decimal digits 0 to 9 only, whatever the locale.
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
 // The value of the decimal number at the start of a line-number directive, rounded to the nearest
 // integer with halves going to the even neighbour, as decimal digits without leading zeros.
 //

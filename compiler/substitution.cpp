@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/ansi.h"
+#include "app/messages.h"
 
 namespace kestrel {
 
@@ -14,11 +14,6 @@ namespace {
 
 // A line of the pass is at most this long.
 constexpr std::size_t kLongestLine = 32767;
-
-const std::string& duplicate_definitions_message() {
-  static const std::string text = ansi::from_utf8("Ошибка - Дубликаты подстановок!");
-  return text;
-}
 
 // Tells a definition whose replacements on one line never end, without stopping any that end.
 //
@@ -132,41 +127,45 @@ class Turns {
 
 }  // namespace
 
+// The code page's "А": from here on the bytes are the Russian alphabet, name characters all.
+constexpr unsigned char kFirstRussianLetter = 0xC0;
+
 std::int16_t test_sumbol(const std::string& Sumbol) {
   if (Sumbol.empty()) return 1;
-  const int c = static_cast<unsigned char>(Sumbol[0]);
-  // The digit 0 is a boundary while 1 to 9 are name characters, so "X0" stands alone.
-  if (c <= 48) return 1;
-  if (c == 95) return 0;
-  if (c >= 58 && c <= 63) return 1;
-  if (c >= 91 && c <= 96) return 1;
-  if (c >= 123 && c <= 191) return 1;
+  const auto c = static_cast<unsigned char>(Sumbol[0]);
+  // Control characters, the blank, the signs before the digits, and the digit 0: 0 is a boundary
+  // while 1 to 9 are name characters, so "X0" stands alone.
+  if (c <= '0') return 1;
+  if (c == '_') return 0;
+  if (c >= ':' && c <= '?') return 1;
+  if (c >= '[' && c <= '`') return 1;
+  // The last ASCII signs, and everything of the upper half before the Russian alphabet.
+  if (c >= '{' && c < kFirstRussianLetter) return 1;
   return 0;
 }
 
 namespace {
 
-void report_duplicate(const DefinitionTable& defs, Ui& ui, const Locator& where, int first) {
-  const std::string text = duplicate_definitions_message() + defs.def_name[first];
+void report_duplicate(const DefinitionTable& defs, Findings& findings, const Locator& where,
+                      int first) {
+  const std::string text = message_text(MessageText::duplicate_definitions) + defs.def_name[first];
   int later = first + 1;
   while (defs.def_name[later] != defs.def_name[first]) ++later;
   const DefinitionSource& source = defs.def_source[later];
-  if (const std::optional<Location> at = where.loaded(source.origin, source.pane_line))
-    ui.message_at(text, *at);
-  else
-    ui.message(text);
+  findings.message(text, where.loaded(source.origin, source.pane_line));
 }
 
 }  // namespace
 
-bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui, const Locator& where) {
+bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
+                             const Locator& where) {
   const int count = definition_count(defs);
   std::unordered_map<std::string_view, int> uses;
   for (int i = 0; i < count; ++i) ++uses[defs.def_name[i]];
   // The first name in table order that occurs in any other slot is the one reported.
   for (int i = 0; i < count; ++i) {
     if (uses[defs.def_name[i]] > 1) {
-      report_duplicate(defs, ui, where, i);
+      report_duplicate(defs, findings, where, i);
       return false;
     }
   }

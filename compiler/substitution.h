@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/findings.h"
 #include "app/source_map.h"
-#include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/name_finder.h"
 
@@ -17,7 +17,7 @@ std::int16_t test_sumbol(const std::string& Sumbol);
 
 // False, after showing its message, when a name is recorded twice. The message points at the
 // later of the two definition lines while the pane is as loaded.
-bool Check_define_duplicates(const DefinitionTable& defs, Ui& ui, const Locator& where);
+bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings, const Locator& where);
 
 struct Substitution {
   std::string line;

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/source_map.h"
+#include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/compile_pass.h"
-#include "fuzz/fuzz_ui.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   wb.defs.def_count = definitions;
   wb.Source_bas = input.ConsumeRemainingBytesAsString();
-  kestrel::fuzz::SilentUi ui;
-  kestrel::compile_command(wb, ui);
+  kestrel::SilentUi ui;
+  kestrel::compile_command(wb, ui, kestrel::SourceMap());
   return 0;
 }

@@ -13,9 +13,9 @@
 
 #include "app/clear_commands.h"
 #include "app/startup.h"
+#include "compiler/compile_pass.h"
 #include "gui/pane_text.h"
 #include "gui/qt_ui.h"
-#include "compiler/compile_pass.h"
 #include "loader/open_command.h"
 #include "save/save_command.h"
 
@@ -116,10 +116,11 @@ std::string MainWindow::WidgetsFirstUi::save_dialog(const std::string& filter) {
   return target_.save_dialog(filter);
 }
 
-MainWindow::MainWindow(Ui& ui, QWidget* parent)
+MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_path, QWidget* parent)
     : QWidget(parent),
       ui_(
-          ui, [this] { copy_to_widgets(); }, [this](const Location& where) { point_at(where); }) {
+          ui, [this] { copy_to_widgets(); }, [this](const Location& where) { point_at(where); }),
+      files_(files) {
   setObjectName(QStringLiteral("UDP"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
@@ -132,7 +133,7 @@ MainWindow::MainWindow(Ui& ui, QWidget* parent)
   connect_commands();
   copy_to_widgets();
   Source_bas_->setFocus();
-  startup(wb_, ui_);
+  startup(wb_, ui_, log_path);
 }
 
 MainWindow::~MainWindow() = default;
@@ -177,10 +178,14 @@ void MainWindow::set_tab_order() {
 }
 
 void MainWindow::connect_commands() {
-  on_click(Command3_, open_command);
-  on_click(Command4_, compile_command);
-  on_click(Command5_, save_command);
-  on_click(Command6_, save_as_command);
+  on_click(Command3_, [this](Workbench& wb, Ui& ui) {
+    source_map_ = open_command(wb, ui, files_, files_.current_folder()).source_map;
+  });
+  on_click(Command4_, [this](Workbench& wb, Ui& ui) {
+    compile_record_ = compile_command(wb, ui, source_map_).record;
+  });
+  on_click(Command5_, [this](Workbench& wb, Ui& ui) { save_command(wb, ui, files_); });
+  on_click(Command6_, [this](Workbench& wb, Ui& ui) { save_as_command(wb, ui, files_); });
   on_click(Command1_, [](Workbench& wb, Ui&) { clear_output_command(wb); });
   on_click(Command2_, [](Workbench& wb, Ui&) { clear_source_command(wb); });
   on_click(Command7_, [](Workbench& wb, Ui&) { clear_source_path_command(wb); });

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include <QWidget>
 
+#include "app/files.h"
 #include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
+#include "compiler/compile_record.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -20,13 +23,15 @@ namespace kestrel {
 
 // UDP, the main window: two panes with their path boxes and buttons, and the Editor strip with the
 // comment options and Compile. It owns the one Workbench; each button copies the widgets into it,
-// runs its command and copies it back.
+// runs its command and copies it back. The commands reach files through `files`, and start-up
+// opens the run log at `log_path`.
 class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
   // Runs start-up before the window is shown; its failure box, if any, comes before the window.
-  explicit MainWindow(Ui& ui, QWidget* parent = nullptr);
+  MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_path,
+             QWidget* parent = nullptr);
   ~MainWindow() override;
 
  private:
@@ -70,6 +75,11 @@ class MainWindow : public QWidget {
 
   Workbench wb_;
   WidgetsFirstUi ui_;
+  Files& files_;
+  // What the last Open recorded of the source pane's lines, and what the last Compile recorded of
+  // the output pane's.
+  SourceMap source_map_;
+  CompileRecord compile_record_;
 
   QPlainTextEdit* Source_bas_ = nullptr;
   QPlainTextEdit* Dest_bas_ = nullptr;

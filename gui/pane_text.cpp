@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include "app/ansi.h"
+#include "app/text_lines.h"
 
 namespace kestrel {
 
@@ -22,13 +23,10 @@ constexpr char16_t kLineFeedPicture = u'\u240A';
 constexpr std::size_t kLongestWordWrappedLine = 4096;
 
 bool has_line_longer_than(std::string_view text, std::size_t limit) {
-  std::size_t start = 0;
-  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos;
-       end = text.find("\r\n", start)) {
-    if (end - start > limit) return true;
-    start = end + 2;
-  }
-  return text.size() - start > limit;
+  PaneLines lines(text);
+  for (std::string_view line; lines.next(line);)
+    if (line.size() > limit) return true;
+  return lines.rest().size() > limit;
 }
 
 QString to_paragraphs(const QString& text) {

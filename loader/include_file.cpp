@@ -6,7 +6,7 @@
 
 #include "app/blanks.h"
 #include "app/failure.h"
-#include "app/source_map.h"
+#include "app/text_lines.h"
 #include "loader/include_path.h"
 #include "loader/parse_define.h"
 
@@ -24,48 +24,52 @@ std::string include_name(std::string_view line) {
 }
 
 // Returns whether the file held at least one line.
-bool load_file(Workbench& wb, Ui& ui, const IncludePath& where, LoadNesting& nesting) {
-  SourceFile file(where.resolved);
-  return load_lines(wb, ui, file, where.composed, nesting);
+bool load_file(Loading& load, const IncludePath& where, std::size_t record) {
+  const std::string bytes = load.files.read(where.resolved);
+  const bool held_lines = load_lines(load, bytes, ansi_path(where.composed));
+  load.loaded[record].result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
+  return held_lines;
 }
 
 }  // namespace
 
-bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, const std::string& path,
-                LoadNesting& nesting) {
-  if (file.at_end()) return false;
-  const int file_index = wb.source_map.add_file(path);
-  for (int number = 1; !file.at_end(); ++number) {
-    wb.cur_line = file.read_line();
-    wb.source_map.reading = {file_index, number};
-    if (wb.cur_line.starts_with(kInclude)) {
-      wb.inc_file = include_name(wb.cur_line);
-      Include_file(wb, ui, wb.inc_file, nesting);
+bool load_lines(Loading& load, std::string_view bytes, const std::string& path) {
+  FileLines lines(bytes);
+  if (lines.at_end()) return false;
+  const int file_index = load.map.add_file(path);
+  for (int number = 1; !lines.at_end(); ++number) {
+    load.wb.cur_line = lines.next();
+    load.reading = {file_index, number};
+    if (load.wb.cur_line.starts_with(kInclude)) {
+      load.wb.inc_file = include_name(load.wb.cur_line);
+      Include_file(load, load.wb.inc_file);
     } else {
-      Parse_define(wb, ui);
+      Parse_define(load);
     }
   }
   return true;
 }
 
 // `inc_name` may be wb.inc_file, which nested includes overwrite: it is read before any of them.
-void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNesting& nesting) {
-  const IncludePath where = locate_include(inc_name);
-  const int depth = nesting.depth;
+void Include_file(Loading& load, const std::string& inc_name) {
+  const IncludePath where = locate_include(load.files, load.include_folder, inc_name);
+  const std::size_t record = load.loaded.size();
+  load.loaded.push_back({where.composed, where.resolved, LoadedFile::Result::failed});
+  const int depth = load.depth;
   // A failure points at the include line, and in the pane at the place of the included text.
   const Location include_line =
-      wb.source_map.location(wb.source_map.reading, static_cast<int>(wb.source_map.origins.size()));
+      load.map.location(load.reading, static_cast<int>(load.map.origins.size()));
   try {
-    if (depth >= kIncludeDepthLimit || nesting.includes_read >= kIncludeCountLimit)
+    if (depth >= kIncludeDepthLimit || load.includes_read >= kIncludeCountLimit)
       throw make_failure(FailureCode::too_many_files);
-    ++nesting.includes_read;
-    nesting.depth = depth + 1;
-    const bool held_lines = load_file(wb, ui, where, nesting);
-    nesting.depth = depth;
-    if (held_lines) wb.run_log.write_line(where.composed + " loaded");
+    ++load.includes_read;
+    load.depth = depth + 1;
+    const bool held_lines = load_file(load, where, record);
+    load.depth = depth;
+    if (held_lines) load.wb.run_log.write_line(ansi_path(where.composed) + " loaded");
   } catch (const Failure& failure) {
-    nesting.depth = depth;
-    report_failure_at(ui, failure, "  " + where.composed, include_line);
+    load.depth = depth;
+    load.findings.failure(failure, "  " + ansi_path(where.composed), include_line);
   }
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "app/file_io.h"
-#include "app/ui.h"
-#include "app/workbench.h"
+#include "loader/loading.h"
 
 namespace kestrel {
 
@@ -15,22 +14,14 @@ inline constexpr int kIncludeDepthLimit = 64;
 // itself twice: that would read 2^64 files.
 inline constexpr int kIncludeCountLimit = 4096;
 
-// Where one load stands: how deep the includes around the file being read go, and how many
-// includes the load has read so far.
-struct LoadNesting {
-  int depth = 0;
-  int includes_read = 0;
-};
-
-// Reads the file that an include line names, below the current directory, into Source_bas at the
+// Reads the file that an include line names, below the folder of includes, into Source_bas at the
 // place of the include line, following its own include lines. Reports its own failures, titled
 // with the include's path, and returns; the caller goes on with its next line either way.
-void Include_file(Workbench& wb, Ui& ui, const std::string& inc_name, LoadNesting& nesting);
+void Include_file(Loading& load, const std::string& inc_name);
 
-// The loading loop shared by Open and Include_file: every line of `file` goes to Parse_define,
+// The loading loop shared by Open and Include_file: every line of `bytes` goes to Parse_define,
 // except include lines, which are expanded in place. `path` is the file's name as composed, which
 // the origins of its lines record. Returns whether the file held at least one line.
-bool load_lines(Workbench& wb, Ui& ui, SourceFile& file, const std::string& path,
-                LoadNesting& nesting);
+bool load_lines(Loading& load, std::string_view bytes, const std::string& path);
 
 }  // namespace kestrel

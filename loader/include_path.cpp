@@ -2,16 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
-
-#include "app/ansi.h"
-#include "app/file_io.h"
 
 namespace kestrel {
 
@@ -20,11 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
-
-std::string to_ansi(const fs::path& path) {
-  const std::u8string utf8 = path.u8string();
-  return ansi::from_utf8(std::string(utf8.begin(), utf8.end()));
-}
 
 // Windows-1251's capital letters outside its two contiguous alphabets, each with its small letter.
 constexpr std::pair<unsigned char, unsigned char> kOtherCapitals[] = {
@@ -47,20 +37,14 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
   });
 }
 
-bool exists(const std::string& ansi_path) {
-  std::error_code ec;
-  return fs::exists(native_path(ansi_path), ec);
-}
-
-// The name of the one entry of `folder` that matches `name` ignoring case. Entries whose names the
-// code page cannot hold are passed over: their path could not be opened from the code page.
-std::optional<std::string> unique_entry(const std::string& folder, std::string_view name) {
-  std::error_code ec;
-  fs::directory_iterator it(native_path(folder), ec);
-  std::optional<std::string> found;
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string entry = to_ansi(it->path().filename());
-    if (native_path(entry) != it->path().filename() || !same_ignoring_case(entry, name)) continue;
+// The one entry of `folder` whose name matches `name` ignoring case. Entries whose names the
+// code page cannot hold are passed over: no name read from a source can match them.
+std::optional<fs::path> unique_entry(const Files& files, const fs::path& folder,
+                                     std::string_view name) {
+  std::optional<fs::path> found;
+  for (const fs::path& entry : files.list(folder)) {
+    const std::string ansi = ansi_path(entry);
+    if (native_path(ansi) != entry || !same_ignoring_case(ansi, name)) continue;
     if (found) return std::nullopt;
     found = entry;
   }
@@ -77,40 +61,37 @@ std::vector<std::string_view> split(std::string_view relative) {
   return parts;
 }
 
-std::string resolve_letter_case(const std::string& directory, std::string_view relative,
-                                const std::string& composed) {
-  std::string path = directory;
+// The folder and a name below it, joined by one separator whatever the name begins with.
+fs::path joined(const fs::path& folder, const fs::path& name) {
+  return fs::path(folder.native() + fs::path::preferred_separator + name.native());
+}
+
+fs::path resolve_letter_case(const Files& files, const fs::path& folder, std::string_view relative,
+                             const fs::path& composed) {
+  fs::path path = folder;
   for (std::string_view part : split(relative)) {
-    std::string exact = path + kSeparator + std::string(part);
-    if (!exists(exact)) {
-      const std::optional<std::string> entry = unique_entry(path, part);
+    fs::path exact = joined(path, native_path(std::string(part)));
+    if (files.kind(exact) == EntryKind::missing) {
+      const std::optional<fs::path> entry = unique_entry(files, path, part);
       if (!entry) return composed;
-      exact = path + kSeparator + *entry;
+      exact = joined(path, *entry);
     }
     path = std::move(exact);
   }
   return path;
 }
 
-// A current directory that has been removed has no name; "." still names it, and every open
-// below it fails as the missing file it is.
-std::string current_directory() {
-  std::error_code ec;
-  const fs::path current = fs::current_path(ec);
-  return ec ? std::string(".") : to_ansi(current);
-}
-
 }  // namespace
 
-IncludePath locate_include(const std::string& inc_name) {
-  const std::string directory = current_directory();
+IncludePath locate_include(const Files& files, const fs::path& folder,
+                           const std::string& inc_name) {
   std::string relative = inc_name;
   std::ranges::replace(relative, '\\', kSeparator);
   IncludePath where;
-  where.composed = directory + kSeparator + relative;
-  where.resolved = exists(where.composed)
+  where.composed = joined(folder, native_path(relative));
+  where.resolved = files.kind(where.composed) != EntryKind::missing
                        ? where.composed
-                       : resolve_letter_case(directory, relative, where.composed);
+                       : resolve_letter_case(files, folder, relative, where.composed);
   return where;
 }
 

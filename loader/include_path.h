@@ -1,20 +1,24 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
+
+#include "app/files.h"
 
 namespace kestrel {
 
 struct IncludePath {
-  // The current directory, the platform's separator and the name, with every backslash in the
+  // The folder of includes, the platform's separator and the name, with every backslash in the
   // name taken as a folder separator: the path that failure titles and the run log show.
-  std::string composed;
+  std::filesystem::path composed;
   // The file to open: `composed` when it exists; otherwise, folder by folder, the one entry whose
   // name matches when letter case is ignored (ASCII and the code page's Cyrillic). When some
   // folder has no such entry, or more than one, it stays `composed`, whose open then fails.
-  std::string resolved;
+  std::filesystem::path resolved;
 };
 
-// Where the file named on an include line is, seen from the current directory at this moment.
-IncludePath locate_include(const std::string& inc_name);
+// Where the file named on an include line is, seen from `folder`.
+IncludePath locate_include(const Files& files, const std::filesystem::path& folder,
+                           const std::string& inc_name);
 
 }  // namespace kestrel

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/failure.h"
-#include "app/file_io.h"
+#include "app/messages.h"
 #include "loader/include_file.h"
 
 namespace kestrel {
@@ -24,32 +24,44 @@ std::string choose_path(Workbench& wb, Ui& ui) {
 }
 
 // Returns whether the file held at least one line.
-bool load_main_file(Workbench& wb, Ui& ui) {
-  SourceFile file(wb.file_name);
-  LoadNesting nesting;
-  return load_lines(wb, ui, file, wb.file_name, nesting);
+bool load_main_file(Loading& load) {
+  const std::filesystem::path path = native_path(load.wb.file_name);
+  load.loaded.push_back({path, path, LoadedFile::Result::failed});
+  const std::string bytes = load.files.read(path);
+  const bool held_lines = load_lines(load, bytes, load.wb.file_name);
+  load.loaded.front().result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
+  return held_lines;
 }
 
 }  // namespace
 
-void open_command(Workbench& wb, Ui& ui) {
+OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files,
+                         const std::filesystem::path& include_folder) {
   wb.Command4_enabled = false;
   wb.Source_bas.clear();
   wb.defs.def_count = 0;
-  wb.source_map = SourceMap();
+  Findings findings(ui);
+  Loading load(wb, findings, files, include_folder);
+  OpenOutcome outcome;
   try {
     const std::string path = choose_path(wb, ui);
     if (path.empty()) {
-      ui.message("Cancel");
-      return;
+      outcome.cancelled = true;
+      ui.message(message_text(MessageText::cancel));
+    } else {
+      wb.file_name = path;
+      if (load_main_file(load)) wb.run_log.write_line(wb.file_name + " loaded");
+      wb.Command4_enabled = true;
     }
-    wb.file_name = path;
-    if (load_main_file(wb, ui)) wb.run_log.write_line(wb.file_name + " loaded");
-    wb.Command4_enabled = true;
   } catch (const Failure& failure) {
-    report_failure(ui, failure);
+    findings.failure(failure);
   }
-  wb.source_map.loaded_text = wb.Source_bas;
+  outcome.read_to_end = wb.Command4_enabled;
+  outcome.files = std::move(load.loaded);
+  outcome.findings = findings.take();
+  outcome.source_map = std::move(load.map);
+  outcome.source_map.loaded_text = wb.Source_bas;
+  return outcome;
 }
 
 }  // namespace kestrel

@@ -1,12 +1,32 @@
 #pragma once
 
+#include <filesystem>
+#include <vector>
+
+#include "app/files.h"
+#include "app/findings.h"
+#include "app/source_map.h"
 #include "app/ui.h"
 #include "app/workbench.h"
+#include "loader/loading.h"
 
 namespace kestrel {
 
+// What an Open did.
+struct OpenOutcome {
+  bool cancelled = false;    // the dialog was cancelled: nothing was loaded
+  bool read_to_end = false;  // the main file was read to its end, and Compile is enabled
+  // Every file the load opened or tried to open, the main file first, in the order of opening.
+  std::vector<LoadedFile> files;
+  std::vector<Finding> findings;
+  // Where each line of Source_bas was read from.
+  SourceMap source_map;
+};
+
 // Command3, "Open": loads the source file named by Text2, or chosen in the open dialog, into
-// Source_bas, expanding include lines and recording definitions; enables Compile at the end.
-void open_command(Workbench& wb, Ui& ui);
+// Source_bas, expanding include lines below `include_folder` and recording definitions; enables
+// Compile at the end.
+OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files,
+                         const std::filesystem::path& include_folder);
 
 }  // namespace kestrel

@@ -7,6 +7,7 @@
 
 #include "app/blanks.h"
 #include "app/failure.h"
+#include "app/messages.h"
 #include "app/source_map.h"
 
 namespace kestrel {
@@ -32,28 +33,28 @@ void store_definition(DefinitionTable& defs, std::string name, std::string value
 }
 
 // A refused definition line never reaches the pane: it points at its file only.
-Location refused_line(const Workbench& wb) {
-  return wb.source_map.location(wb.source_map.reading, std::nullopt);
-}
+Location refused_line(const Loading& load) { return load.map.location(load.reading, std::nullopt); }
 
 // Returns whether the line may go on to the pane.
-bool record_definition(Workbench& wb, Ui& ui) {
+bool record_definition(Loading& load) {
+  Workbench& wb = load.wb;
   const std::string& line = wb.trim_line;
   const std::size_t equ =
       line.size() > kFirstEquIndex ? line.find(kEqu, kFirstEquIndex) : std::string::npos;
   if (equ == std::string::npos) {
-    ui.message_at("ERROR #define  " + line, refused_line(wb));
+    load.findings.message(message_text(MessageText::bad_definition) + line, refused_line(load));
     return false;
   }
   if (equ + 1 >= kOverflowingEquPosition) throw make_failure(FailureCode::overflow);
   const std::string_view view(line);
-  const int pane_line = static_cast<int>(wb.source_map.origins.size());
+  const int pane_line = static_cast<int>(load.map.origins.size());
   store_definition(
       wb.defs, std::string(trim_blanks(view.substr(kDefine.size(), equ - kDefine.size()))),
-      std::string(trim_blanks(view.substr(equ + kEqu.size()))), {wb.source_map.reading, pane_line});
+      std::string(trim_blanks(view.substr(equ + kEqu.size()))), {load.reading, pane_line});
   if (wb.defs.def_count > kDefinitionSoftLimit) {
     wb.defs.def_source[wb.defs.def_count - 1].pane_line.reset();
-    ui.message_at("ERROR Count #define > Limit " + line, refused_line(wb));
+    load.findings.message(message_text(MessageText::too_many_definitions) + line,
+                          refused_line(load));
     return false;
   }
   return true;
@@ -61,12 +62,13 @@ bool record_definition(Workbench& wb, Ui& ui) {
 
 }  // namespace
 
-void Parse_define(Workbench& wb, Ui& ui) {
+void Parse_define(Loading& load) {
+  Workbench& wb = load.wb;
   wb.trim_line = std::string(trim_left_blanks(wb.cur_line));
-  if (wb.trim_line.starts_with(kDefine) && !record_definition(wb, ui)) return;
+  if (wb.trim_line.starts_with(kDefine) && !record_definition(load)) return;
   wb.Source_bas += wb.cur_line;
   wb.Source_bas += crlf;
-  wb.source_map.origins.push_back(wb.source_map.reading);
+  load.map.origins.push_back(load.reading);
 }
 
 }  // namespace kestrel

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/ui.h"
-#include "app/workbench.h"
+#include "loader/loading.h"
 
 namespace kestrel {
 
-// Takes the line in wb.cur_line: records it in the definition table when it is a definition line
+// Takes the line in load.wb.cur_line: records it in the definition table when it is a definition
+// line
 // ("#define", a name, "EQU", a value), reports a malformed or surplus definition, and appends
 // every accepted line to Source_bas. It has no failure handler: a full table or a position past
 // the 16-bit range is thrown to the handler of the command that is loading.
-void Parse_define(Workbench& wb, Ui& ui);
+void Parse_define(Loading& load);
 
 }  // namespace kestrel

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "app/files.h"
 
 namespace kestrel {
 
@@ -10,12 +13,11 @@ namespace kestrel {
 // no CR LF gets one, and an empty pane gives an empty file. A lone CR or LF is no line break and
 // is written inside its line. There is no limit on the number of lines.
 
-// What has to follow the pane's text so that the file ends with CR LF: CR LF or nothing.
-std::string_view missing_line_end(std::string_view pane_text);
+// The bytes of the file that holds the pane.
+std::string pane_file_bytes(std::string_view pane_text);
 
-// Creates or empties the file and writes the pane into it. Every failure, of the open, of a write
-// or of the close, is thrown as a Failure.
-void write_pane(const std::string& ansi_path, std::string_view pane_text);
+// Creates or empties the file and writes the pane into it. Every failure is thrown as a Failure.
+void write_pane(Files& files, const std::filesystem::path& path, std::string_view pane_text);
 
 // Writes the same bytes to a stream; a stream that refuses them is thrown as a Failure.
 void write_pane(std::ostream& out, std::string_view pane_text);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/failure.h"
+#include "app/messages.h"
 #include "save/pane_writer.h"
 
 namespace kestrel {
@@ -15,39 +16,51 @@ constexpr const char* kSaveFilter = "BAS files (*.BAS)|*.BAS";
 // The path chosen in the save dialog, or "" when the user gave none and was told so.
 std::string ask_for_path(Ui& ui) {
   std::string path = ui.save_dialog(kSaveFilter);
-  if (path.empty()) ui.message("Cancel");
+  if (path.empty()) ui.message(message_text(MessageText::cancel));
   return path;
 }
 
-// A failure ends the command after its box; what was written before it stays in the file.
-void write_reporting(Ui& ui, const std::string& path, std::string_view pane_text) {
+SaveOutcome cancelled() {
+  SaveOutcome outcome;
+  outcome.cancelled = true;
+  return outcome;
+}
+
+// A failure ends the command after its box.
+SaveOutcome write_reporting(Ui& ui, Files& files, const std::string& path,
+                            std::string_view pane_text) {
+  Findings findings(ui);
+  SaveOutcome outcome;
   try {
-    write_pane(path, pane_text);
+    write_pane(files, native_path(path), pane_text);
+    outcome.written = true;
   } catch (const Failure& failure) {
-    report_failure(ui, failure);
+    findings.failure(failure);
   }
+  outcome.findings = findings.take();
+  return outcome;
 }
 
 }  // namespace
 
-void save_command(Workbench& wb, Ui& ui) {
+SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files) {
   // A typed path is used exactly as typed, blanks included.
   std::string path = wb.Text1;
   if (path.empty()) {
     path = ask_for_path(ui);
-    if (path.empty()) return;
+    if (path.empty()) return cancelled();
     wb.Text1 = path;
   }
   wb.file_name = path;
-  write_reporting(ui, path, wb.Dest_bas);
+  return write_reporting(ui, files, path, wb.Dest_bas);
 }
 
-void save_as_command(Workbench& wb, Ui& ui) {
+SaveOutcome save_as_command(Workbench& wb, Ui& ui, Files& files) {
   const std::string path = ask_for_path(ui);
-  if (path.empty()) return;
+  if (path.empty()) return cancelled();
   wb.Text2 = path;
   wb.file_name = path;
-  write_reporting(ui, path, wb.Source_bas);
+  return write_reporting(ui, files, path, wb.Source_bas);
 }
 
 }  // namespace kestrel

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time, starting from the seed
 # corpus kept in fuzz/corpus/. Fails on a crash, a sanitizer report, a leak or a slow input.
-# Paths given to the targets are absolute: the loading target changes its current directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

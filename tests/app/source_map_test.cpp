@@ -10,15 +10,16 @@
 #include "app/ansi.h"
 #include "app/workbench.h"
 #include "compiler/compile_pass.h"
+#include "loader/load_support.h"
 #include "loader/open_command.h"
 #include "support/scripted_ui.h"
-#include "support/temp_dir.h"
 
 namespace kestrel {
 namespace {
 
+using testing::kFolder;
+using testing::Load;
 using testing::ScriptedUi;
-using testing::TempDir;
 
 std::string text_of(const std::vector<std::string>& lines) {
   std::string text;
@@ -39,17 +40,17 @@ struct Case {
 
 // main.bas: "REM main" and the include of inc/a.bas; inc/a.bas: a PRINT and the include of
 // inc/b.bas. The pane therefore begins with two lines from main.bas and inc/a.bas.
-void write_sources(const Case& c) {
-  testing::write_file("main.bas", text_of({"REM main", "#include inc\\a.bas"}));
+void write_sources(MemoryFiles& files, const Case& c) {
+  files.add_file("main.bas", text_of({"REM main", "#include inc\\a.bas"}));
   std::vector<std::string> a = {"PRINT \"a\"", "#include inc\\b.bas"};
   a.insert(a.end(), c.a_tail.begin(), c.a_tail.end());
-  testing::write_file("inc/a.bas", text_of(a));
-  testing::write_file("inc/b.bas", text_of(c.b_lines));
+  files.add_file("inc/a.bas", text_of(a));
+  files.add_file("inc/b.bas", text_of(c.b_lines));
 }
 
-std::string composed(const TempDir& dir, const std::string& name) {
+std::string composed(const std::string& name) {
   const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
-  return dir.str() + separator + "inc" + separator + name + ".bas";
+  return kFolder + separator + "inc" + separator + name + ".bas";
 }
 
 // Every box that carries a location carries `expected`, and there is at least one.
@@ -80,26 +81,25 @@ TEST(SourceLocations, EveryFindingPointsAtItsLineBeforeAndAfterAnEdit) {
       {"long line", {"[L]", too_long}, {"GOTO [L]"}, "b", 2, 3, true},
   };
   for (const Case& c : cases) {
-    TempDir dir;
-    write_sources(c);
-    Workbench wb;
-    wb.Text2 = "main.bas";
-    ScriptedUi open_ui;
-    open_command(wb, open_ui);
-    const Location loaded{composed(dir, c.file), c.line, c.pane_line};
+    Load load("main.bas");
+    write_sources(load.files, c);
+    load.run();
+    Workbench& wb = load.wb;
+    const SourceMap& map = load.outcome.source_map;
+    const Location loaded{composed(c.file), c.line, c.pane_line};
     if (!c.at_compile) {
-      expect_located(open_ui, loaded, std::string(c.name) + ", Open");
+      expect_located(load.ui, loaded, std::string(c.name) + ", Open");
       continue;
     }
-    ASSERT_TRUE(open_ui.shown.empty()) << c.name;
+    ASSERT_TRUE(load.ui.shown.empty()) << c.name;
     ScriptedUi as_loaded;
-    compile_command(wb, as_loaded);
+    compile_command(wb, as_loaded, map);
     expect_located(as_loaded, loaded, std::string(c.name) + ", as loaded");
 
     // One line more at the top: the pane's own numbers, one further down.
     wb.Source_bas = "REM edited\r\n" + wb.Source_bas;
     ScriptedUi edited;
-    compile_command(wb, edited);
+    compile_command(wb, edited, map);
     if (c.located_when_edited) {
       expect_located(edited, {"", *c.pane_line + 2, *c.pane_line + 1},
                      std::string(c.name) + ", edited");
@@ -111,17 +111,16 @@ TEST(SourceLocations, EveryFindingPointsAtItsLineBeforeAndAfterAnEdit) {
 }
 
 TEST(SourceLocations, TheMainFileIsNamedAsTypedAndAReloadForgetsTheEdit) {
-  TempDir dir;
-  testing::write_file("main.bas", text_of({"PRINT 1", "9999"}));
-  Workbench wb;
-  wb.Text2 = "main.bas";
-  ScriptedUi ui;
-  open_command(wb, ui);
-  wb.Source_bas += "PRINT 2\r\n";
-  open_command(wb, ui);
-  compile_command(wb, ui);
-  ASSERT_EQ(ui.locations.size(), 1u);
-  EXPECT_EQ(ui.locations.begin()->second, (Location{"main.bas", 2, 1}));
+  Load load("main.bas");
+  load.files.add_file("main.bas", text_of({"PRINT 1", "9999"}));
+  load.run();
+  load.wb.Source_bas += "PRINT 2\r\n";
+  load.run();
+  const CompileOutcome compiled = compile_command(load.wb, load.ui, load.outcome.source_map);
+  ASSERT_EQ(load.ui.locations.size(), 1u);
+  EXPECT_EQ(load.ui.locations.begin()->second, (Location{"main.bas", 2, 1}));
+  ASSERT_EQ(compiled.findings.size(), 1u);
+  EXPECT_EQ(compiled.findings[0].location, (Location{"main.bas", 2, 1}));
 }
 
 TEST(SourceLocations, OutputLinesRecordTheirSourceAndWhetherTheyAreNumbered) {
@@ -130,15 +129,15 @@ TEST(SourceLocations, OutputLinesRecordTheirSourceAndWhetherTheyAreNumbered) {
   wb.Source_bas =
       text_of({"#define A EQU 1", "[START]", "REM note", "PRINT A", "", "GOTO [START]"});
   ScriptedUi ui;
-  compile_command(wb, ui);
-  const std::vector<OutputLine>& lines = wb.compile_record.output_lines;
+  const CompileOutcome compiled = compile_command(wb, ui, SourceMap());
+  const std::vector<OutputLine>& lines = compiled.record.output_lines;
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].source_line, 2);
   EXPECT_FALSE(lines[0].numbered);
   EXPECT_EQ(lines[1].source_line, 3);
   EXPECT_TRUE(lines[1].numbered);
   EXPECT_EQ(lines[2].source_line, 5);
-  EXPECT_EQ(wb.compile_record.labels, (std::vector<std::pair<std::string, int>>{{"[START]", 0}}));
+  EXPECT_EQ(compiled.record.labels, (std::vector<std::pair<std::string, int>>{{"[START]", 0}}));
 }
 
 }  // namespace

@@ -41,17 +41,17 @@ TEST(Startup, AppendsTheTwoLinesOfEveryStart) {
   const std::string line = "START KESTREL V3\r\n";
   {
     Workbench wb;
-    startup(wb, ui);
+    startup(wb, ui, dir.path() / "Editor.log");
   }
-  const std::string first = read_file("Editor.log");
+  const std::string first = read_file(dir.path() / "Editor.log");
   ASSERT_EQ(first.rfind(line, 0), 0u);
   EXPECT_EQ(first.size() - first.rfind("\r\n"), 2u);
   {
     Workbench wb;
-    startup(wb, ui);
+    startup(wb, ui, dir.path() / "Editor.log");
     wb.run_log.write_line("x loaded");
   }
-  const std::string both = read_file("Editor.log");
+  const std::string both = read_file(dir.path() / "Editor.log");
   EXPECT_EQ(both.rfind(first, 0), 0u);
   EXPECT_EQ(both.find(line, first.size()), first.size());
   EXPECT_EQ(both.substr(both.size() - 10), "x loaded\r\n");
@@ -60,10 +60,12 @@ TEST(Startup, AppendsTheTwoLinesOfEveryStart) {
 
 TEST(Startup, AFailureIsReportedAndLaterLogLinesFail) {
   TempDir dir;
-  std::filesystem::create_directory("Editor.log");
+  std::filesystem::create_directory(dir.path() / "Editor.log");
   ScriptedUi ui;
   Workbench wb;
-  startup(wb, ui);
+  const std::vector<Finding> findings = startup(wb, ui, dir.path() / "Editor.log");
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].number, 75);
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0], testing::failure("Error#75", "Path/File access error"));
   EXPECT_THROW(wb.run_log.write_line("x loaded"), Failure);

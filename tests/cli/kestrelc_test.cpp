@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "app/memory_files.h"
 
 namespace kestrel {
 namespace {
 
-using testing::read_file;
-using testing::TempDir;
-using testing::write_file;
+// The folder the files of a run are taken against.
+const std::string kFolder = "/work";
 
 struct Outcome {
   int status;
@@ -22,11 +21,16 @@ struct Outcome {
   std::string err;
 };
 
-Outcome kestrelc(const std::vector<std::string>& args) {
+Outcome kestrelc(MemoryFiles& files, const std::vector<std::string>& args) {
   std::ostringstream out;
   std::ostringstream err;
-  const int status = cli::run(args, out, err);
+  const int status = cli::run(args, out, err, files);
   return {status, out.str(), err.str()};
+}
+
+// A file's content, or a text no file holds when there is no such file.
+std::string read_file(const MemoryFiles& files, const std::filesystem::path& path) {
+  return files.content(path).value_or("<no file>");
 }
 
 struct CompileCase {
@@ -38,16 +42,16 @@ struct CompileCase {
 };
 
 TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
-  TempDir dir;
-  write_file("prog.bas", "#define X EQU 7\nA=X\n[L]\nREM note\nGOTO [L]\n#include LIB.BAS\n");
-  write_file("lib.bas", "END\n");
-  write_file("bad.bas", "AA\r\n3000\r\nBB\r\n");
-  write_file("baddef.bas", "AA\r\n#define X 5\r\nBB\r\n");
-  write_file("nolib.bas", "AA\r\n#include NONE.BAS\r\n");
-  write_file("undefined.bas", "AA\r\nGOTO [NO]\r\n[L]\r\nBB\r\n");
-  write_file("empty.bas", "");
+  MemoryFiles files{kFolder};
+  files.add_file("prog.bas", "#define X EQU 7\nA=X\n[L]\nREM note\nGOTO [L]\n#include LIB.BAS\n");
+  files.add_file("lib.bas", "END\n");
+  files.add_file("bad.bas", "AA\r\n3000\r\nBB\r\n");
+  files.add_file("baddef.bas", "AA\r\n#define X 5\r\nBB\r\n");
+  files.add_file("nolib.bas", "AA\r\n#include NONE.BAS\r\n");
+  files.add_file("undefined.bas", "AA\r\nGOTO [NO]\r\n[L]\r\nBB\r\n");
+  files.add_file("empty.bas", "");
   const std::string missing_include =
-      "nolib.bas:2: Error#53  " + dir.str() + "/NONE.BAS: File not found\n";
+      "nolib.bas:2: Error#53  " + kFolder + "/NONE.BAS: File not found\n";
   const std::vector<CompileCase> cases = {
       {"plain", {"prog.bas"}, 0, "0000 A=7\r\n0001 GOTO 1\r\n0002 END\r\n", "COMPILE OK\n"},
       {"--rem",
@@ -88,46 +92,46 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
       {"folder as source", {"."}, 2, "", "Error#75: Path/File access error\n"},
   };
   for (const CompileCase& c : cases) {
-    const Outcome r = kestrelc(c.args);
+    const Outcome r = kestrelc(files, c.args);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
   }
-  EXPECT_FALSE(std::filesystem::exists("Editor.log"));
+  EXPECT_EQ(files.kind("Editor.log"), EntryKind::missing);
 }
 
 TEST(Kestrelc, WritesToOutputTheBytesItWouldWriteToStandardOutput) {
-  TempDir dir;
-  write_file("prog.bas", "AA\r\n\xcf\xd0\xc8\r\nBB\r\n");
-  const Outcome to_stdout = kestrelc({"prog.bas"});
-  const Outcome to_file = kestrelc({"-o", "out.bas", "prog.bas"});
+  MemoryFiles files{kFolder};
+  files.add_file("prog.bas", "AA\r\n\xcf\xd0\xc8\r\nBB\r\n");
+  const Outcome to_stdout = kestrelc(files, {"prog.bas"});
+  const Outcome to_file = kestrelc(files, {"-o", "out.bas", "prog.bas"});
   EXPECT_EQ(to_stdout.out, "0000 AA\r\n0001 \xcf\xd0\xc8\r\n0002 BB\r\n");
-  EXPECT_EQ(read_file("out.bas"), to_stdout.out);
+  EXPECT_EQ(read_file(files, "out.bas"), to_stdout.out);
   EXPECT_EQ(to_file.status, 0);
   EXPECT_EQ(to_file.out, "");
   EXPECT_EQ(to_file.err, "COMPILE OK\n");
 }
 
 TEST(Kestrelc, AResultThatCannotBeWrittenIsAFailureOfTheRun) {
-  TempDir dir;
-  write_file("prog.bas", "A\r\nB\r\n");
-  const Outcome r = kestrelc({"prog.bas", "-o", "no_such_folder/out.bas"});
+  MemoryFiles files{kFolder};
+  files.add_file("prog.bas", "A\r\nB\r\n");
+  const Outcome r = kestrelc(files, {"prog.bas", "-o", "no_such_folder/out.bas"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "COMPILE OK\nError#76  no_such_folder/out.bas: Path not found\n");
 
   std::ostringstream out;
   std::ostringstream err;
   out.setstate(std::ios::badbit);
-  EXPECT_EQ(cli::run({"prog.bas"}, out, err), 1);
+  EXPECT_EQ(cli::run({"prog.bas"}, out, err, files), 1);
   EXPECT_EQ(err.str(), "COMPILE OK\nError#57  standard output: Device I/O error\n");
 }
 
 TEST(Kestrelc, PathsGivenInUtf8ReachCyrillicFiles) {
-  TempDir dir;
-  write_file(dir.path() / u8"Программа.bas", "AA\r\n");
-  const Outcome r = kestrelc({"-o", "Вывод.bas", "Программа.bas"});
+  MemoryFiles files{kFolder};
+  files.add_file(u8"Программа.bas", "AA\r\n");
+  const Outcome r = kestrelc(files, {"-o", "Вывод.bas", "Программа.bas"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(read_file(dir.path() / u8"Вывод.bas"), "0000 AA\r\n");
+  EXPECT_EQ(read_file(files, u8"Вывод.bas"), "0000 AA\r\n");
 }
 
 TEST(Kestrelc, AUsageErrorIsOneLineAndExitStatusTwo) {
@@ -149,21 +153,22 @@ TEST(Kestrelc, AUsageErrorIsOneLineAndExitStatusTwo) {
       {{""}, "SOURCE is empty"},
       {{"--", "--rem", "a.bas"}, "more than one SOURCE: --rem, a.bas"},
   };
-  TempDir dir;
-  write_file("a.bas", "AA\r\n");
+  MemoryFiles files{kFolder};
+  files.add_file("a.bas", "AA\r\n");
   for (const Case& c : cases) {
-    const Outcome r = kestrelc(c.args);
+    const Outcome r = kestrelc(files, c.args);
     EXPECT_EQ(r.status, 2) << c.explanation;
     EXPECT_EQ(r.out, "") << c.explanation;
     EXPECT_EQ(r.err, "kestrelc: " + c.explanation + " (see kestrelc --help)\n");
   }
-  EXPECT_FALSE(std::filesystem::exists("x"));
+  EXPECT_EQ(files.kind("x"), EntryKind::missing);
 }
 
 TEST(Kestrelc, HelpGoesToStandardOutputWhateverElseIsGiven) {
+  MemoryFiles files;
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--help"}, {"a.bas", "--bogus", "--help"}}) {
-    const Outcome r = kestrelc(args);
+    const Outcome r = kestrelc(files, args);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(
         r.out.starts_with("usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] [--map MAPFILE] "
@@ -174,14 +179,14 @@ TEST(Kestrelc, HelpGoesToStandardOutputWhateverElseIsGiven) {
 }
 
 TEST(Kestrelc, MessagesAboutALineNameTheFileAndLineItWasLoadedFrom) {
-  TempDir dir;
-  write_file("main.bas", "[L]\r\n#include lib\\io.bas\r\nGOTO [L]\r\n#define W\r\n");
-  write_file("lib/io.bas", "PRINT 1\r\n#include deeper.bas\r\n[L]\r\n");
-  write_file("deeper.bas", "PRINT 2\r\n#include NONE.BAS\r\n");
-  const std::string lib = dir.str() + "/lib/io.bas";
-  const Outcome r = kestrelc({"main.bas"});
+  MemoryFiles files{kFolder};
+  files.add_file("main.bas", "[L]\r\n#include lib\\io.bas\r\nGOTO [L]\r\n#define W\r\n");
+  files.add_file("lib/io.bas", "PRINT 1\r\n#include deeper.bas\r\n[L]\r\n");
+  files.add_file("deeper.bas", "PRINT 2\r\n#include NONE.BAS\r\n");
+  const std::string lib = kFolder + "/lib/io.bas";
+  const Outcome r = kestrelc(files, {"main.bas"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, dir.str() + "/deeper.bas:2: Error#53  " + dir.str() +
+  EXPECT_EQ(r.err, kFolder + "/deeper.bas:2: Error#53  " + kFolder +
                        "/NONE.BAS: File not found\n"
                        "main.bas:4: ERROR #define  #define W\n" +
                        lib +
@@ -191,33 +196,36 @@ TEST(Kestrelc, MessagesAboutALineNameTheFileAndLineItWasLoadedFrom) {
 }
 
 TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
-  TempDir dir;
-  write_file("main.bas", "REM top\r\n100\r\n[START]\r\n#include lib\\io.bas\r\nGOTO [START]\r\n");
-  write_file("lib/io.bas", "#define PORT EQU 5\r\n[\xcc\xc5\xd2\xca\xc0]\r\nOUT PORT\r\n");
-  const std::string lib = dir.str() + "/lib/io.bas";
-  const Outcome r = kestrelc({"--rem-unnumbered", "--map", "out.map", "main.bas"});
+  MemoryFiles files{kFolder};
+  files.add_file("main.bas",
+                 "REM top\r\n100\r\n[START]\r\n#include lib\\io.bas\r\nGOTO [START]\r\n");
+  files.add_file("lib/io.bas", "#define PORT EQU 5\r\n[\xcc\xc5\xd2\xca\xc0]\r\nOUT PORT\r\n");
+  const std::string lib = kFolder + "/lib/io.bas";
+  const Outcome r = kestrelc(files, {"--rem-unnumbered", "--map", "out.map", "main.bas"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "REM top\r\n0100 OUT 5\r\n0101 GOTO 100\r\n");
-  EXPECT_EQ(read_file("out.map"), "\tmain.bas\t1\n0100\t" + lib +
-                                      "\t3\n"
-                                      "0101\tmain.bas\t5\n"
-                                      "label\t[START]\t100\n"
-                                      "label\t[\xd0\x9c\xd0\x95\xd0\xa2\xd0\x9a\xd0\x90]\t100\n");
+  EXPECT_EQ(read_file(files, "out.map"),
+            "\tmain.bas\t1\n0100\t" + lib +
+                "\t3\n"
+                "0101\tmain.bas\t5\n"
+                "label\t[START]\t100\n"
+                "label\t[\xd0\x9c\xd0\x95\xd0\xa2\xd0\x9a\xd0\x90]\t100\n");
 
   // A pass that stops early maps what it wrote; a map that cannot be written fails the run.
-  write_file("stop.bas", "A1\r\n3000\r\nA2\r\n");
-  EXPECT_EQ(kestrelc({"--map", "stop.map", "stop.bas"}).status, 1);
-  EXPECT_EQ(read_file("stop.map"), "0000\tstop.bas\t1\n");
-  const Outcome unwritable = kestrelc({"--map", "no_such_folder/m", "-o", "o.bas", "main.bas"});
+  files.add_file("stop.bas", "A1\r\n3000\r\nA2\r\n");
+  EXPECT_EQ(kestrelc(files, {"--map", "stop.map", "stop.bas"}).status, 1);
+  EXPECT_EQ(read_file(files, "stop.map"), "0000\tstop.bas\t1\n");
+  const Outcome unwritable =
+      kestrelc(files, {"--map", "no_such_folder/m", "-o", "o.bas", "main.bas"});
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_TRUE(unwritable.err.ends_with("Error#76  no_such_folder/m: Path not found\n"));
-  EXPECT_TRUE(std::filesystem::exists("o.bas"));
+  EXPECT_EQ(files.kind("o.bas"), EntryKind::file);
 }
 
 TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
-  TempDir dir;
-  write_file("-prog.bas", "AA\r\n");
-  EXPECT_EQ(kestrelc({"--", "-prog.bas"}).out, "0000 AA\r\n");
+  MemoryFiles files{kFolder};
+  files.add_file("-prog.bas", "AA\r\n");
+  EXPECT_EQ(kestrelc(files, {"--", "-prog.bas"}).out, "0000 AA\r\n");
 }
 
 }  // namespace

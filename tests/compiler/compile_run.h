@@ -62,7 +62,8 @@ CompileRun run_pass(const std::string& source, const Definitions& definitions, b
 
 inline CompileRun compile(const std::string& source, const Definitions& definitions = {},
                           bool check1 = false, bool check2 = false) {
-  return run_pass(source, definitions, check1, check2, compile_command);
+  return run_pass(source, definitions, check1, check2,
+                  [](Workbench& wb, Ui& ui) { compile_command(wb, ui, SourceMap()); });
 }
 
 }  // namespace kestrel::testing

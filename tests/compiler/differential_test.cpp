@@ -29,7 +29,7 @@ struct Compared {
 
 Compared compare(const Case& c) {
   Compared result;
-  result.program = testing::run_pass(c.source, c.definitions, c.check1, c.check2, compile_command);
+  result.program = testing::compile(c.source, c.definitions, c.check1, c.check2);
   result.reference =
       testing::run_pass(c.source, c.definitions, c.check1, c.check2, [&](Workbench& state, Ui& ui) {
         result.hit_step_cap = testing::reference_compile(state, ui).hit_step_cap;

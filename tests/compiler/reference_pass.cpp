@@ -135,6 +135,7 @@ class Pass {
     if (!labels_.empty() && (!resolve_labels(wb_, ui_, labels_) || !lines_fit(wb_.Dest_bas, ui_)))
       return result_;
     ui_.message("COMPILE OK");
+    result_.ok = true;
     return result_;
   }
 

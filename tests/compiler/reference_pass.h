@@ -17,6 +17,7 @@ namespace kestrel::testing {
 inline constexpr int kReferenceStepCap = 600;
 
 struct ReferenceRun {
+  bool ok = false;  // it ended with "COMPILE OK"
   bool hit_step_cap = false;
 };
 

@@ -113,7 +113,9 @@ TEST(SubstCheckDuplicates, ReportsTheFirstNameThatOccursTwice) {
     for (const std::string& name : c.names) definitions.emplace_back(name, "1");
     testing::ScriptedUi ui;
     const Workbench wb = workbench_with(definitions);
-    const bool passes = Check_define_duplicates(wb.defs, ui, Locator(wb.source_map, wb.Source_bas));
+    Findings findings(ui);
+    const SourceMap none;
+    const bool passes = Check_define_duplicates(wb.defs, findings, Locator(none, wb.Source_bas));
     EXPECT_EQ(passes, c.reported.empty());
     if (c.reported.empty()) {
       EXPECT_TRUE(ui.shown.empty());

@@ -8,23 +8,20 @@
 #include <vector>
 
 #include "app/ansi.h"
+#include "app/memory_files.h"
 #include "app/workbench.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
 #include "save/save_command.h"
 #include "support/scripted_ui.h"
-#include "support/temp_dir.h"
 
 namespace kestrel {
 namespace {
 
 using testing::failure;
 using testing::message;
-using testing::read_file;
 using testing::ScriptedUi;
 using testing::Shown;
-using testing::TempDir;
-using testing::write_file;
 
 std::string cp(std::string_view utf8) { return ansi::from_utf8(utf8); }
 
@@ -49,7 +46,7 @@ std::string line_number_text(int n) {
 
 struct FaultCase {
   std::string name;
-  std::function<void()> make_files;
+  std::function<void(MemoryFiles&)> make_files;
   std::string source;  // Text2; empty: the dialog answers "gone.bas", which vanishes meanwhile
   bool check1 = false;
   bool check2 = false;
@@ -63,11 +60,10 @@ std::vector<FaultCase> fault_cases() {
       EXPECT_EQ(shown, expected);
     };
   };
-  // Every refused include is titled with the path composed below the current directory.
+  // Every refused include is titled with the path composed below the current folder.
   const auto all_refuse = [](std::string name) {
     return [name](const std::vector<Shown>& shown, const Workbench& wb) {
-      const Shown expected = failure(
-          "Error#67  " + std::filesystem::current_path().string() + "/" + name, "Too many files");
+      const Shown expected = failure("Error#67  /work/" + name, "Too many files");
       ASSERT_FALSE(shown.empty());
       for (std::size_t i = 0; i + 1 < shown.size(); ++i) EXPECT_EQ(shown[i], expected);
       EXPECT_EQ(shown.back(), message("COMPILE OK"));
@@ -77,52 +73,55 @@ std::vector<FaultCase> fault_cases() {
   const std::string too_long = cp("Ошибка - Слишком длинная строка ");
   const std::string bad_number = cp("Ошибка номера строки!");
   return {
-      {"missing file", [] {}, "missing.bas", false, false,
+      {"missing file", [](MemoryFiles&) {}, "missing.bas", false, false,
        only({failure("Error#53", "File not found")})},
-      {"missing folder", [] {}, "nofolder/x.bas", false, false,
+      {"missing folder", [](MemoryFiles&) {}, "nofolder/x.bas", false, false,
        only({failure("Error#76", "Path not found")})},
-      {"folder as the file", [] { std::filesystem::create_directory("dir"); }, "dir", false, false,
-       only({failure("Error#75", "Path/File access error")})},
-      {"unreadable even by root", [] {}, "/proc/self/mem", false, false,
-       only({failure("Error#57", "Device I/O error")})},
-      {"vanishes between the dialog and the read", [] { write_file("gone.bas", "A\r\n"); }, "",
-       false, false,
+      {"folder as the file", [](MemoryFiles& files) { files.add_folder("dir"); }, "dir", false,
+       false, only({failure("Error#75", "Path/File access error")})},
+      {"unreadable",
+       [](MemoryFiles& files) { files.fail_reads("p.bas", FailureCode::device_io_error); }, "p.bas",
+       false, false, only({failure("Error#57", "Device I/O error")})},
+      {"vanishes between the dialog and the read",
+       [](MemoryFiles& files) { files.add_file("gone.bas", "A\r\n"); }, "", false, false,
        only({testing::open_dialog("All files (*.*)|*.*"), failure("Error#53", "File not found")})},
       {"a 1 MiB line",
-       [] {
-         write_file("p.bas", "[L]\r\nPRINT " + std::string(1 << 20, 'x') + "\r\nGOTO [L]\r\n");
+       [](MemoryFiles& files) {
+         files.add_file("p.bas", "[L]\r\nPRINT " + std::string(1 << 20, 'x') + "\r\nGOTO [L]\r\n");
        },
        "p.bas", false, false, only({message(too_long + "0000 PRINT ...")})},
-      {"NUL and every other byte", [] { write_file("p.bas", every_byte_line() + "\r\n"); }, "p.bas",
+      {"NUL and every other byte",
+       [](MemoryFiles& files) { files.add_file("p.bas", every_byte_line() + "\r\n"); }, "p.bas",
        false, false,
        [](const std::vector<Shown>& shown, const Workbench& wb) {
          EXPECT_EQ(shown, std::vector<Shown>{message("COMPILE OK")});
          EXPECT_EQ(wb.Dest_bas, "0000 " + every_byte_line() + "\r\n");
        }},
       {"200,000 lines",
-       [] {
-         write_file("p.bas",
-                    repeated_lines(200000, [](int i) { return "PRINT " + std::to_string(i); }));
+       [](MemoryFiles& files) {
+         files.add_file("p.bas",
+                        repeated_lines(200000, [](int i) { return "PRINT " + std::to_string(i); }));
        },
        "p.bas", false, false,
        [bad_number](const std::vector<Shown>& shown, const Workbench& wb) {
          EXPECT_EQ(shown, std::vector<Shown>{message(bad_number + "32768")});
          EXPECT_TRUE(wb.Dest_bas.ends_with("32767 PRINT 32767\r\n"));
        }},
-      {"a file that includes itself", [] { write_file("X.BAS", "x\r\n#include X.BAS\r\n"); },
-       "X.BAS", false, false, all_refuse("X.BAS")},
+      {"a file that includes itself",
+       [](MemoryFiles& files) { files.add_file("X.BAS", "x\r\n#include X.BAS\r\n"); }, "X.BAS",
+       false, false, all_refuse("X.BAS")},
       {"a ring of three",
-       [] {
-         write_file("A.BAS", "a\r\n#include B.BAS\r\n");
-         write_file("B.BAS", "b\r\n#include C.BAS\r\n");
-         write_file("C.BAS", "c\r\n#include A.BAS\r\n");
+       [](MemoryFiles& files) {
+         files.add_file("A.BAS", "a\r\n#include B.BAS\r\n");
+         files.add_file("B.BAS", "b\r\n#include C.BAS\r\n");
+         files.add_file("C.BAS", "c\r\n#include A.BAS\r\n");
        },
        "A.BAS", false, false, nullptr},
       {"4,098 definitions",
-       [] {
-         write_file("p.bas", repeated_lines(4098, [](int i) {
-                      return "#define N" + std::to_string(i) + " EQU " + std::to_string(i);
-                    }));
+       [](MemoryFiles& files) {
+         files.add_file("p.bas", repeated_lines(4098, [](int i) {
+                          return "#define N" + std::to_string(i) + " EQU " + std::to_string(i);
+                        }));
        },
        "p.bas", false, false,
        [](const std::vector<Shown>& shown, const Workbench& wb) {
@@ -131,25 +130,28 @@ std::vector<FaultCase> fault_cases() {
          EXPECT_EQ(shown.back(), failure("Error#9", "Subscript out of range"));
          EXPECT_FALSE(wb.Command4_enabled);
        }},
-      {"directive 1E400", [] { write_file("p.bas", "1E400\r\n"); }, "p.bas", false, false,
-       only({message(bad_number + "1" + std::string(400, '0'))})},
-      {"directive of forty nines", [] { write_file("p.bas", std::string(40, '9') + "\r\n"); },
-       "p.bas", false, false, only({message(bad_number + std::string(40, '9'))})},
-      {"directive '.'", [] { write_file("p.bas", ".\r\n"); }, "p.bas", false, false,
-       only({message("COMPILE OK")})},
+      {"directive 1E400", [](MemoryFiles& files) { files.add_file("p.bas", "1E400\r\n"); }, "p.bas",
+       false, false, only({message(bad_number + "1" + std::string(400, '0'))})},
+      {"directive of forty nines",
+       [](MemoryFiles& files) { files.add_file("p.bas", std::string(40, '9') + "\r\n"); }, "p.bas",
+       false, false, only({message(bad_number + std::string(40, '9'))})},
+      {"directive '.'", [](MemoryFiles& files) { files.add_file("p.bas", ".\r\n"); }, "p.bas",
+       false, false, only({message("COMPILE OK")})},
       {"more than 32,767 output lines",
-       [] { write_file("p.bas", repeated_lines(40000, [](int) { return "REM x"; })); }, "p.bas",
-       true, true,
+       [](MemoryFiles& files) {
+         files.add_file("p.bas", repeated_lines(40000, [](int) { return "REM x"; }));
+       },
+       "p.bas", true, true,
        [](const std::vector<Shown>& shown, const Workbench& wb) {
          EXPECT_EQ(shown, std::vector<Shown>{message("COMPILE OK")});
          EXPECT_EQ(wb.Dest_bas, repeated_lines(40000, [](int) { return "REM x"; }));
        }},
       {"10,000 labels",
-       [] {
-         write_file("p.bas", repeated_lines(10000, [](int i) {
-                      const std::string label = "[L" + std::to_string(i) + "]";
-                      return label + "\r\nGOTO " + label;
-                    }));
+       [](MemoryFiles& files) {
+         files.add_file("p.bas", repeated_lines(10000, [](int i) {
+                          const std::string label = "[L" + std::to_string(i) + "]";
+                          return label + "\r\nGOTO " + label;
+                        }));
        },
        "p.bas", false, false,
        [](const std::vector<Shown>& shown, const Workbench& wb) {
@@ -169,16 +171,16 @@ void check_ring(const std::vector<Shown>& shown, const Workbench& wb) {
   EXPECT_TRUE(wb.Source_bas.starts_with("a\r\nb\r\nc\r\na\r\n"));
 }
 
-void open_compile_save(Workbench& wb, ScriptedUi& ui) {
-  open_command(wb, ui);
-  if (wb.Command4_enabled) compile_command(wb, ui);
+void open_and_compile(Workbench& wb, ScriptedUi& ui, MemoryFiles& files) {
+  const OpenOutcome opened = open_command(wb, ui, files, files.current_folder());
+  if (opened.read_to_end) compile_command(wb, ui, opened.source_map);
 }
 
 TEST(Faults, EachBadInputIsReportedAndTheNextCleanRunSucceeds) {
   for (const FaultCase& c : fault_cases()) {
     SCOPED_TRACE(c.name);
-    TempDir dir;
-    c.make_files();
+    MemoryFiles files;
+    c.make_files(files);
     Workbench wb;
     ScriptedUi ui;
     wb.Text2 = c.source;
@@ -186,11 +188,11 @@ TEST(Faults, EachBadInputIsReportedAndTheNextCleanRunSucceeds) {
     wb.Check2 = c.check2;
     if (c.source.empty()) {
       ui.dialog_answers = {"gone.bas"};
-      ui.on_shown = [](const Shown& s) {
-        if (s.kind == Shown::Kind::open_dialog) std::filesystem::remove("gone.bas");
+      ui.on_shown = [&files](const Shown& s) {
+        if (s.kind == Shown::Kind::open_dialog) files.remove("gone.bas");
       };
     }
-    open_compile_save(wb, ui);
+    open_and_compile(wb, ui, files);
     if (c.check) {
       c.check(ui.shown, wb);
     } else {
@@ -200,19 +202,19 @@ TEST(Faults, EachBadInputIsReportedAndTheNextCleanRunSucceeds) {
     ui.shown.clear();
     ui.on_shown = nullptr;
     wb.Text1 = "out.bas";
-    save_command(wb, ui);
+    save_command(wb, ui, files);
     EXPECT_TRUE(ui.shown.empty());
     const std::string pane = wb.Dest_bas;
     const bool ended = pane.empty() || pane.ends_with("\r\n");
-    EXPECT_EQ(read_file("out.bas"), ended ? pane : pane + "\r\n");
+    EXPECT_EQ(files.content("out.bas"), ended ? pane : pane + "\r\n");
 
-    write_file("clean.bas", "#define X EQU 5\r\n[L]\r\nPRINT X\r\nGOTO [L]\r\n");
+    files.add_file("clean.bas", "#define X EQU 5\r\n[L]\r\nPRINT X\r\nGOTO [L]\r\n");
     wb.Text2 = "clean.bas";
     wb.Check1 = wb.Check2 = false;
-    open_compile_save(wb, ui);
-    save_command(wb, ui);
+    open_and_compile(wb, ui, files);
+    save_command(wb, ui, files);
     EXPECT_EQ(ui.shown, std::vector<Shown>{message("COMPILE OK")});
-    EXPECT_EQ(read_file("out.bas"), "0000 PRINT 5\r\n0001 GOTO 0\r\n");
+    EXPECT_EQ(files.content("out.bas"), "0000 PRINT 5\r\n0001 GOTO 0\r\n");
   }
 }
 

@@ -34,6 +34,8 @@ class FaultsWindowTest : public QObject {
 void FaultsWindowTest::init() {
   w_ = show_window();
   QVERIFY(w_);
+  w_->files.fail_reads("unreadable.bas", FailureCode::device_io_error);
+  w_->files.fail_writes("full.bas", FailureCode::disk_full);
 }
 
 void FaultsWindowTest::cleanup() {
@@ -69,9 +71,9 @@ void FaultsWindowTest::bad_input_then_clean_run_data() {
   QTest::newRow("folder as the file") << "." << QByteArray() << "out.bas"
                                       << "failure: Error#75 | Path/File access error"
                                       << "failure: Error#75 | Path/File access error";
-  QTest::newRow("unreadable even by root") << "/proc/self/mem" << QByteArray() << "out.bas"
-                                           << "failure: Error#57 | Device I/O error"
-                                           << "failure: Error#57 | Device I/O error";
+  QTest::newRow("unreadable") << "unreadable.bas" << QByteArray() << "out.bas"
+                              << "failure: Error#57 | Device I/O error"
+                              << "failure: Error#57 | Device I/O error";
   QTest::newRow("a 1 MiB line")
       << "p.bas"
       << "[L]\r\nPRINT " + QByteArray(1 << 20, 'x') + "\r\nGOTO [L]\r\n"
@@ -87,7 +89,7 @@ void FaultsWindowTest::bad_input_then_clean_run_data() {
   QTest::newRow("4,098 definitions") << "p.bas" << lines(4098, "#define N EQU 1") << "out.bas"
                                      << "message: ERROR Count #define > Limit #define N EQU 1"
                                      << "failure: Error#9 | Subscript out of range";
-  QTest::newRow("a full disk") << "p.bas" << QByteArray("PRINT 1\r\n") << "/dev/full" << ok
+  QTest::newRow("a full disk") << "p.bas" << QByteArray("PRINT 1\r\n") << "full.bas" << ok
                                << "failure: Error#61 | Disk full";
 }
 
@@ -97,23 +99,23 @@ void FaultsWindowTest::bad_input_then_clean_run() {
   QFETCH(QString, target);
   QFETCH(QString, first);
   QFETCH(QString, last);
-  write_file("p.bas", bytes.toStdString());
+  w_->write_file("p.bas", bytes.toStdString());
   set_path("Text2", source);
   set_path("Text1", target);
   open_compile_save();
   const QStringList shown = describe(w_->ui.shown);
   QVERIFY(!shown.isEmpty());
-  const QString dir = to_qstring(w_->dir.str());
+  const QString dir = to_qstring(kFolder);
   QCOMPARE(shown.front(), first.replace("{dir}", dir));
   QCOMPARE(shown.back(), last.replace("{dir}", dir));
 
   w_->ui.shown.clear();
-  write_file("clean.bas", "#define X EQU 5\r\n[L]\r\nPRINT X\r\nGOTO [L]\r\n");
+  w_->write_file("clean.bas", "#define X EQU 5\r\n[L]\r\nPRINT X\r\nGOTO [L]\r\n");
   set_path("Text2", "clean.bas");
   set_path("Text1", "out.bas");
   open_compile_save();
   QCOMPARE(describe(w_->ui.shown), QStringList{"message: COMPILE OK"});
-  QCOMPARE(read_file("out.bas"), std::string("0000 PRINT 5\r\n0001 GOTO 0\r\n"));
+  QCOMPARE(w_->read_file("out.bas"), std::string("0000 PRINT 5\r\n0001 GOTO 0\r\n"));
 }
 
 }  // namespace kestrel::testing

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <map>
+#include <string>
+#include <vector>
 
 #include <QCheckBox>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <QTextBlock>
 
 #include "app/help_text.h"
+#include "app/text_lines.h"
 #include "window_support.h"
 
 namespace kestrel::testing {
@@ -29,9 +32,7 @@ class MainWindowTest : public QObject {
   void initial_state();
   void tab_order_data();
   void tab_order();
-  void help_text_bytes();
-  void help_text_blanks_data();
-  void help_text_blanks();
+  void help_text_shown_line_by_line();
   void pane_round_trip_data();
   void pane_round_trip();
   void clear_buttons_data();
@@ -179,7 +180,7 @@ void MainWindowTest::tab_order() {
   QFETCH(bool, compile_enabled);
   QFETCH(QStringList, order);
   if (compile_enabled) {
-    write_file("empty.bas", "");
+    w_->write_file("empty.bas", "");
     QTest::keyClicks(w_->find<QLineEdit>("Text2"), "empty.bas");
     w_->click("Command3");
     QVERIFY(w_->compile_enabled());
@@ -197,43 +198,19 @@ void MainWindowTest::tab_order() {
   QCOMPARE(visited, order);
 }
 
-void MainWindowTest::help_text_bytes() {
-  const std::string text = w_->pane("Dest_bas");
-  QCOMPARE(text.size(), std::size_t{779});
-  QCOMPARE(text, help_text());
-  QCOMPARE(w_->find<QPlainTextEdit>("Dest_bas")->blockCount(), 34);  // 33 lines, then the empty end
-  QCOMPARE(text.substr(0, 14), cp("Краткий HELP\r\n"));
-}
-
-void MainWindowTest::help_text_blanks_data() {
-  QTest::addColumn<int>("line");
-  QTest::addColumn<int>("leading");
-  QTest::addColumn<int>("trailing");
-  for (const int line : {3, 4, 15, 21, 26, 28}) QTest::addRow("line %d", line) << line << 0 << 1;
-  QTest::newRow("line 27") << 27 << 5 << 1;
-  QTest::newRow("line 33") << 33 << 0 << 3;
-}
-
-int blanks(const std::string& s, bool at_end) {
-  const std::size_t n = at_end ? s.find_last_not_of(' ') : s.find_first_not_of(' ');
-  if (n == std::string::npos) return static_cast<int>(s.size());
-  return static_cast<int>(at_end ? s.size() - 1 - n : n);
-}
-
-void MainWindowTest::help_text_blanks() {
-  QFETCH(int, line);
-  QFETCH(int, leading);
-  QFETCH(int, trailing);
-  const QString shown =
-      w_->find<QPlainTextEdit>("Dest_bas")->document()->findBlockByNumber(line - 1).text();
-  std::string copied = w_->pane("Dest_bas");
-  for (int i = 1; i < line; ++i) copied.erase(0, copied.find("\r\n") + 2);
-  copied.erase(copied.find("\r\n"));
-  for (const std::string& text : {to_ansi(shown), copied}) {
-    QCOMPARE(blanks(text, false), leading);
-    QCOMPARE(blanks(text, true), trailing);
-    QVERIFY(text.size() > std::size_t(leading + trailing));
-  }
+// Every line of the help text is a paragraph of the pane, blanks at both ends and all.
+void MainWindowTest::help_text_shown_line_by_line() {
+  const QTextDocument& document = *w_->find<QPlainTextEdit>("Dest_bas")->document();
+  std::vector<std::string> expected;
+  for_each_pane_line(help_text(), [&](std::string_view line) {
+    expected.emplace_back(line);
+    return true;
+  });
+  expected.emplace_back();  // the empty paragraph after the last line break
+  std::vector<std::string> shown;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+    shown.push_back(to_ansi(block.text()));
+  QCOMPARE(shown, expected);
 }
 
 void MainWindowTest::pane_round_trip_data() {
@@ -281,7 +258,7 @@ void MainWindowTest::clear_buttons() {
   QFETCH(QString, button);
   QFETCH(QString, emptied);
   QFETCH(bool, compile_after);
-  write_file("prog.bas", "PRINT 1\r\n");
+  w_->write_file("prog.bas", "PRINT 1\r\n");
   QTest::keyClicks(w_->find<QLineEdit>("Text2"), "prog.bas");
   w_->click("Command3");
   QVERIFY(w_->compile_enabled());
@@ -304,14 +281,13 @@ void MainWindowTest::clear_buttons() {
 }
 
 void MainWindowTest::compile_rule() {
-  write_file("prog.bas", "PRINT 1\r\n");
+  w_->write_file("prog.bas", "PRINT 1\r\n");
   w_->set_pane("Source_bas", "PRINT 2\r\n");
   QVERIFY(!w_->compile_enabled());
   QTest::keyClicks(w_->find<QLineEdit>("Text2"), "prog.bas");
   w_->click("Command3");
   QVERIFY(w_->compile_enabled());
-  w_->ui.dialog_answers = {(w_->dir.path() / "out.bas").string(),
-                           (w_->dir.path() / "source.bas").string()};
+  w_->ui.dialog_answers = {kFolder + "/out.bas", kFolder + "/source.bas"};
   for (const char* keeps :
        {"Command4", "Command1", "Command5", "Command6", "Command7", "Command8"}) {
     w_->click(keeps);
@@ -324,16 +300,16 @@ void MainWindowTest::compile_rule() {
 }
 
 void MainWindowTest::run_log_appended_at_every_start() {
-  const std::string first = read_file("Editor.log");
+  const std::string first = read_file(w_->log_path());
   QVERIFY(first.starts_with("START KESTREL V3\r\n"));
   QCOMPARE(std::count(first.begin(), first.end(), '\n'), 2);
   QVERIFY(first.ends_with("\r\n") && first.size() > 20);
   {
     ScriptedUi ui;
-    MainWindow second(ui);
+    MainWindow second(ui, w_->files, w_->log_path());
     QVERIFY(ui.shown.empty());
   }
-  const std::string both = read_file("Editor.log");
+  const std::string both = read_file(w_->log_path());
   QVERIFY(both.starts_with(first));
   QVERIFY(both.substr(first.size()).starts_with("START KESTREL V3\r\n"));
   QCOMPARE(std::count(both.begin(), both.end(), '\n'), 4);
@@ -342,7 +318,8 @@ void MainWindowTest::run_log_appended_at_every_start() {
 void MainWindowTest::startup_failure_comes_before_the_window() {
   w_.reset();
   TempDir dir;
-  std::filesystem::create_directory("Editor.log");
+  std::filesystem::create_directory(dir.path() / "Editor.log");
+  MemoryFiles files;
   ScriptedUi ui;
   bool window_visible_at_box = true;
   ui.on_shown = [&](const Shown&) {
@@ -350,7 +327,7 @@ void MainWindowTest::startup_failure_comes_before_the_window() {
     for (QWidget* top : QApplication::topLevelWidgets())
       window_visible_at_box = window_visible_at_box || top->isVisible();
   };
-  MainWindow window(ui);
+  MainWindow window(ui, files, dir.path() / "Editor.log");
   QCOMPARE(ui.shown.size(), std::size_t{1});
   QCOMPARE(ui.shown[0].kind, Shown::Kind::failure);
   QVERIFY(ui.shown[0].title.starts_with("Error#"));

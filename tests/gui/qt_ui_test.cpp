@@ -119,7 +119,7 @@ void QtUiTest::dialog_filters() {
   QFETCH(QString, filter);
   QFETCH(QString, description);
   QFETCH(QStringList, names);
-  TempDir dir;
+  CurrentTempDir dir;
   for (const char* name : {"LIB.BAS", "Mixed.Bas", "README", "notes.txt", "prog.bas"})
     write_file(name, "X\r\n");
   std::filesystem::create_directory("sub");
@@ -142,7 +142,7 @@ void QtUiTest::dialog_filters() {
 }
 
 void QtUiTest::dialog_offers_the_name_chosen_last() {
-  TempDir dir;
+  CurrentTempDir dir;
   write_file("prog.bas", "X\r\n");
   QtUi ui;
   // Types the name as a user would, once the folder is listed, and accepts.

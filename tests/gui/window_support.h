@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include "app/memory_files.h"
 #include "gui/main_window.h"
 #include "gui/pane_text.h"
 #include "support/scripted_ui.h"
@@ -17,11 +18,25 @@
 
 namespace kestrel::testing {
 
-// One window on the screen, started in a fresh current directory with a scripted Ui.
+// The folder the window's files are taken against, as the program's strings hold it.
+inline const std::string kFolder = "/work";
+
+// One window on the screen with a scripted Ui, over files in memory, with its run log in a fresh
+// folder.
 struct WindowUnderTest {
-  TempDir dir;
+  TempDir log_dir;
   ScriptedUi ui;
-  MainWindow window{ui};
+  MemoryFiles files{kFolder};
+  MainWindow window{ui, files, log_path()};
+
+  std::filesystem::path log_path() const { return log_dir.path() / "Editor.log"; }
+  // A file below kFolder, and its content; "<no file>" when there is none.
+  void write_file(const std::string& name, const std::string& bytes) {
+    files.add_file(name, bytes);
+  }
+  std::string read_file(const std::string& name) const {
+    return files.content(name).value_or("<no file>");
+  }
 
   template <typename W>
   W* find(const char* name) {

@@ -12,30 +12,27 @@ namespace kestrel {
 namespace {
 
 using testing::failure;
+using testing::kFolder;
 using testing::Load;
-using testing::log_lines;
 using testing::message;
 using testing::Shown;
-using testing::TempDir;
-using testing::write_file;
 using Lines = std::vector<std::string>;
 
 // An empty include adds nothing and is not logged.
 TEST(Include, NestedFilesFillThePaneInPlaceAndAreLoggedInnermostFirst) {
-  TempDir dir;
-  write_file("EMPTY.BAS", "");
-  write_file("M.BAS", testing::lines({"one", "#include A.BAS", "two"}));
-  write_file("A.BAS", testing::lines({"a1", "#include B.BAS", "  #include B.BAS",
-                                      "#include EMPTY.BAS", "a2"}));
-  write_file("B.BAS", "b1");
   Load load("M.BAS");
+  load.files.add_file("EMPTY.BAS", "");
+  load.files.add_file("M.BAS", testing::lines({"one", "#include A.BAS", "two"}));
+  load.files.add_file("A.BAS", testing::lines({"a1", "#include B.BAS", "  #include B.BAS",
+                                               "#include EMPTY.BAS", "a2"}));
+  load.files.add_file("B.BAS", "b1");
   load.run();
   EXPECT_EQ(load.wb.Source_bas,
             testing::lines({"one", "a1", "b1", "  #include B.BAS", "a2", "two"}));
   EXPECT_TRUE(load.ui.shown.empty());
   EXPECT_TRUE(load.wb.Command4_enabled);
-  EXPECT_EQ(log_lines(dir),
-            (Lines{dir.str() + "/B.BAS loaded", dir.str() + "/A.BAS loaded", "M.BAS loaded"}));
+  EXPECT_EQ(load.log_lines(),
+            (Lines{kFolder + "/B.BAS loaded", kFolder + "/A.BAS loaded", "M.BAS loaded"}));
 }
 
 // Each include line names a file holding "inc"; the include expands to that line.
@@ -52,10 +49,9 @@ TEST(Include, TheNameIsCutAfterTheEighthCharacterTrimmingBlanksOnly) {
       {"#INCLUDE B.BAS", ""},
   };
   for (const Case& c : cases) {
-    TempDir dir;
-    write_file("M.BAS", c.line + "\r\n");
-    if (!c.file.empty()) write_file(dir.path() / c.file, "inc\r\n");
     Load load("M.BAS");
+    load.files.add_file("M.BAS", c.line + "\r\n");
+    if (!c.file.empty()) load.files.add_file(c.file, "inc\r\n");
     load.run();
     EXPECT_EQ(load.wb.Source_bas, c.file.empty() ? c.line + "\r\n" : "inc\r\n") << c.line;
     EXPECT_TRUE(load.ui.shown.empty()) << c.line;
@@ -81,43 +77,41 @@ TEST(Include, AFailingIncludeIsReportedWithItsPathAndLoadingGoesOn) {
       {std::string("A.BAS\0x", 7), std::string("A.BAS\0x", 7), 52, "Bad file name or number"},
   };
   for (const Case& c : cases) {
-    TempDir dir;
-    std::filesystem::create_directory("sub");
-    write_file("A.BAS", "a\r\n");
-    write_file("M.BAS", testing::lines({"one", "#include " + c.name, "two"}));
     Load load("M.BAS");
+    load.files.add_folder("sub");
+    load.files.add_file("A.BAS", "a\r\n");
+    load.files.add_file("M.BAS", testing::lines({"one", "#include " + c.name, "two"}));
     load.run();
-    const std::string title = "Error#" + std::to_string(c.number) + "  " + dir.str() + "/";
+    const std::string title = "Error#" + std::to_string(c.number) + "  " + kFolder + "/";
     EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure(title + c.shown_name, c.description)})
         << c.name;
     EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two"})) << c.name;
     EXPECT_TRUE(load.wb.Command4_enabled) << c.name;
-    EXPECT_EQ(log_lines(dir), Lines{"M.BAS loaded"}) << c.name;
+    EXPECT_EQ(load.log_lines(), Lines{"M.BAS loaded"}) << c.name;
   }
 }
 
 TEST(Include, AFailureInsideAnIncludeSkipsOnlyTheRestOfThatFile) {
-  TempDir dir;
+  Load load("M.BAS");
   std::string defs;
   for (int i = 0; i < 4098; ++i) defs += "#define D EQU " + std::to_string(i) + "\r\n";
-  write_file("DEFS.BAS", defs + "skipped\r\n");
-  write_file("A.BAS", testing::lines({"a1", "#include C.BAS", "#define X 5", "a2"}));
-  write_file("M.BAS", testing::lines({"#include A.BAS", "#include DEFS.BAS", "after",
-                                      "#define Z EQU 1", "never"}));
-  Load load("M.BAS");
+  load.files.add_file("DEFS.BAS", defs + "skipped\r\n");
+  load.files.add_file("A.BAS", testing::lines({"a1", "#include C.BAS", "#define X 5", "a2"}));
+  load.files.add_file("M.BAS", testing::lines({"#include A.BAS", "#include DEFS.BAS", "after",
+                                               "#define Z EQU 1", "never"}));
   load.run();
   const std::vector<Shown>& shown = load.ui.shown;
   ASSERT_EQ(shown.size(), 51u);
-  EXPECT_EQ(shown[0], failure("Error#53  " + dir.str() + "/C.BAS", "File not found"));
+  EXPECT_EQ(shown[0], failure("Error#53  " + kFolder + "/C.BAS", "File not found"));
   EXPECT_EQ(shown[1], message("ERROR #define  #define X 5"));
   EXPECT_EQ(shown[2], message("ERROR Count #define > Limit #define D EQU 4050"));
-  EXPECT_EQ(shown[49], failure("Error#9  " + dir.str() + "/DEFS.BAS", "Subscript out of range"));
+  EXPECT_EQ(shown[49], failure("Error#9  " + kFolder + "/DEFS.BAS", "Subscript out of range"));
   EXPECT_EQ(shown[50], failure("Error#9", "Subscript out of range"));
   EXPECT_EQ(load.panes_shown[0], "a1\r\n");
   EXPECT_TRUE(load.wb.Source_bas.ends_with("#define D EQU 4049\r\nafter\r\n"));
   EXPECT_TRUE(load.wb.Source_bas.starts_with("a1\r\na2\r\n#define D EQU 0\r\n"));
   EXPECT_FALSE(load.wb.Command4_enabled);
-  EXPECT_EQ(log_lines(dir), Lines{dir.str() + "/A.BAS loaded"});
+  EXPECT_EQ(load.log_lines(), Lines{kFolder + "/A.BAS loaded"});
 }
 
 // The composed path, as the include line spells it, is what the log and the titles show.
@@ -136,20 +130,19 @@ TEST(Include, ANameInAnotherLetterCaseFindsTheOneMatchingEntry) {
       {"lib\\nothing.bas", {"LIB/x.bas"}, false},
   };
   for (const Case& c : cases) {
-    TempDir dir;
-    for (const std::string& file : c.on_disk)
-      write_file(dir.path() / std::filesystem::path(std::u8string(file.begin(), file.end())),
-                 "inc\r\n");
-    write_file("M.BAS", "#include " + c.name + "\r\n");
     Load load("M.BAS");
+    for (const std::string& file : c.on_disk)
+      load.files.add_file(std::filesystem::path(std::u8string(file.begin(), file.end())),
+                          "inc\r\n");
+    load.files.add_file("M.BAS", "#include " + c.name + "\r\n");
     load.run();
-    std::string composed = dir.str() + "/" + c.name;
+    std::string composed = kFolder + "/" + c.name;
     std::ranges::replace(composed, '\\', '/');
     EXPECT_EQ(load.wb.Source_bas, c.found ? "inc\r\n" : "") << c.name;
     EXPECT_EQ(load.ui.shown.empty(), c.found) << c.name;
     const Lines logged =
         c.found ? Lines{composed + " loaded", "M.BAS loaded"} : Lines{"M.BAS loaded"};
-    EXPECT_EQ(log_lines(dir), logged) << c.name;
+    EXPECT_EQ(load.log_lines(), logged) << c.name;
   }
 }
 
@@ -178,18 +171,17 @@ TEST(Include, RecursionEndsAtTheDepthBoundWithOneFailure) {
        repeated("a\r\nb\r\n", depth / 2)},
   };
   for (const Case& c : cases) {
-    TempDir dir;
-    for (const auto& [name, text] : c.files) write_file(name, text);
-    write_file("M.BAS", "#include " + c.files[0].first + "\r\n");
     Load load("M.BAS");
+    for (const auto& [name, text] : c.files) load.files.add_file(name, text);
+    load.files.add_file("M.BAS", "#include " + c.files[0].first + "\r\n");
     load.run();
-    EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure(
-                                 "Error#67  " + dir.str() + "/" + c.innermost, "Too many files")});
+    EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure("Error#67  " + kFolder + "/" + c.innermost,
+                                                        "Too many files")});
     EXPECT_EQ(load.wb.Source_bas, c.pane);
     EXPECT_TRUE(load.wb.Command4_enabled);
-    const Lines logged = log_lines(dir);
+    const Lines logged = load.log_lines();
     ASSERT_EQ(logged.size(), static_cast<std::size_t>(depth + 1));
-    EXPECT_EQ(logged.front(), dir.str() + "/" + c.first_logged + " loaded");
+    EXPECT_EQ(logged.front(), kFolder + "/" + c.first_logged + " loaded");
     EXPECT_EQ(logged.back(), "M.BAS loaded");
   }
 }
@@ -197,17 +189,16 @@ TEST(Include, RecursionEndsAtTheDepthBoundWithOneFailure) {
 // Twice self-included, the tree of includes doubles at every level; the load stops reading
 // includes after the limit and reports each one it refuses.
 TEST(Include, ALoadReadsAtMostTheIncludeLimit) {
-  TempDir dir;
-  write_file("X.BAS", "x\r\n#include X.BAS\r\n#include X.BAS\r\n");
-  write_file("M.BAS", "#include X.BAS\r\n");
   Load load("M.BAS");
+  load.files.add_file("X.BAS", "x\r\n#include X.BAS\r\n#include X.BAS\r\n");
+  load.files.add_file("M.BAS", "#include X.BAS\r\n");
   load.run();
   EXPECT_TRUE(load.wb.Command4_enabled);
   EXPECT_EQ(load.wb.Source_bas, repeated("x\r\n", kIncludeCountLimit));
-  EXPECT_EQ(log_lines(dir).size(), static_cast<std::size_t>(kIncludeCountLimit + 1));
+  EXPECT_EQ(load.log_lines().size(), static_cast<std::size_t>(kIncludeCountLimit + 1));
   ASSERT_FALSE(load.ui.shown.empty());
   for (const Shown& s : load.ui.shown) {
-    EXPECT_EQ(s, failure("Error#67  " + dir.str() + "/X.BAS", "Too many files"));
+    EXPECT_EQ(s, failure("Error#67  " + kFolder + "/X.BAS", "Too many files"));
   }
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <filesystem>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/ansi.h"
+#include "app/memory_files.h"
 #include "app/workbench.h"
 #include "loader/open_command.h"
 #include "support/scripted_ui.h"
-#include "support/temp_dir.h"
 
 namespace kestrel::testing {
 
@@ -22,9 +22,8 @@ inline std::string lines(const std::vector<std::string>& each) {
   return text;
 }
 
-// The run log's lines after the load.
-inline std::vector<std::string> log_lines(const TempDir& dir) {
-  const std::string text = read_file(dir.path() / "Editor.log");
+// The pieces of `text` that a CR LF follows.
+inline std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> result;
   for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
        start = end + 2)
@@ -32,21 +31,31 @@ inline std::vector<std::string> log_lines(const TempDir& dir) {
   return result;
 }
 
+// The folder that the files of a load are taken against, as the program's strings hold it.
+inline const std::string kFolder = "/work";
+
+// An Open over files in memory, whose current folder is kFolder and is also the folder of
+// includes, with the run log kept in memory.
 struct Load {
+  MemoryFiles files{kFolder};
+  std::ostringstream log;
   Workbench wb;
   ScriptedUi ui;
   std::vector<std::string> panes_shown;  // Source_bas while each box was shown
+  OpenOutcome outcome;
 
-  // Opens `path` as typed into Text2, with the run log in the current directory.
+  // Opens `path` as typed into Text2.
   explicit Load(const std::string& path = "") {
-    wb.run_log.open("Editor.log");
+    wb.run_log.open(log);
     wb.Text2 = path;
     ui.on_shown = [this](const Shown&) { panes_shown.push_back(wb.Source_bas); };
   }
   Load& run() {
-    open_command(wb, ui);
+    outcome = open_command(wb, ui, files, files.current_folder());
     return *this;
   }
+  // The run log's lines after the load.
+  std::vector<std::string> log_lines() const { return lines_of(log.str()); }
 };
 
 }  // namespace kestrel::testing

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/failure.h"
+#include "app/memory_files.h"
 #include "support/scripted_ui.h"
 
 namespace kestrel {
@@ -22,11 +23,21 @@ struct Parsed {
   std::vector<Definition> recorded;
 };
 
-Parsed parse(const std::string& line) {
+// Parse_define's surroundings during a load.
+struct ParseRun {
   Workbench wb;
   ScriptedUi ui;
+  Findings findings{ui};
+  MemoryFiles files;
+  Loading load{wb, findings, files, files.current_folder()};
+};
+
+Parsed parse(const std::string& line) {
+  ParseRun run;
+  Workbench& wb = run.wb;
+  ScriptedUi& ui = run.ui;
   wb.cur_line = line;
-  Parse_define(wb, ui);
+  Parse_define(run.load);
   Parsed parsed{wb.Source_bas, {}, {}};
   for (const auto& shown : ui.shown) parsed.messages.push_back(shown.text);
   for (int i = 0; i < wb.defs.def_count; ++i)
@@ -79,11 +90,12 @@ TEST(ParseDefine, PastTheSoftLimitDefinitionsAreRecordedButTheirLinesRefused) {
     bool refused;
   };
   for (const Case c : {Case{4049, false}, Case{4050, true}, Case{4096, true}}) {
-    Workbench wb;
-    ScriptedUi ui;
+    ParseRun run;
+    Workbench& wb = run.wb;
+    ScriptedUi& ui = run.ui;
     wb.defs.def_count = c.count_before;
     wb.cur_line = "  #define N EQU 7";
-    Parse_define(wb, ui);
+    Parse_define(run.load);
     EXPECT_EQ(wb.defs.def_count, c.count_before + 1);
     EXPECT_EQ(wb.defs.def_name[c.count_before], "N");
     EXPECT_EQ(wb.defs.def_value[c.count_before], "7");
@@ -110,13 +122,14 @@ TEST(ParseDefine, AFullTableAndAnOverflowingPositionFail) {
       {0, "#define" + std::string(40000, ' ') + "EQU 1", 6},
   };
   for (const Case& c : cases) {
-    Workbench wb;
-    ScriptedUi ui;
+    ParseRun run;
+    Workbench& wb = run.wb;
+    ScriptedUi& ui = run.ui;
     wb.defs.def_count = c.count_before;
     wb.cur_line = c.line;
     int number = 0;
     try {
-      Parse_define(wb, ui);
+      Parse_define(run.load);
     } catch (const Failure& failure) {
       number = failure.number();
     }

@@ -8,21 +8,19 @@
 
 namespace kestrel::testing {
 
-// A fresh folder that is the current directory for the life of the object.
+// A fresh folder, removed with everything in it when the object goes.
 class TempDir {
  public:
-  TempDir() : previous_(std::filesystem::current_path()) {
+  TempDir() {
     std::random_device rd;
     path_ = std::filesystem::temp_directory_path() /
             ("kestrel-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(path_);
-    std::filesystem::current_path(path_);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   ~TempDir() {
     std::error_code ec;
-    std::filesystem::current_path(previous_, ec);
     std::filesystem::remove_all(path_, ec);
   }
 
@@ -31,8 +29,23 @@ class TempDir {
   std::string str() const { return path_.string(); }
 
  private:
-  std::filesystem::path previous_;
   std::filesystem::path path_;
+};
+
+// A fresh folder that is the current directory for the life of the object: for the tests of the
+// disk's own file layer, which takes relative paths against the current directory.
+class CurrentTempDir : public TempDir {
+ public:
+  CurrentTempDir() : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path());
+  }
+  ~CurrentTempDir() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+  }
+
+ private:
+  std::filesystem::path previous_;
 };
 
 inline void write_file(const std::filesystem::path& path, const std::string& bytes) {

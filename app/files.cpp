@@ -1,0 +1,125 @@
+#include "app/files.h"
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "app/ansi.h"
+#include "app/failure.h"
+
+namespace kestrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A name made of blanks alone is no file name on the platforms the sources come from; treating it
+// as one here would let a path box full of blanks create a file nobody can see.
+bool is_blank_name(const fs::path& path) {
+  const std::string name = path.filename().string();
+  return !name.empty() && name.find_first_not_of(' ') == std::string::npos;
+}
+
+// The operating system reads a path only up to its first NUL; opening the shorter path would
+// quietly read or write a file the name does not name.
+bool holds_nul(const fs::path& path) {
+  return path.native().find('\0') != fs::path::string_type::npos;
+}
+
+}  // namespace
+
+fs::path native_path(const std::string& ansi_path) {
+  const std::string utf8 = ansi::to_utf8(ansi_path);
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string ansi_path(const fs::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return ansi::from_utf8(std::string(utf8.begin(), utf8.end()));
+}
+
+std::string Files::read(const fs::path& path) {
+  check_target(path);
+  return read_file(path);
+}
+
+void Files::write(const fs::path& path, std::string_view bytes) {
+  check_target(path);
+  write_file(path, bytes);
+}
+
+void Files::check_target(const fs::path& path) const {
+  if (is_blank_name(path) || holds_nul(path))
+    throw make_failure(FailureCode::bad_file_name_or_number);
+  if (kind(path) == EntryKind::folder) throw make_failure(FailureCode::path_file_access_error);
+}
+
+Failure missing_entry(const Files& files, const fs::path& path) {
+  const fs::path parent = path.parent_path();
+  const bool folder_missing = !parent.empty() && files.kind(parent) != EntryKind::folder;
+  return make_failure(folder_missing ? FailureCode::path_not_found : FailureCode::file_not_found);
+}
+
+std::vector<fs::path> DiskFiles::list(const fs::path& folder) const {
+  std::vector<fs::path> names;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+    names.push_back(it->path().filename());
+  return names;
+}
+
+EntryKind DiskFiles::kind(const fs::path& path) const {
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (fs::is_directory(status)) return EntryKind::folder;
+  return fs::exists(status) ? EntryKind::file : EntryKind::missing;
+}
+
+fs::path DiskFiles::current_folder() const {
+  std::error_code ec;
+  fs::path current = fs::current_path(ec);
+  return ec ? fs::path(".") : current;
+}
+
+namespace {
+
+[[noreturn]] void throw_os_failure(int os_error) {
+  throw failure_from_os_error(os_error != 0 ? os_error : EIO);
+}
+
+}  // namespace
+
+// istream::read turns a failing read of the file into the stream's bad state; reading through
+// the stream buffer directly would throw the library's own exception instead.
+std::string DiskFiles::read_file(const fs::path& path) {
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (errno == ENOENT) throw missing_entry(*this, path);
+    throw_os_failure(errno);
+  }
+  std::string bytes;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) throw_os_failure(errno);
+  return bytes;
+}
+
+// Every write and the close are checked, so that a file that did not reach the disk is reported.
+void DiskFiles::write_file(const fs::path& path, std::string_view bytes) {
+  errno = 0;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    if (errno == ENOENT) throw missing_entry(*this, path);
+    throw_os_failure(errno);
+  }
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw_os_failure(errno);
+  out.close();
+  if (out.fail()) throw_os_failure(errno);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/failure.h"
+
+namespace kestrel {
+
+// Paths inside the program are text in the code page, like every other string; the file system
+// wants its own encoding. This is the one place where a path crosses over.
+std::filesystem::path native_path(const std::string& ansi_path);
+// The same crossing back, for a path that a message or the run log shows: a character the code
+// page cannot hold becomes '?'.
+std::string ansi_path(const std::filesystem::path& path);
+
+enum class EntryKind { missing, file, folder };
+
+// Every file the commands read or write goes through this interface, so that the commands can run
+// over files kept in memory. A relative path is taken against current_folder(). Every failure is
+// thrown as a Failure of the file layer's table, with the same number whichever implementation
+// runs: a name of blanks alone or holding a NUL is "Bad file name or number", a folder where a
+// file is wanted "Path/File access error", a missing file "File not found" and a missing folder on
+// the way to it "Path not found".
+class Files {
+ public:
+  virtual ~Files() = default;
+
+  // The whole content of a file.
+  std::string read(const std::filesystem::path& path);
+  // Creates the file, or empties it, and writes `bytes` into it.
+  void write(const std::filesystem::path& path, std::string_view bytes);
+
+  // The names of a folder's entries, in no particular order; none when it cannot be listed.
+  virtual std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const = 0;
+  virtual EntryKind kind(const std::filesystem::path& path) const = 0;
+  // The folder that relative paths are taken against.
+  virtual std::filesystem::path current_folder() const = 0;
+
+ protected:
+  virtual std::string read_file(const std::filesystem::path& path) = 0;
+  virtual void write_file(const std::filesystem::path& path, std::string_view bytes) = 0;
+
+ private:
+  void check_target(const std::filesystem::path& path) const;
+};
+
+// The failure for a path that names no entry of `files`: a missing file, or a missing folder on
+// its way.
+Failure missing_entry(const Files& files, const std::filesystem::path& path);
+
+// The files of the machine.
+class DiskFiles : public Files {
+ public:
+  std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const override;
+  EntryKind kind(const std::filesystem::path& path) const override;
+  // The process's current directory; "." when it has been removed and so has no name, which
+  // still names it: every open below it fails as the missing file it is.
+  std::filesystem::path current_folder() const override;
+
+ protected:
+  std::string read_file(const std::filesystem::path& path) override;
+  void write_file(const std::filesystem::path& path, std::string_view bytes) override;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,39 @@
+#include "app/messages.h"
+
+#include <array>
+#include <string_view>
+
+#include "app/ansi.h"
+
+namespace kestrel {
+
+namespace {
+
+// In the order of MessageText, in UTF-8. The blanks at the ends belong to the texts.
+constexpr std::array<std::string_view, 10> kTexts = {
+    "COMPILE OK",
+    "Cancel",
+    "ERROR #define  ",
+    "ERROR Count #define > Limit ",
+    "Ошибка - Дубликаты подстановок!",
+    "Ошибка - Зацикленная подстановка!",
+    "Ошибка номера строки!",
+    "Ошибка - Дубликаты меток!",
+    "Ошибка - есть неуказанные метки ",
+    "Ошибка - Слишком длинная строка ",
+};
+
+std::array<std::string, kTexts.size()> in_code_page() {
+  std::array<std::string, kTexts.size()> texts;
+  for (std::size_t i = 0; i < kTexts.size(); ++i) texts[i] = ansi::from_utf8(kTexts[i]);
+  return texts;
+}
+
+}  // namespace
+
+const std::string& message_text(MessageText which) {
+  static const std::array<std::string, kTexts.size()> texts = in_code_page();
+  return texts[static_cast<std::size_t>(which)];
+}
+
+}  // namespace kestrel
