@@ -31,6 +31,7 @@ void expect_pass(const PassCase& c) {
   const testing::CompileRun run = compile(c.source, c.definitions, c.check1, c.check2);
   EXPECT_EQ(run.output, text_of(c.output)) << c.source;
   EXPECT_EQ(run.messages, c.messages) << c.source;
+  EXPECT_EQ(run.ok, c.messages == std::vector<std::string>{kOk}) << c.source;
   // Every message is shown over the pane as the pass leaves it.
   for (const std::string& pane : run.panes) EXPECT_EQ(pane, run.output) << c.source;
 }

@@ -36,12 +36,13 @@ struct CompileRun {
   std::string output;                 // Dest_bas when the pass has ended
   std::vector<std::string> messages;  // in the order shown
   std::vector<std::string> panes;     // Dest_bas while each message was shown
+  bool ok = false;                    // what the pass returned: it ended with "COMPILE OK"
 
   bool operator==(const CompileRun&) const = default;
 };
 
 // Runs `pass` (the program's compile_command, or another pass over the same state) on a
-// workbench, recording what it shows.
+// workbench, recording what it shows. `pass` returns whether it ended with "COMPILE OK".
 template <typename PassFunction>
 CompileRun run_pass(const std::string& source, const Definitions& definitions, bool check1,
                     bool check2, PassFunction pass) {
@@ -55,7 +56,7 @@ CompileRun run_pass(const std::string& source, const Definitions& definitions, b
     run.messages.push_back(shown.text);
     run.panes.push_back(wb.Dest_bas);
   };
-  pass(wb, ui);
+  run.ok = pass(wb, ui);
   run.output = wb.Dest_bas;
   return run;
 }
@@ -63,7 +64,7 @@ CompileRun run_pass(const std::string& source, const Definitions& definitions, b
 inline CompileRun compile(const std::string& source, const Definitions& definitions = {},
                           bool check1 = false, bool check2 = false) {
   return run_pass(source, definitions, check1, check2,
-                  [](Workbench& wb, Ui& ui) { compile_command(wb, ui, SourceMap()); });
+                  [](Workbench& wb, Ui& ui) { return compile_command(wb, ui, SourceMap()).ok; });
 }
 
 }  // namespace kestrel::testing

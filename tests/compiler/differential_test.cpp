@@ -32,7 +32,9 @@ Compared compare(const Case& c) {
   result.program = testing::compile(c.source, c.definitions, c.check1, c.check2);
   result.reference =
       testing::run_pass(c.source, c.definitions, c.check1, c.check2, [&](Workbench& state, Ui& ui) {
-        result.hit_step_cap = testing::reference_compile(state, ui).hit_step_cap;
+        const testing::ReferenceRun run = testing::reference_compile(state, ui);
+        result.hit_step_cap = run.hit_step_cap;
+        return run.ok;
       });
   return result;
 }

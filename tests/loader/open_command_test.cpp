@@ -154,5 +154,54 @@ TEST(Open, CyrillicPathsReachTheFilesAsUnicodeAndTheLogInTheCodePage) {
             (Lines{kFolder + cp("/БИБЛИОТЕКА.BAS loaded"), cp("папка/главный.bas loaded")}));
 }
 
+// What the outcome records of the files a load touched: every file opened or refused, in the order
+// of opening, with the path as the include line named it and the file opened.
+TEST(Open, TheOutcomeListsEveryFileTheLoadTouched) {
+  using Result = LoadedFile::Result;
+  Load load("M.BAS");
+  load.files.add_file("M.BAS", testing::lines({"#include A.BAS", "#include EMPTY.BAS",
+                                               "#include none.bas", "#include lower.bas"}));
+  load.files.add_file("A.BAS", "#include B.BAS\r\n");
+  load.files.add_file("B.BAS", "b\r\n");
+  load.files.add_file("EMPTY.BAS", "");
+  load.files.add_file("LOWER.BAS", "l\r\n");
+  load.run();
+  const std::filesystem::path folder = kFolder;
+  const std::vector<LoadedFile> expected = {
+      {"M.BAS", "M.BAS", Result::read},
+      {folder / "A.BAS", folder / "A.BAS", Result::read},
+      {folder / "B.BAS", folder / "B.BAS", Result::read},
+      {folder / "EMPTY.BAS", folder / "EMPTY.BAS", Result::empty},
+      {folder / "none.bas", folder / "none.bas", Result::failed},
+      {folder / "lower.bas", folder / "LOWER.BAS", Result::read},
+  };
+  EXPECT_EQ(load.outcome.files, expected);
+  EXPECT_TRUE(load.outcome.read_to_end);
+  ASSERT_EQ(load.outcome.findings.size(), 1u);
+  EXPECT_EQ(load.outcome.findings[0].number, 53);
+  EXPECT_EQ(load.outcome.findings[0].location, (Location{"M.BAS", 3, 1}));
+}
+
+TEST(Open, TheOutcomeTellsAMissingOrCancelledMainFile) {
+  struct Case {
+    std::string path;  // "" cancels the dialog
+    bool cancelled;
+    std::vector<LoadedFile> files;
+  };
+  const std::vector<Case> cases = {
+      {"", true, {}},
+      {"none.bas", false, {{"none.bas", "none.bas", LoadedFile::Result::failed}}},
+  };
+  for (const Case& c : cases) {
+    Load load(c.path);
+    load.ui.dialog_answers = {""};
+    load.run();
+    EXPECT_EQ(load.outcome.cancelled, c.cancelled) << c.path;
+    EXPECT_FALSE(load.outcome.read_to_end) << c.path;
+    EXPECT_EQ(load.outcome.files, c.files) << c.path;
+    EXPECT_EQ(load.outcome.findings.size(), c.cancelled ? 0u : 1u) << c.path;
+  }
+}
+
 }  // namespace
 }  // namespace kestrel
