@@ -10,6 +10,8 @@ const char* description_of(FailureCode code) {
   switch (code) {
     case FailureCode::overflow:
       return "Overflow";
+    case FailureCode::out_of_memory:
+      return "Out of memory";
     case FailureCode::subscript_out_of_range:
       return "Subscript out of range";
     case FailureCode::bad_file_name_or_number:

@@ -23,6 +23,7 @@ class Failure : public std::runtime_error {
 // The failure table. Every failure the program reports has one of these numbers.
 enum class FailureCode : std::int32_t {
   overflow = 6,
+  out_of_memory = 7,
   subscript_out_of_range = 9,
   bad_file_name_or_number = 52,
   file_not_found = 53,

@@ -1,7 +1,9 @@
 #include "app/files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <system_error>
 
 #include "app/ansi.h"
@@ -28,15 +30,31 @@ bool holds_nul(const fs::path& path) {
 
 }  // namespace
 
-fs::path native_path(const std::string& ansi_path) {
-  const std::string utf8 = ansi::to_utf8(ansi_path);
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+// Where the system's names are bytes, the bytes go through untouched, UTF-8 or not.
+fs::path path_from_utf8(const std::string& utf8) {
+#ifdef _WIN32
+  try {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+  } catch (const std::exception&) {
+    throw make_failure(FailureCode::bad_file_name_or_number);
+  }
+#else
+  return fs::path(utf8);
+#endif
 }
 
-std::string ansi_path(const fs::path& path) {
+fs::path path_from_ansi(const std::string& ansi) { return path_from_utf8(ansi::to_utf8(ansi)); }
+
+std::string utf8_path(const fs::path& path) {
+#ifdef _WIN32
   const std::u8string utf8 = path.u8string();
-  return ansi::from_utf8(std::string(utf8.begin(), utf8.end()));
+  return std::string(utf8.begin(), utf8.end());
+#else
+  return path.native();
+#endif
 }
+
+std::string ansi_path(const fs::path& path) { return ansi::from_utf8(utf8_path(path)); }
 
 std::string Files::read(const fs::path& path) {
   check_target(path);
@@ -76,6 +94,11 @@ EntryKind DiskFiles::kind(const fs::path& path) const {
   return fs::exists(status) ? EntryKind::file : EntryKind::missing;
 }
 
+bool DiskFiles::same_file(const fs::path& a, const fs::path& b) const {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
+
 fs::path DiskFiles::current_folder() const {
   std::error_code ec;
   fs::path current = fs::current_path(ec);
@@ -107,12 +130,16 @@ std::string DiskFiles::read_file(const fs::path& path) {
   return bytes;
 }
 
-// Every write and the close are checked, so that a file that did not reach the disk is reported.
-void DiskFiles::write_file(const fs::path& path, std::string_view bytes) {
+namespace {
+
+// Creates or empties `path` and writes `bytes` into it. Every write, the flush and the close are
+// checked, so that a file that did not reach the disk is reported.
+void write_whole(const Files& files, const fs::path& path, std::string_view bytes,
+                 std::ios::openmode mode) {
   errno = 0;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(path, std::ios::binary | mode);
   if (!out) {
-    if (errno == ENOENT) throw missing_entry(*this, path);
+    if (errno == ENOENT) throw missing_entry(files, path);
     throw_os_failure(errno);
   }
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -120,6 +147,54 @@ void DiskFiles::write_file(const fs::path& path, std::string_view bytes) {
   if (!out) throw_os_failure(errno);
   out.close();
   if (out.fail()) throw_os_failure(errno);
+}
+
+// A name in the target's own folder, so that the rename stays on one file system.
+fs::path temporary_beside(const fs::path& target) {
+  std::random_device random;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+  fs::path name = target.filename();
+  name += ".kestrel-";
+  name += suffix;
+  return target.parent_path() / ("." + utf8_path(name));
+}
+
+// An existing file that refuses to be written keeps its refusal, though the rename would pass
+// it by: opening for appending changes nothing.
+void check_writable(const fs::path& target) {
+  errno = 0;
+  std::ofstream probe(target, std::ios::binary | std::ios::app);
+  if (!probe) throw_os_failure(errno);
+}
+
+}  // namespace
+
+// The old file is replaced only by a complete new one: the bytes go to a temporary file beside it,
+// which is renamed over it, with the old file's permissions, once every byte is written. A target
+// that is no regular file (a device, a pipe) is written directly; a link is followed, so that the
+// file it names is replaced and the link stays.
+void DiskFiles::write_file(const fs::path& path, std::string_view bytes) {
+  std::error_code ec;
+  fs::path target = path;
+  if (fs::is_symlink(fs::symlink_status(path, ec))) {
+    const fs::path followed = fs::canonical(path, ec);
+    if (!ec) target = followed;
+  }
+  const fs::file_status status = fs::status(target, ec);
+  if (fs::exists(status) && !fs::is_regular_file(status))
+    return write_whole(*this, target, bytes, std::ios::trunc);
+  if (fs::exists(status)) check_writable(target);
+  const fs::path temporary = temporary_beside(target);
+  try {
+    write_whole(*this, temporary, bytes, std::ios::trunc);
+    if (fs::exists(status)) fs::permissions(temporary, status.permissions(), ec);
+    fs::rename(temporary, target, ec);
+    if (ec) throw_os_failure(ec.value());
+  } catch (const Failure&) {
+    fs::remove(temporary, ec);
+    throw;
+  }
 }
 
 }  // namespace kestrel

@@ -9,11 +9,17 @@
 
 namespace kestrel {
 
-// Paths inside the program are text in the code page, like every other string; the file system
-// wants its own encoding. This is the one place where a path crosses over.
-std::filesystem::path native_path(const std::string& ansi_path);
-// The same crossing back, for a path that a message or the run log shows: a character the code
-// page cannot hold becomes '?'.
+// Paths are Unicode from the path boxes, the dialog and the command line to the file system, held
+// in UTF-8 strings until they become paths here. A text that no path can stand for (a broken
+// UTF-8 sequence where the system's names are wide) is "Bad file name or number", never a file
+// under another name.
+std::filesystem::path path_from_utf8(const std::string& utf8);
+// An include name read from a source is text in the code page.
+std::filesystem::path path_from_ansi(const std::string& ansi);
+// A path shown as UTF-8, whole.
+std::string utf8_path(const std::filesystem::path& path);
+// A path in a text of the code page (the run log): a character the code page cannot hold becomes
+// '?'.
 std::string ansi_path(const std::filesystem::path& path);
 
 enum class EntryKind { missing, file, folder };
@@ -36,6 +42,8 @@ class Files {
   // The names of a folder's entries, in no particular order; none when it cannot be listed.
   virtual std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const = 0;
   virtual EntryKind kind(const std::filesystem::path& path) const = 0;
+  // Whether two paths name one existing file, however each is spelt.
+  virtual bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) const = 0;
   // The folder that relative paths are taken against.
   virtual std::filesystem::path current_folder() const = 0;
 
@@ -56,6 +64,7 @@ class DiskFiles : public Files {
  public:
   std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const override;
   EntryKind kind(const std::filesystem::path& path) const override;
+  bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) const override;
   // The process's current directory; "." when it has been removed and so has no name, which
   // still names it: every open below it fails as the missing file it is.
   std::filesystem::path current_folder() const override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,9 +18,10 @@ class Failure;
 struct Finding {
   enum class Kind { message, failure };
   Kind kind = Kind::message;
-  std::string title;  // a failure's: "Error#" and its number, and what it names
-  std::string text;   // a message's text, or a failure's description
-  int number = 0;     // a failure's number
+  std::string title;           // a failure's: "Error#" and its number
+  std::string text;            // a message's text, or a failure's description
+  int number = 0;              // a failure's number
+  std::filesystem::path file;  // the file a failure names, if it names one
   std::optional<Location> location;
 
   bool operator==(const Finding&) const = default;
@@ -32,9 +34,8 @@ class Findings {
   explicit Findings(Ui& ui) : ui_(ui) {}
 
   void message(const std::string& text, const std::optional<Location>& where = std::nullopt);
-  // The failure box: titled "Error#" and its number, followed by `title_suffix` (an include adds
-  // two blanks and its path).
-  void failure(const Failure& failure, const std::string& title_suffix = "",
+  // The failure box: titled "Error#" and its number, followed by the file it names, if any.
+  void failure(const Failure& failure, const std::filesystem::path& file = {},
                const std::optional<Location>& where = std::nullopt);
 
   // The Ui, for what is shown besides findings: dialogs and the boxes that answer the user.

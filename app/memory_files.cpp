@@ -60,6 +60,10 @@ EntryKind MemoryFiles::kind(const fs::path& path) const {
   return files_.contains(k) ? EntryKind::file : EntryKind::missing;
 }
 
+bool MemoryFiles::same_file(const fs::path& a, const fs::path& b) const {
+  return key(a) == key(b) && kind(a) != EntryKind::missing;
+}
+
 void MemoryFiles::throw_if_failing(const std::map<fs::path, FailureCode>& failing,
                                    const fs::path& k) const {
   if (const auto found = failing.find(k); found != failing.end()) throw make_failure(found->second);

@@ -33,6 +33,7 @@ class MemoryFiles : public Files {
 
   std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const override;
   EntryKind kind(const std::filesystem::path& path) const override;
+  bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) const override;
   std::filesystem::path current_folder() const override { return current_; }
 
  protected:

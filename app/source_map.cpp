@@ -4,15 +4,15 @@
 
 namespace kestrel {
 
-int SourceMap::add_file(const std::string& path) {
+int SourceMap::add_file(const std::filesystem::path& path) {
   files.push_back(path);
   return static_cast<int>(files.size()) - 1;
 }
 
 Location SourceMap::location(const SourceOrigin& origin, std::optional<int> pane_line) const {
   const bool known = origin.file >= 0 && static_cast<std::size_t>(origin.file) < files.size();
-  return {known ? files[static_cast<std::size_t>(origin.file)] : std::string(), origin.line,
-          pane_line};
+  return {known ? files[static_cast<std::size_t>(origin.file)] : std::filesystem::path(),
+          origin.line, pane_line};
 }
 
 Locator::Locator(const SourceMap& map, const std::string& pane)

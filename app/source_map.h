@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ struct SourceOrigin {
 // Where a finding arose. `file` is empty when the line is named by its 1-based number in the pane
 // itself. `pane_line` is the 0-based index of the pane line to show, when there is one.
 struct Location {
-  std::string file;
+  std::filesystem::path file;
   int line = 0;
   std::optional<int> pane_line;
 
@@ -26,12 +27,12 @@ struct Location {
 // What Open recorded about the lines it appended to Source_bas. The origins hold while the pane
 // holds exactly `loaded_text`; an edited pane names its lines by their numbers in the pane.
 struct SourceMap {
-  std::vector<std::string> files;     // each path as Open or an include composed it
-  std::vector<SourceOrigin> origins;  // one per pane line, in pane order
-  std::string loaded_text;            // Source_bas as Open left it
+  std::vector<std::filesystem::path> files;  // each path as Open or an include composed it
+  std::vector<SourceOrigin> origins;         // one per pane line, in pane order
+  std::string loaded_text;                   // Source_bas as Open left it
 
   // The index of a file about to be read.
-  int add_file(const std::string& path);
+  int add_file(const std::filesystem::path& path);
   // The location of a line that was read from `origin`.
   Location location(const SourceOrigin& origin, std::optional<int> pane_line) const;
 };

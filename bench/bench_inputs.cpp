@@ -27,7 +27,7 @@ OpenOutcome open_source(Workbench& wb, const std::string& path) {
   SilentUi ui;
   DiskFiles files;
   wb.Text2 = path;
-  return open_command(wb, ui, files, files.current_folder());
+  return open_command(wb, ui, files, {files.current_folder()});
 }
 
 bool compiles_cleanly(const SourceOnDisk& file) {

@@ -26,14 +26,16 @@ namespace {
 constexpr std::string_view kHelp =
     "usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] [--map MAPFILE] [--] SOURCE\n"
     "\n"
-    "Loads SOURCE as Open does (include files from the current directory), compiles it to\n"
-    "numbered BASIC and writes the result to OUTPUT, or to standard output without -o.\n"
-    "Every message is written to standard error, one line each; a message about a line\n"
-    "begins with FILE:LINE: where FILE is the file as loaded and LINE its line there.\n"
+    "Loads SOURCE as Open does (include files from the current directory, else from\n"
+    "SOURCE's folder), compiles it to numbered BASIC and writes the result to OUTPUT, or to\n"
+    "standard output without -o. Every message is written to standard error, one line\n"
+    "each; a message about a line begins with FILE:LINE: where FILE is the file as loaded\n"
+    "and LINE its line there.\n"
     "\n"
     "  --rem             keep REM lines, numbered\n"
     "  --rem-unnumbered  keep REM lines, without a line number\n"
-    "  -o OUTPUT         write the result to OUTPUT (created, or replaced)\n"
+    "  -o OUTPUT         write the result to OUTPUT when the run succeeds; an old OUTPUT\n"
+    "                    is replaced only by a complete new one\n"
     "  --map MAPFILE     write a map of the result to MAPFILE, in UTF-8: for each output\n"
     "                    line its number, TAB, the file and TAB and the line it came from;\n"
     "                    then for each label \"label\", TAB, its text, TAB, its number\n"
@@ -42,10 +44,11 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status:\n"
     "  0  the compile ended with COMPILE OK and nothing else was reported\n"
-    "  1  the compile ran, but something else was reported, or the result or the map\n"
-    "     could not be written (both are written even when the compile stopped at a\n"
-    "     problem)\n"
-    "  2  a usage error, or SOURCE could not be loaded (nothing is written)\n";
+    "  1  the compile ran, but something else was reported (OUTPUT is then left as it\n"
+    "     was; the map and standard output show what the compile produced), or the\n"
+    "     result or the map could not be written\n"
+    "  2  a usage error, SOURCE could not be loaded, or OUTPUT or MAPFILE names a file\n"
+    "     the source was read from (nothing is written)\n";
 
 struct Options {
   bool help = false;
@@ -140,16 +143,17 @@ class StreamUi : public Ui {
  public:
   explicit StreamUi(std::ostream& err) : err_(err) {}
 
-  void message(const std::string& text) override { show(text); }
-  void failure(const std::string& title, const std::string& description) override {
-    show(title + ": " + description);
+  void message(const std::string& text) override { show(ansi::to_utf8(text)); }
+  void failure(const std::string& title, const std::string& description,
+               const std::filesystem::path& file) override {
+    show(failure_text(title, description, file));
   }
   void message_at(const std::string& text, const Location& where) override {
-    show(prefix(where) + text);
+    show(prefix(where) + ansi::to_utf8(text));
   }
   void failure_at(const std::string& title, const std::string& description,
-                  const Location& where) override {
-    show(prefix(where) + title + ": " + description);
+                  const std::filesystem::path& file, const Location& where) override {
+    show(prefix(where) + failure_text(title, description, file));
   }
   std::string open_dialog(const std::string&) override { return {}; }
   std::string save_dialog(const std::string&) override { return {}; }
@@ -157,30 +161,43 @@ class StreamUi : public Ui {
  private:
   // Open has just loaded the pane, so a location always names a file.
   static std::string prefix(const Location& where) {
-    return where.file + ':' + std::to_string(where.line) + ": ";
+    return utf8_path(where.file) + ':' + std::to_string(where.line) + ": ";
   }
 
-  void show(const std::string& line) {
-    err_ << with_newlines(ansi::to_utf8(line)) << '\n';
+  static std::string failure_text(const std::string& title, const std::string& description,
+                                  const std::filesystem::path& file) {
+    const std::string named = file.empty() ? "" : "  " + utf8_path(file);
+    return ansi::to_utf8(title) + named + ": " + ansi::to_utf8(description);
+  }
+
+  void show(const std::string& utf8) {
+    err_ << with_newlines(utf8) << '\n';
     err_.flush();
   }
 
   std::ostream& err_;
 };
 
-// Returns false when the result did not get written; the failure names where it was going.
-bool write_result(Files& files, const std::string& pane, const std::optional<std::string>& output,
-                  std::ostream& out, Ui& ui) {
-  const std::string target = output ? ansi::from_utf8(*output) : "standard output";
+// Writes the result to standard output. Returns false, after saying so, when it did not get there.
+bool write_to_standard_output(const std::string& pane, std::ostream& out, Ui& ui) {
   Findings findings(ui);
   try {
-    if (output) {
-      write_pane(files, native_path(target), pane);
-    } else {
-      write_pane(out, pane);
-    }
+    write_pane(out, pane);
   } catch (const Failure& failure) {
-    findings.failure(failure, "  " + target);
+    findings.failure(failure, "standard output");
+    return false;
+  }
+  return true;
+}
+
+// Writes a file through the file layer, which replaces an old file only with a complete new one.
+// Returns false, after saying so, when the file did not get written.
+bool write_file(Files& files, const std::filesystem::path& path, std::string_view bytes, Ui& ui) {
+  Findings findings(ui);
+  try {
+    files.write(path, bytes);
+  } catch (const Failure& failure) {
+    findings.failure(failure, path);
     return false;
   }
   return true;
@@ -207,42 +224,74 @@ std::string map_text(const Workbench& wb, const SourceMap& source_map,
       lines = PaneLines(std::string_view());
     }
     const Location at = where.at(sources[i].source_line);
-    text +=
-        written_number(line, sources[i]) + '\t' + at.file + '\t' + std::to_string(at.line) + '\n';
+    text += ansi::to_utf8(written_number(line, sources[i])) + '\t' + utf8_path(at.file) + '\t' +
+            std::to_string(at.line) + '\n';
   }
   for (const auto& [label, number] : record.labels)
-    text += "label\t" + label + '\t' + std::to_string(number) + '\n';
-  return ansi::to_utf8(text);
+    text += "label\t" + ansi::to_utf8(label) + '\t' + std::to_string(number) + '\n';
+  return text;
 }
 
-// Returns false when the map did not get written; the failure names the map file.
-bool write_map(Files& files, const std::string& map, const std::string& text, Ui& ui) {
-  const std::string target = ansi::from_utf8(map);
-  Findings findings(ui);
-  try {
-    files.write(native_path(target), text);
-  } catch (const Failure& failure) {
-    findings.failure(failure, "  " + target);
-    return false;
+// The files the run is to write, by the options that name them.
+struct Target {
+  const char* option;
+  std::filesystem::path path;
+};
+
+// A usage error when a file the run is to write is one the load read (whatever its spelling),
+// or when both name the same file: writing it would destroy an input, or one result.
+std::optional<std::string> overwritten_input(const Files& files, const std::vector<Target>& targets,
+                                             const OpenOutcome& opened) {
+  for (const Target& target : targets) {
+    for (const LoadedFile& input : opened.files) {
+      if (input.result != LoadedFile::Result::failed &&
+          files.same_file(target.path, input.resolved))
+        return std::string(target.option) +
+               " names a file the source was read from: " + utf8_path(target.path);
+    }
   }
-  return true;
+  if (targets.size() == 2 &&
+      (targets[0].path == targets[1].path || files.same_file(targets[0].path, targets[1].path)))
+    return "-o and --map name the same file: " + utf8_path(targets[0].path);
+  return std::nullopt;
 }
 
 int compile(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
   Workbench wb;
-  wb.Text2 = ansi::from_utf8(*options.source);
+  wb.Text2 = *options.source;
   wb.Check1 = options.rem || options.rem_unnumbered;
   wb.Check2 = options.rem_unnumbered;
   StreamUi ui(err);
-  const OpenOutcome opened = open_command(wb, ui, files, files.current_folder());
+  std::vector<Target> targets;
+  try {
+    if (options.output) targets.push_back({"-o", path_from_utf8(*options.output)});
+    if (options.map) targets.push_back({"--map", path_from_utf8(*options.map)});
+  } catch (const Failure& failure) {
+    Findings(ui).failure(failure);
+    return 2;
+  }
+  const OpenOutcome opened = open_command(wb, ui, files, {files.current_folder()});
   if (!opened.read_to_end) return 2;
+  if (const std::optional<std::string> refused = overwritten_input(files, targets, opened)) {
+    err << "kestrelc: " << *refused << '\n';
+    return 2;
+  }
   const CompileOutcome compiled = compile_command(wb, ui, opened.source_map);
-  const bool result_written = write_result(files, wb.Dest_bas, options.output, out, ui);
-  const bool map_written =
-      !options.map ||
-      write_map(files, *options.map, map_text(wb, opened.source_map, compiled.record), ui);
-  if (!result_written || !map_written) return 1;
-  return opened.findings.empty() && compiled.ok ? 0 : 1;
+  const bool succeeded = opened.findings.empty() && compiled.ok;
+  // An output file is a finished product, so that make never takes a failed run's for up to date;
+  // standard output shows whatever the pass left.
+  bool written = true;
+  if (!options.output) {
+    written = write_to_standard_output(wb.Dest_bas, out, ui);
+  } else if (succeeded) {
+    written = write_file(files, targets.front().path, pane_file_bytes(wb.Dest_bas), ui);
+  }
+  if (options.map)
+    written = write_file(files, targets.back().path,
+                         map_text(wb, opened.source_map, compiled.record), ui) &&
+              written;
+  if (!written) return 1;
+  return succeeded ? 0 : 1;
 }
 
 }  // namespace

@@ -88,9 +88,10 @@ void MainWindow::WidgetsFirstUi::message(const std::string& text) {
   target_.message(text);
 }
 
-void MainWindow::WidgetsFirstUi::failure(const std::string& title, const std::string& description) {
+void MainWindow::WidgetsFirstUi::failure(const std::string& title, const std::string& description,
+                                         const std::filesystem::path& file) {
   show_workbench_();
-  target_.failure(title, description);
+  target_.failure(title, description, file);
 }
 
 void MainWindow::WidgetsFirstUi::message_at(const std::string& text, const Location& where) {
@@ -100,9 +101,11 @@ void MainWindow::WidgetsFirstUi::message_at(const std::string& text, const Locat
 }
 
 void MainWindow::WidgetsFirstUi::failure_at(const std::string& title,
-                                            const std::string& description, const Location& where) {
+                                            const std::string& description,
+                                            const std::filesystem::path& file,
+                                            const Location& where) {
   show_workbench_();
-  target_.failure_at(title, description, where);
+  target_.failure_at(title, description, file, where);
   point_at_(where);
 }
 
@@ -179,7 +182,7 @@ void MainWindow::set_tab_order() {
 
 void MainWindow::connect_commands() {
   on_click(Command3_, [this](Workbench& wb, Ui& ui) {
-    source_map_ = open_command(wb, ui, files_, files_.current_folder()).source_map;
+    source_map_ = open_command(wb, ui, files_, {files_.current_folder()}).source_map;
   });
   on_click(Command4_, [this](Workbench& wb, Ui& ui) {
     compile_record_ = compile_command(wb, ui, source_map_).record;
@@ -215,8 +218,8 @@ void MainWindow::show_pointed_line() {
 void MainWindow::copy_from_widgets() {
   wb_.Source_bas = source_shown_ = pane_text(*Source_bas_);
   wb_.Dest_bas = dest_shown_ = pane_text(*Dest_bas_);
-  wb_.Text1 = to_ansi(Text1_->text());
-  wb_.Text2 = to_ansi(Text2_->text());
+  wb_.Text1 = Text1_->text().toStdString();
+  wb_.Text2 = Text2_->text().toStdString();
   wb_.Check1 = Check1_->isChecked();
   wb_.Check2 = Check2_->isChecked();
 }
@@ -230,9 +233,9 @@ void MainWindow::copy_to_widgets() {
     set_pane_text(*Dest_bas_, wb_.Dest_bas);
     dest_shown_ = wb_.Dest_bas;
   }
-  const QString text1 = to_qstring(wb_.Text1);
+  const QString text1 = QString::fromStdString(wb_.Text1);
   if (Text1_->text() != text1) Text1_->setText(text1);
-  const QString text2 = to_qstring(wb_.Text2);
+  const QString text2 = QString::fromStdString(wb_.Text2);
   if (Text2_->text() != text2) Text2_->setText(text2);
   Check1_->setChecked(wb_.Check1);
   Check2_->setChecked(wb_.Check2);

@@ -45,10 +45,11 @@ class MainWindow : public QWidget {
           show_workbench_(std::move(show_workbench)),
           point_at_(std::move(point_at)) {}
     void message(const std::string& text) override;
-    void failure(const std::string& title, const std::string& description) override;
+    void failure(const std::string& title, const std::string& description,
+                 const std::filesystem::path& file) override;
     void message_at(const std::string& text, const Location& where) override;
     void failure_at(const std::string& title, const std::string& description,
-                    const Location& where) override;
+                    const std::filesystem::path& file, const Location& where) override;
     std::string open_dialog(const std::string& filter) override;
     std::string save_dialog(const std::string& filter) override;
 

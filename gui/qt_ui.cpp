@@ -3,15 +3,16 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include "app/files.h"
 #include "gui/pane_text.h"
 
 namespace kestrel {
 
 namespace {
 
-void show_box(QWidget* parent, QMessageBox::Icon icon, const std::string& title,
+void show_box(QWidget* parent, QMessageBox::Icon icon, const QString& title,
               const std::string& text) {
-  QMessageBox box(icon, to_qstring(title), to_qstring(text), QMessageBox::Ok, parent);
+  QMessageBox box(icon, title, to_qstring(text), QMessageBox::Ok, parent);
   // Messages quote source lines, which may look like markup.
   box.setTextFormat(Qt::PlainText);
   box.exec();
@@ -39,11 +40,14 @@ QString qt_name_filter(const std::string& filter) {
 }
 
 void QtUi::message(const std::string& text) {
-  show_box(visible_parent(), QMessageBox::NoIcon, kProgramTitle, text);
+  show_box(visible_parent(), QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), text);
 }
 
-void QtUi::failure(const std::string& title, const std::string& description) {
-  show_box(visible_parent(), QMessageBox::Critical, title, description);
+void QtUi::failure(const std::string& title, const std::string& description,
+                   const std::filesystem::path& file) {
+  QString shown = to_qstring(title);
+  if (!file.empty()) shown += QStringLiteral("  ") + QString::fromStdString(utf8_path(file));
+  show_box(visible_parent(), QMessageBox::Critical, shown, description);
 }
 
 std::string QtUi::open_dialog(const std::string& filter) {
@@ -76,7 +80,7 @@ std::string QtUi::run_dialog(const std::string& filter, QFileDialog::AcceptMode 
     dialog.selectFile(last_chosen_);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   last_chosen_ = dialog.selectedFiles().first();
-  return to_ansi(QDir::toNativeSeparators(last_chosen_));
+  return QDir::toNativeSeparators(last_chosen_).toStdString();
 }
 
 }  // namespace kestrel

@@ -26,7 +26,8 @@ class QtUi : public Ui {
   void set_parent(QWidget* parent) { parent_ = parent; }
 
   void message(const std::string& text) override;
-  void failure(const std::string& title, const std::string& description) override;
+  void failure(const std::string& title, const std::string& description,
+               const std::filesystem::path& file) override;
   std::string open_dialog(const std::string& filter) override;
   std::string save_dialog(const std::string& filter) override;
 

@@ -23,17 +23,39 @@ std::string include_name(std::string_view line) {
   return std::string(trim_left_blanks(line));
 }
 
-// Returns whether the file held at least one line.
-bool load_file(Loading& load, const IncludePath& where, std::size_t record) {
-  const std::string bytes = load.files.read(where.resolved);
-  const bool held_lines = load_lines(load, bytes, ansi_path(where.composed));
-  load.loaded[record].result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
-  return held_lines;
+// The file stands last in the load's chain while the object lives.
+class InChain {
+ public:
+  InChain(Loading& load, const std::filesystem::path& path) : load_(load) {
+    load_.chain.push_back(path);
+  }
+  InChain(const InChain&) = delete;
+  InChain& operator=(const InChain&) = delete;
+  ~InChain() { load_.chain.pop_back(); }
+
+ private:
+  Loading& load_;
+};
+
+bool being_read(const Loading& load, const std::filesystem::path& path) {
+  return std::ranges::any_of(load.chain, [&](const std::filesystem::path& open) {
+    return load.files.same_file(open, path);
+  });
 }
 
 }  // namespace
 
-bool load_lines(Loading& load, std::string_view bytes, const std::string& path) {
+bool load_file(Loading& load, const std::filesystem::path& path,
+               const std::filesystem::path& shown) {
+  const std::string bytes = load.files.read(path);
+  if (bytes.size() > load.bytes_limit - load.bytes_read)
+    throw make_failure(FailureCode::out_of_memory);
+  load.bytes_read += bytes.size();
+  const InChain in_chain(load, path);
+  return load_lines(load, bytes, shown);
+}
+
+bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::path& path) {
   FileLines lines(bytes);
   if (lines.at_end()) return false;
   const int file_index = load.map.add_file(path);
@@ -52,24 +74,21 @@ bool load_lines(Loading& load, std::string_view bytes, const std::string& path) 
 
 // `inc_name` may be wb.inc_file, which nested includes overwrite: it is read before any of them.
 void Include_file(Loading& load, const std::string& inc_name) {
-  const IncludePath where = locate_include(load.files, load.include_folder, inc_name);
+  const IncludePath where = locate_include(load.files, load.include_folders, inc_name);
   const std::size_t record = load.loaded.size();
   load.loaded.push_back({where.composed, where.resolved, LoadedFile::Result::failed});
-  const int depth = load.depth;
   // A failure points at the include line, and in the pane at the place of the included text.
   const Location include_line =
       load.map.location(load.reading, static_cast<int>(load.map.origins.size()));
   try {
-    if (depth >= kIncludeDepthLimit || load.includes_read >= kIncludeCountLimit)
+    const bool too_deep = load.chain.size() > static_cast<std::size_t>(kIncludeDepthLimit);
+    if (too_deep || being_read(load, where.resolved))
       throw make_failure(FailureCode::too_many_files);
-    ++load.includes_read;
-    load.depth = depth + 1;
-    const bool held_lines = load_file(load, where, record);
-    load.depth = depth;
+    const bool held_lines = load_file(load, where.resolved, where.composed);
+    load.loaded[record].result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
     if (held_lines) load.wb.run_log.write_line(ansi_path(where.composed) + " loaded");
   } catch (const Failure& failure) {
-    load.depth = depth;
-    load.findings.failure(failure, "  " + ansi_path(where.composed), include_line);
+    load.findings.failure(failure, where.composed, include_line);
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -7,21 +8,26 @@
 
 namespace kestrel {
 
-// Includes nested deeper than this fail, so that a file that includes itself, directly or through
-// others, ends instead of exhausting the stack.
+// Includes nested deeper than this fail, so that a nest of distinct files cannot exhaust the stack.
 inline constexpr int kIncludeDepthLimit = 64;
-// Includes one load may read in all. The depth bound alone does not end a file that includes
-// itself twice: that would read 2^64 files.
-inline constexpr int kIncludeCountLimit = 4096;
 
-// Reads the file that an include line names, below the folder of includes, into Source_bas at the
-// place of the include line, following its own include lines. Reports its own failures, titled
-// with the include's path, and returns; the caller goes on with its next line either way.
+// Reads the file that an include line names, from the first of the load's folders that holds it,
+// into Source_bas at the place of the include line, following its own include lines. An include
+// of a file that is already being read, the file itself or one that includes it, is refused as
+// "Too many files": it would never end. Reports its own failures, titled with the include's path,
+// and returns; the caller goes on with its next line either way.
 void Include_file(Loading& load, const std::string& inc_name);
+
+// Reads the file at `path` whole, counting its bytes against the load's bound ("Out of memory"
+// past it), and runs `load_lines` over it while the file stands last in the load's chain.
+// `shown` is the path as composed, which the origins of its lines record. Returns whether the
+// file held at least one line.
+bool load_file(Loading& load, const std::filesystem::path& path,
+               const std::filesystem::path& shown);
 
 // The loading loop shared by Open and Include_file: every line of `bytes` goes to Parse_define,
 // except include lines, which are expanded in place. `path` is the file's name as composed, which
 // the origins of its lines record. Returns whether the file held at least one line.
-bool load_lines(Loading& load, std::string_view bytes, const std::string& path);
+bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::path& path);
 
 }  // namespace kestrel

@@ -44,7 +44,7 @@ std::optional<fs::path> unique_entry(const Files& files, const fs::path& folder,
   std::optional<fs::path> found;
   for (const fs::path& entry : files.list(folder)) {
     const std::string ansi = ansi_path(entry);
-    if (native_path(ansi) != entry || !same_ignoring_case(ansi, name)) continue;
+    if (path_from_ansi(ansi) != entry || !same_ignoring_case(ansi, name)) continue;
     if (found) return std::nullopt;
     found = entry;
   }
@@ -70,7 +70,7 @@ fs::path resolve_letter_case(const Files& files, const fs::path& folder, std::st
                              const fs::path& composed) {
   fs::path path = folder;
   for (std::string_view part : split(relative)) {
-    fs::path exact = joined(path, native_path(std::string(part)));
+    fs::path exact = joined(path, path_from_ansi(std::string(part)));
     if (files.kind(exact) == EntryKind::missing) {
       const std::optional<fs::path> entry = unique_entry(files, path, part);
       if (!entry) return composed;
@@ -81,18 +81,26 @@ fs::path resolve_letter_case(const Files& files, const fs::path& folder, std::st
   return path;
 }
 
-}  // namespace
-
-IncludePath locate_include(const Files& files, const fs::path& folder,
-                           const std::string& inc_name) {
-  std::string relative = inc_name;
-  std::ranges::replace(relative, '\\', kSeparator);
+IncludePath locate_in(const Files& files, const fs::path& folder, const std::string& relative) {
   IncludePath where;
-  where.composed = joined(folder, native_path(relative));
+  where.composed = joined(folder, path_from_ansi(relative));
   where.resolved = files.kind(where.composed) != EntryKind::missing
                        ? where.composed
                        : resolve_letter_case(files, folder, relative, where.composed);
   return where;
+}
+
+}  // namespace
+
+IncludePath locate_include(const Files& files, const std::vector<fs::path>& folders,
+                           const std::string& inc_name) {
+  std::string relative = inc_name;
+  std::ranges::replace(relative, '\\', kSeparator);
+  for (const fs::path& folder : folders) {
+    const IncludePath where = locate_in(files, folder, relative);
+    if (files.kind(where.resolved) != EntryKind::missing) return where;
+  }
+  return locate_in(files, folders.front(), relative);
 }
 
 }  // namespace kestrel

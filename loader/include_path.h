@@ -2,13 +2,14 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/files.h"
 
 namespace kestrel {
 
 struct IncludePath {
-  // The folder of includes, the platform's separator and the name, with every backslash in the
+  // A folder of includes, the platform's separator and the name, with every backslash in the
   // name taken as a folder separator: the path that failure titles and the run log show.
   std::filesystem::path composed;
   // The file to open: `composed` when it exists; otherwise, folder by folder, the one entry whose
@@ -17,8 +18,9 @@ struct IncludePath {
   std::filesystem::path resolved;
 };
 
-// Where the file named on an include line is, seen from `folder`.
-IncludePath locate_include(const Files& files, const std::filesystem::path& folder,
+// Where the file named on an include line is: below the first of `folders` that holds it, exactly
+// or in another letter case; below the first folder when none does.
+IncludePath locate_include(const Files& files, const std::vector<std::filesystem::path>& folders,
                            const std::string& inc_name);
 
 }  // namespace kestrel

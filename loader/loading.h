@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/files.h"
@@ -23,25 +25,31 @@ struct LoadedFile {
   bool operator==(const LoadedFile&) const = default;
 };
 
+// The bytes one load reads in all. Only a runaway nest of includes comes near it: a file that
+// includes the next twice, down a few dozen files, would read more than any memory holds.
+inline constexpr std::size_t kLoadedBytesLimit = std::size_t{256} << 20;
+
 // One load in progress: the state it fills, where it reports, and what it has recorded so far.
 struct Loading {
-  Loading(Workbench& wb, Findings& findings, Files& files, std::filesystem::path include_folder)
-      : wb(wb), findings(findings), files(files), include_folder(std::move(include_folder)) {}
+  Loading(Workbench& wb, Findings& findings, Files& files,
+          std::vector<std::filesystem::path> include_folders)
+      : wb(wb), findings(findings), files(files), include_folders(std::move(include_folders)) {}
 
   Workbench& wb;
   Findings& findings;
   Files& files;
-  // Include names are taken below this folder.
-  std::filesystem::path include_folder;
+  // The folders include names are looked up in, in order; a name found in none is reported as
+  // the first folder's.
+  std::vector<std::filesystem::path> include_folders;
+  std::size_t bytes_limit = kLoadedBytesLimit;
 
   SourceMap map;
   std::vector<LoadedFile> loaded;
   // The origin of the line being loaded (wb.cur_line).
   SourceOrigin reading;
-  // How deep the includes around the file being read go, and how many includes the load has
-  // read so far.
-  int depth = 0;
-  int includes_read = 0;
+  // The files being read, the main file first and the innermost include last.
+  std::vector<std::filesystem::path> chain;
+  std::size_t bytes_read = 0;
 };
 
 }  // namespace kestrel

@@ -23,25 +23,41 @@ std::string choose_path(Workbench& wb, Ui& ui) {
   return wb.Text2;
 }
 
+// The search's folders in order, each once, those after the first made absolute.
+std::vector<std::filesystem::path> include_folders(const Files& files, const IncludeSearch& search,
+                                                   const std::filesystem::path& main_file) {
+  const auto absolute = [&](const std::filesystem::path& folder) {
+    const std::filesystem::path full = (files.current_folder() / folder).lexically_normal();
+    return full.has_filename() ? full : full.parent_path();
+  };
+  std::vector<std::filesystem::path> folders = {search.first};
+  const auto add = [&](const std::filesystem::path& folder) {
+    const std::filesystem::path full = absolute(folder);
+    for (const std::filesystem::path& known : folders)
+      if (absolute(known) == full) return;
+    folders.push_back(full);
+  };
+  add(main_file.parent_path());
+  for (const std::filesystem::path& folder : search.more) add(folder);
+  return folders;
+}
+
 // Returns whether the file held at least one line.
-bool load_main_file(Loading& load) {
-  const std::filesystem::path path = native_path(load.wb.file_name);
+bool load_main_file(Loading& load, const std::filesystem::path& path) {
   load.loaded.push_back({path, path, LoadedFile::Result::failed});
-  const std::string bytes = load.files.read(path);
-  const bool held_lines = load_lines(load, bytes, load.wb.file_name);
+  const bool held_lines = load_file(load, path, path);
   load.loaded.front().result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
   return held_lines;
 }
 
 }  // namespace
 
-OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files,
-                         const std::filesystem::path& include_folder) {
+OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearch& search) {
   wb.Command4_enabled = false;
   wb.Source_bas.clear();
   wb.defs.def_count = 0;
   Findings findings(ui);
-  Loading load(wb, findings, files, include_folder);
+  Loading load(wb, findings, files, {search.first});
   OpenOutcome outcome;
   try {
     const std::string path = choose_path(wb, ui);
@@ -50,7 +66,9 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files,
       ui.message(message_text(MessageText::cancel));
     } else {
       wb.file_name = path;
-      if (load_main_file(load)) wb.run_log.write_line(wb.file_name + " loaded");
+      const std::filesystem::path main_file = path_from_utf8(path);
+      load.include_folders = include_folders(files, search, main_file);
+      if (load_main_file(load, main_file)) wb.run_log.write_line(ansi_path(main_file) + " loaded");
       wb.Command4_enabled = true;
     }
   } catch (const Failure& failure) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "app/files.h"
@@ -23,10 +24,19 @@ struct OpenOutcome {
   SourceMap source_map;
 };
 
+// Where include names are looked up, in order: `first` (the current directory of the window or
+// the command line), the main file's own folder, then the folders of `more`. A name found in none
+// of them is reported below `first`.
+struct IncludeSearch {
+  IncludeSearch(std::filesystem::path first, std::vector<std::filesystem::path> more = {})
+      : first(std::move(first)), more(std::move(more)) {}
+
+  std::filesystem::path first;
+  std::vector<std::filesystem::path> more;
+};
+
 // Command3, "Open": loads the source file named by Text2, or chosen in the open dialog, into
-// Source_bas, expanding include lines below `include_folder` and recording definitions; enables
-// Compile at the end.
-OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files,
-                         const std::filesystem::path& include_folder);
+// Source_bas, expanding include lines and recording definitions; enables Compile at the end.
+OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearch& search);
 
 }  // namespace kestrel

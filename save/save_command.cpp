@@ -32,7 +32,7 @@ SaveOutcome write_reporting(Ui& ui, Files& files, const std::string& path,
   Findings findings(ui);
   SaveOutcome outcome;
   try {
-    write_pane(files, native_path(path), pane_text);
+    write_pane(files, path_from_utf8(path), pane_text);
     outcome.written = true;
   } catch (const Failure& failure) {
     findings.failure(failure);

@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sys/mount.h>
+#include <sys/resource.h>
+#endif
+
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,33 +103,115 @@ TEST(Files, BothImplementationsMapFailuresOntoTheTable) {
   }
 }
 
+#ifdef __linux__
+// Files and limits that only Linux has.
 TEST(DiskFiles, AFileThatCannotBeReadIsReported) {
   DiskFiles disk;
   // Opens even for root, and refuses the read.
   EXPECT_EQ(failure_number([&] { disk.read("/proc/self/mem"); }), 57);
 }
 
-// Files that open for writing, even as root, but refuse the bytes.
-TEST(DiskFiles, AWriteThatDoesNotReachTheDiskIsReported) {
-  struct Case {
-    std::string path;
-    int number;
-    std::string description;
-  };
-  const std::vector<Case> cases = {
-      {"/dev/full", 61, "Disk full"},
-      {"/proc/version", 57, "Device I/O error"},
-  };
+// A device that opens for writing, even for root, and refuses every byte: it is written directly,
+// never replaced.
+TEST(DiskFiles, AWriteThatDoesNotReachADeviceIsReported) {
   DiskFiles disk;
-  for (const Case& c : cases) {
-    try {
-      disk.write(c.path, std::string(100, 'x'));
-      ADD_FAILURE() << "writing " << c.path << " looked like success";
-    } catch (const Failure& failure) {
-      EXPECT_EQ(failure.number(), c.number) << c.path;
-      EXPECT_EQ(failure.description(), c.description) << c.path;
-    }
+  try {
+    disk.write("/dev/full", std::string(100, 'x'));
+    ADD_FAILURE() << "writing /dev/full looked like success";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.number(), 61);
+    EXPECT_EQ(failure.description(), "Disk full");
   }
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  disk.write("/dev/null", "x");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// While it lives, no file of the process grows past `bytes`: writes beyond fail as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_signal_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_signal_)(int) = nullptr;
+};
+
+// A small file system of its own, where the process may mount one (as root); none elsewhere.
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(const std::filesystem::path& folder) : folder_(folder) {
+    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k") == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) umount(folder_.c_str());
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::filesystem::path folder_;
+  bool mounted_ = false;
+};
+
+std::vector<std::filesystem::path> entries(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  return names;
+}
+
+// A save that fails half way leaves the old file byte for byte as it was, with its permissions,
+// and no temporary file beside it; the next save that fits replaces it, permissions kept.
+TEST(DiskFiles, AWriteThatFailsHalfWayLeavesTheOldFileAsItWas) {
+  const std::string old_bytes = "old\r\n";
+  const std::string too_large(100000, 'x');
+  const auto perms = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                     std::filesystem::perms::group_read;
+  for (const bool small_file_system : {false, true}) {
+    testing::TempDir dir;
+    const std::filesystem::path folder = dir.path() / "disk";
+    std::filesystem::create_directory(folder);
+    std::optional<SmallFileSystem> mounted;
+    if (small_file_system && !mounted.emplace(folder).mounted()) continue;
+    const std::filesystem::path target = folder / "prog.bas";
+    write_file(target, old_bytes);
+    std::filesystem::permissions(target, perms);
+    DiskFiles disk;
+    const int number = failure_number([&] {
+      const FileSizeLimit limit(small_file_system ? RLIM_INFINITY : 4096);
+      disk.write(target, too_large);
+    });
+    EXPECT_EQ(number, 61) << small_file_system;
+    EXPECT_EQ(read_file(target), old_bytes) << small_file_system;
+    EXPECT_EQ(entries(folder), std::vector<std::filesystem::path>{"prog.bas"}) << small_file_system;
+
+    disk.write(target, "new\r\n");
+    EXPECT_EQ(read_file(target), "new\r\n") << small_file_system;
+    EXPECT_EQ(std::filesystem::status(target).permissions(), perms) << small_file_system;
+    EXPECT_EQ(entries(folder), std::vector<std::filesystem::path>{"prog.bas"}) << small_file_system;
+  }
+}
+
+#endif
+
+// Writing through a link replaces the file it names; the link stays a link.
+TEST(DiskFiles, AWriteThroughALinkReplacesTheFileItNames) {
+  testing::TempDir dir;
+  write_file(dir.path() / "real.bas", "old\r\n");
+  std::filesystem::create_symlink("real.bas", dir.path() / "link.bas");
+  DiskFiles().write(dir.path() / "link.bas", "new\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.bas"));
+  EXPECT_EQ(read_file(dir.path() / "real.bas"), "new\r\n");
 }
 
 TEST(DiskFiles, ListsAFolderAndTellsFilesFromFolders) {
@@ -140,13 +229,29 @@ TEST(DiskFiles, ListsAFolderAndTellsFilesFromFolders) {
   EXPECT_EQ(disk.current_folder(), dir.path());
 }
 
-TEST(DiskFiles, CyrillicNamesReachTheDiskAsUtf8) {
+// Names from the command line, the path boxes and the dialog come in UTF-8, an include's name in
+// the code page; each reaches the disk as the name it is, in any language.
+TEST(DiskFiles, NamesInAnyLanguageReachTheDiskAsGiven) {
+  struct Case {
+    std::filesystem::path path;
+    std::u8string on_disk;
+  };
+  const std::vector<Case> cases = {
+      {path_from_ansi(ansi::from_utf8("Программа.bas")), u8"Программа.bas"},
+      {path_from_utf8("Программа.bas"), u8"Программа.bas"},
+      {path_from_utf8("出力.BAS"), u8"出力.BAS"},
+      {path_from_utf8("é/øü.bas"), u8"é/øü.bas"},
+  };
   CurrentTempDir dir;
-  const std::string name = ansi::from_utf8("Программа.bas");
+  std::filesystem::create_directory(dir.path() / u8"é");
   DiskFiles disk;
-  disk.write(native_path(name), "\xCF\r\n");
-  EXPECT_EQ(read_file(dir.path() / u8"Программа.bas"), "\xCF\r\n");
-  EXPECT_EQ(disk.read(native_path(name)), "\xCF\r\n");
+  for (const Case& c : cases) {
+    disk.write(c.path, "\xCF\r\n");
+    EXPECT_EQ(read_file(dir.path() / c.on_disk), "\xCF\r\n") << utf8_path(c.path);
+    EXPECT_EQ(disk.read(c.path), "\xCF\r\n") << utf8_path(c.path);
+    EXPECT_EQ(utf8_path(c.path), std::string(c.on_disk.begin(), c.on_disk.end()));
+  }
+  EXPECT_EQ(ansi_path(path_from_utf8("é/出力.BAS")), "?/??.BAS");
 }
 
 TEST(DiskFiles, ARemovedCurrentFolderIsNamedByADot) {

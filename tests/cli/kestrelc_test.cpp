@@ -228,5 +228,71 @@ TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
   EXPECT_EQ(kestrelc(files, {"--", "-prog.bas"}).out, "0000 AA\r\n");
 }
 
+// An output or a map that would land on a file the load read is refused before anything is
+// written, however the path is spelt.
+TEST(Kestrelc, NeverWritesOverItsOwnInput) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string explanation;
+  };
+  const std::vector<Case> cases = {
+      {{"-o", "main.bas", "main.bas"}, "-o names a file the source was read from: main.bas"},
+      {{"-o", "./sub/../main.bas", "main.bas"},
+       "-o names a file the source was read from: ./sub/../main.bas"},
+      {{"--map", "LIB.BAS", "main.bas"}, "--map names a file the source was read from: LIB.BAS"},
+      {{"-o", "/work/LIB.BAS", "main.bas"},
+       "-o names a file the source was read from: /work/LIB.BAS"},
+      {{"-o", "out.bas", "--map", "./out.bas", "main.bas"},
+       "-o and --map name the same file: out.bas"},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles files{kFolder};
+    files.add_folder("sub");
+    files.add_file("main.bas", "A\r\n#include lib.bas\r\n");
+    files.add_file("LIB.BAS", "B\r\n");
+    files.add_file("out.bas", "previous\r\n");
+    const Outcome r = kestrelc(files, c.args);
+    EXPECT_EQ(r.status, 2) << c.explanation;
+    EXPECT_EQ(r.out, "") << c.explanation;
+    EXPECT_EQ(r.err, "kestrelc: " + c.explanation + "\n");
+    EXPECT_EQ(read_file(files, "main.bas"), "A\r\n#include lib.bas\r\n");
+    EXPECT_EQ(read_file(files, "LIB.BAS"), "B\r\n");
+    EXPECT_EQ(read_file(files, "out.bas"), "previous\r\n");
+  }
+}
+
+// make takes a file for up to date by its time: only a run that succeeds writes its output.
+TEST(Kestrelc, AFailedRunLeavesTheOutputFileAlone) {
+  MemoryFiles files{kFolder};
+  files.add_file("bad.bas", "AA\r\n3000\r\n");
+  files.add_file("baddef.bas", "AA\r\n#define X\r\n");
+  files.add_file("out.bas", "previous\r\n");
+  for (const char* source : {"bad.bas", "baddef.bas"}) {
+    EXPECT_EQ(kestrelc(files, {"-o", "out.bas", source}).status, 1) << source;
+    EXPECT_EQ(kestrelc(files, {"-o", "new.bas", source}).status, 1) << source;
+    EXPECT_EQ(read_file(files, "out.bas"), "previous\r\n") << source;
+    EXPECT_EQ(files.kind("new.bas"), EntryKind::missing) << source;
+    // Standard output still shows what the pass left.
+    EXPECT_EQ(kestrelc(files, {source}).out, "0000 AA\r\n") << source;
+  }
+}
+
+// Folders and files named in any language, and include files found beside the main file from
+// another current folder.
+TEST(Kestrelc, NamesInAnyLanguageAndIncludesBesideTheMainFile) {
+  MemoryFiles files{kFolder};
+  files.add_file("é/proj/MAIN.BAS", "#include PINS.BAS\r\nOUT PIN\r\n");
+  files.add_file("é/proj/PINS.BAS", "#define PIN EQU 3\r\n");
+  const Outcome r = kestrelc(files, {"-o", "é/出力.BAS", "é/proj/MAIN.BAS"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(files, "é/出力.BAS"), "0000 OUT 3\r\n");
+  EXPECT_EQ(files.kind("??.BAS"), EntryKind::missing);
+
+  // Not found beside the main file either: reported below the current folder.
+  files.add_file("é/proj/LOST.BAS", "#include NONE.BAS\r\n");
+  EXPECT_EQ(kestrelc(files, {"é/proj/LOST.BAS"}).err,
+            "é/proj/LOST.BAS:1: Error#53  /work/NONE.BAS: File not found\nCOMPILE OK\n");
+}
+
 }  // namespace
 }  // namespace kestrel

@@ -90,7 +90,7 @@ void QtUiTest::boxes() {
   });
   QtUi ui;
   if (is_failure)
-    ui.failure(to_ansi(title), to_ansi(text));
+    ui.failure(to_ansi(title), to_ansi(text), {});
   else
     ui.message(to_ansi(text));
   QCOMPARE(shown_title, is_failure ? title : QStringLiteral("KESTREL V3.0"));

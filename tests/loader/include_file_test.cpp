@@ -152,54 +152,90 @@ std::string repeated(const std::string& text, int times) {
   return result;
 }
 
-TEST(Include, RecursionEndsAtTheDepthBoundWithOneFailure) {
+// An include of a file that is being read, however its name is spelt, would never end: it is
+// refused at once, and the rest of the load goes on.
+TEST(Include, AFileAlreadyBeingReadIsRefusedAtOnce) {
   struct Case {
+    std::string name;
     std::vector<std::pair<std::string, std::string>> files;  // the first is included by M.BAS
-    std::string innermost;  // the name whose include goes past the bound
-    std::string first_logged;
+    std::vector<std::string> refused;                        // the composed names, one failure each
     std::string pane;
   };
-  const int depth = kIncludeDepthLimit;
   const std::vector<Case> cases = {
-      {{{"X.BAS", "x1\r\n#include X.BAS\r\nx2\r\n"}},
-       "X.BAS",
-       "X.BAS",
-       repeated("x1\r\n", depth) + repeated("x2\r\n", depth)},
-      {{{"A.BAS", "a\r\n#include B.BAS\r\n"}, {"B.BAS", "b\r\n#include a.bas\r\n"}},
-       "a.bas",
-       "B.BAS",
-       repeated("a\r\nb\r\n", depth / 2)},
+      {"itself", {{"X.BAS", "x1\r\n#include X.BAS\r\nx2\r\n"}}, {"X.BAS"}, "x1\r\nx2\r\n"},
+      {"itself twice",
+       {{"X.BAS", "x\r\n#include X.BAS\r\n#include X.BAS\r\n"}},
+       {"X.BAS", "X.BAS"},
+       "x\r\n"},
+      {"a ring in another letter case",
+       {{"A.BAS", "a\r\n#include B.BAS\r\n"}, {"B.BAS", "b\r\n#include a.bas\r\n"}},
+       {"a.bas"},
+       "a\r\nb\r\n"},
+      {"the main file", {{"M.BAS", ""}}, {"M.BAS"}, ""},
   };
   for (const Case& c : cases) {
     Load load("M.BAS");
     for (const auto& [name, text] : c.files) load.files.add_file(name, text);
-    load.files.add_file("M.BAS", "#include " + c.files[0].first + "\r\n");
+    if (c.files[0].first != "M.BAS")
+      load.files.add_file("M.BAS", "#include " + c.files[0].first + "\r\n");
+    else
+      load.files.add_file("M.BAS", "#include M.BAS\r\n");
     load.run();
-    EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure("Error#67  " + kFolder + "/" + c.innermost,
-                                                        "Too many files")});
-    EXPECT_EQ(load.wb.Source_bas, c.pane);
-    EXPECT_TRUE(load.wb.Command4_enabled);
-    const Lines logged = load.log_lines();
-    ASSERT_EQ(logged.size(), static_cast<std::size_t>(depth + 1));
-    EXPECT_EQ(logged.front(), kFolder + "/" + c.first_logged + " loaded");
-    EXPECT_EQ(logged.back(), "M.BAS loaded");
+    std::vector<Shown> expected;
+    for (const std::string& name : c.refused)
+      expected.push_back(failure("Error#67  " + kFolder + "/" + name, "Too many files"));
+    EXPECT_EQ(load.ui.shown, expected) << c.name;
+    EXPECT_EQ(load.wb.Source_bas, c.pane) << c.name;
+    EXPECT_TRUE(load.wb.Command4_enabled) << c.name;
   }
 }
 
-// Twice self-included, the tree of includes doubles at every level; the load stops reading
-// includes after the limit and reports each one it refuses.
-TEST(Include, ALoadReadsAtMostTheIncludeLimit) {
+std::string nested_name(int i) { return "F" + std::to_string(i) + ".BAS"; }
+
+TEST(Include, DistinctFilesNestedPastTheDepthBoundFail) {
+  const int files = kIncludeDepthLimit + 2;
   Load load("M.BAS");
-  load.files.add_file("X.BAS", "x\r\n#include X.BAS\r\n#include X.BAS\r\n");
-  load.files.add_file("M.BAS", "#include X.BAS\r\n");
+  load.files.add_file("M.BAS", "#include " + nested_name(0) + "\r\n");
+  for (int i = 0; i < files; ++i)
+    load.files.add_file(nested_name(i), "#include " + nested_name(i + 1) + "\r\nf\r\n");
   load.run();
-  EXPECT_TRUE(load.wb.Command4_enabled);
-  EXPECT_EQ(load.wb.Source_bas, repeated("x\r\n", kIncludeCountLimit));
-  EXPECT_EQ(load.log_lines().size(), static_cast<std::size_t>(kIncludeCountLimit + 1));
-  ASSERT_FALSE(load.ui.shown.empty());
-  for (const Shown& s : load.ui.shown) {
-    EXPECT_EQ(s, failure("Error#67  " + kFolder + "/X.BAS", "Too many files"));
+  EXPECT_EQ(load.ui.shown,
+            std::vector<Shown>{failure(
+                "Error#67  " + kFolder + "/" + nested_name(kIncludeDepthLimit), "Too many files")});
+  EXPECT_EQ(load.wb.Source_bas, repeated("f\r\n", kIncludeDepthLimit));
+}
+
+// However often a legal source includes a file side by side, every include is read.
+TEST(Include, AFileIncludedSideBySideIsReadEveryTime) {
+  const int times = 5000;
+  Load load("M.BAS");
+  load.files.add_file("M.BAS", repeated("#include SMALL.BAS\r\n", times));
+  load.files.add_file("SMALL.BAS", "s\r\n");
+  load.run();
+  EXPECT_TRUE(load.ui.shown.empty());
+  EXPECT_EQ(load.wb.Source_bas, repeated("s\r\n", times));
+  EXPECT_EQ(load.outcome.files.size(), static_cast<std::size_t>(times + 1));
+}
+
+// A file that includes the next one twice, down the nest, doubles what is read at every level:
+// the load's bound on the bytes it reads ends it.
+TEST(Include, ARunawayNestStopsAtTheLoadsBound) {
+  Workbench wb;
+  testing::ScriptedUi ui;
+  Findings findings(ui);
+  MemoryFiles files(kFolder);
+  for (int i = 0; i < 40; ++i) {
+    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
+    files.add_file(nested_name(i), next + next);
   }
+  files.add_file(nested_name(40), "leaf\r\n");
+  Loading load(wb, findings, files, {kFolder});
+  load.bytes_limit = 100000;
+  Include_file(load, nested_name(0));
+  ASSERT_FALSE(findings.list().empty());
+  EXPECT_EQ(findings.list().back().number, 7);
+  EXPECT_EQ(findings.list().back().text, "Out of memory");
+  EXPECT_LE(load.bytes_read, load.bytes_limit);
 }
 
 }  // namespace

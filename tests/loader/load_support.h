@@ -51,7 +51,7 @@ struct Load {
     ui.on_shown = [this](const Shown&) { panes_shown.push_back(wb.Source_bas); };
   }
   Load& run() {
-    outcome = open_command(wb, ui, files, files.current_folder());
+    outcome = open_command(wb, ui, files, {files.current_folder()});
     return *this;
   }
   // The run log's lines after the load.

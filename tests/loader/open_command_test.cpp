@@ -142,7 +142,7 @@ TEST(Open, AFailedLogLineIsReportedAndCompileStaysDisabled) {
 }
 
 TEST(Open, CyrillicPathsReachTheFilesAsUnicodeAndTheLogInTheCodePage) {
-  Load load(cp("папка/главный.bas"));
+  Load load("папка/главный.bas");
   load.files.add_file(std::filesystem::path(u8"папка") / u8"главный.bas",
                       cp("#include БИБЛИОТЕКА.BAS\r\n#include нет.bas\r\nконец\r\n"));
   load.files.add_file(u8"библиотека.bas", cp("строка\r\n"));
@@ -200,6 +200,36 @@ TEST(Open, TheOutcomeTellsAMissingOrCancelledMainFile) {
     EXPECT_FALSE(load.outcome.read_to_end) << c.path;
     EXPECT_EQ(load.outcome.files, c.files) << c.path;
     EXPECT_EQ(load.outcome.findings.size(), c.cancelled ? 0u : 1u) << c.path;
+  }
+}
+
+// Include names are looked up in the current folder first, then beside the main file; a name found
+// in neither is reported below the current folder.
+TEST(Open, IncludesAreFoundInTheCurrentFolderThenBesideTheMainFile) {
+  struct Case {
+    std::vector<std::string> libs;  // where LIB.BAS is, each holding its own folder's name
+    std::string pane;
+    std::string loaded;  // the include as the log names it, or "" when it failed
+  };
+  const std::vector<Case> cases = {
+      {{"LIB.BAS", "proj/LIB.BAS"}, "work\r\n", "/work/LIB.BAS"},
+      {{"proj/LIB.BAS"}, "proj\r\n", "/work/proj/LIB.BAS"},
+      {{"proj/lib.bas"}, "proj\r\n", "/work/proj/LIB.BAS"},
+      {{"other/LIB.BAS"}, "", ""},
+  };
+  for (const Case& c : cases) {
+    Load load("proj/MAIN.BAS");
+    load.files.add_file("proj/MAIN.BAS", "#include LIB.BAS\r\n");
+    for (const std::string& lib : c.libs)
+      load.files.add_file(lib, lib.starts_with("proj") ? "proj\r\n" : "work\r\n");
+    load.run();
+    EXPECT_EQ(load.wb.Source_bas, c.pane) << c.loaded;
+    if (c.loaded.empty()) {
+      EXPECT_EQ(load.ui.shown,
+                std::vector<Shown>{failure("Error#53  /work/LIB.BAS", "File not found")});
+    } else {
+      EXPECT_EQ(load.log_lines(), (Lines{c.loaded + " loaded", "proj/MAIN.BAS loaded"}));
+    }
   }
 }
 

@@ -29,7 +29,7 @@ struct ParseRun {
   ScriptedUi ui;
   Findings findings{ui};
   MemoryFiles files;
-  Loading load{wb, findings, files, files.current_folder()};
+  Loading load{wb, findings, files, {files.current_folder()}};
 };
 
 Parsed parse(const std::string& line) {

@@ -229,7 +229,7 @@ TEST(SaveAs, GivesBackTheBytesThatWereLoadedWithLineEndsAsCrLf) {
     Workbench wb;
     wb.Text2 = "all.bas";
     ScriptedUi ui;
-    open_command(wb, ui, files, files.current_folder());
+    open_command(wb, ui, files, {files.current_folder()});
     ui.dialog_answers = {"copy.bas"};
     save_as_command(wb, ui, files);
     EXPECT_EQ(ui.shown, std::vector<Shown>{testing::save_dialog(kFilter)});

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/files.h"
 #include "app/source_map.h"
 #include "app/ui.h"
 
@@ -51,17 +52,20 @@ class ScriptedUi : public Ui {
   std::function<void(const Shown&)> on_shown;
 
   void message(const std::string& text) override { record(kestrel::testing::message(text)); }
-  void failure(const std::string& title, const std::string& description) override {
-    record(kestrel::testing::failure(title, description));
+  // A failure that names a file is recorded with the file in its title, as the box shows it.
+  void failure(const std::string& title, const std::string& description,
+               const std::filesystem::path& file) override {
+    const std::string named = file.empty() ? "" : "  " + ansi_path(file);
+    record(kestrel::testing::failure(title + named, description));
   }
   void message_at(const std::string& text, const Location& where) override {
     locations[shown.size()] = where;
     message(text);
   }
   void failure_at(const std::string& title, const std::string& description,
-                  const Location& where) override {
+                  const std::filesystem::path& file, const Location& where) override {
     locations[shown.size()] = where;
-    failure(title, description);
+    failure(title, description, file);
   }
   std::string open_dialog(const std::string& filter) override {
     record(kestrel::testing::open_dialog(filter));
