@@ -247,9 +247,13 @@ void CommandsWindowTest::finding_selects_its_source_line_data() {
   QTest::newRow("undefined label, edited pane")
       << QByteArray("PRINT 1\r\n") << QByteArray("[L]\r\nPRINT 1\r\n  GOTO [NO]  \r\n")
       << QStringList{undefined, "message:  PRINT 1\r\n0101 GOTO [NO]\r\n"} << 2 << "  GOTO [NO]  ";
+  // Nothing was inserted: the cursor stands where the include stood, selecting no line.
   QTest::newRow("include failure: where the included text would begin")
       << QByteArray("PRINT 1\r\n#include none.bas\r\nPRINT 3\r\n") << QByteArray()
-      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "PRINT 3";
+      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "";
+  QTest::newRow("include failure at the end of the file")
+      << QByteArray("PRINT 1\r\n#include none.bas\r\n") << QByteArray()
+      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "";
 }
 
 void CommandsWindowTest::finding_selects_its_source_line() {
@@ -273,6 +277,9 @@ void CommandsWindowTest::finding_selects_its_source_line() {
   const QTextCursor cursor = pane->textCursor();
   QCOMPARE(cursor.block().blockNumber(), 200 + line);
   QCOMPARE(cursor.selectedText(), selected);
+  QCOMPARE(cursor.positionInBlock(), 0);
+  // The fix can be typed at once.
+  QVERIFY(pane->hasFocus());
   QVERIFY(pane->viewport()->rect().contains(pane->cursorRect()));
   QVERIFY(pane->verticalScrollBar()->value() > 0);
 }
