@@ -1,19 +1,36 @@
 #include "gui/main_window.h"
 
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <utility>
 
+#include <qdrawutil.h>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QUrl>
 
 #include "app/clear_commands.h"
+#include "app/files.h"
 #include "app/startup.h"
 #include "compiler/compile_pass.h"
+#include "gui/output_trace.h"
 #include "gui/pane_text.h"
 #include "gui/qt_ui.h"
 #include "loader/open_command.h"
@@ -22,6 +39,21 @@
 namespace kestrel {
 
 namespace {
+
+// Colouring costs about 40 ns a byte on every Open (50 ms for a source of 32,000 lines): above
+// this size, where that would begin to be felt, the source pane stays plain.
+constexpr std::size_t kLongestColouredSource = 512 * 1024;
+
+// The highest BASIC line number a target can name: line numbers are 16-bit.
+constexpr int kHighestBasicLine = std::numeric_limits<std::int16_t>::max();
+
+// The first local file among dropped data, or an empty string.
+QString dropped_file(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
 
 // The layout is given in twips, 15 to a pixel at 96 dots per inch.
 int pixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -33,9 +65,33 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   return widget;
 }
 
-QGroupBox* files_frame(QWidget* parent, const char* name, int left, int top, int width,
-                       int height) {
-  return place(new QGroupBox(QStringLiteral("Files"), parent), name, left, top, width, height);
+// A frame whose caption sits on its top border. The platform style puts the caption above a box
+// that begins below it, which the layout's thin frames have no room for: that box's top border
+// would run through the controls.
+class CaptionedFrame : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    constexpr int kCaptionLeft = 6;
+    constexpr int kCaptionPadding = 2;
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    // An etched line drawn here, since a style may place its own frame lower for a caption.
+    qDrawShadeRect(&painter, rect().adjusted(0, metrics.height() / 2, 0, 0), palette(), true);
+    const QRect caption(kCaptionLeft, 0, metrics.horizontalAdvance(title()) + 2 * kCaptionPadding,
+                        metrics.height());
+    painter.fillRect(caption, palette().window());
+    style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                          QPalette::WindowText);
+  }
+};
+
+QGroupBox* frame(QWidget* parent, const char* name, const char* caption, int left, int top,
+                 int width, int height) {
+  return place(new CaptionedFrame(QString::fromLatin1(caption), parent), name, left, top, width,
+               height);
 }
 
 QLabel* label(QWidget* parent, const char* name, const char* text, int left, int top, int width,
@@ -97,7 +153,7 @@ void MainWindow::WidgetsFirstUi::failure(const std::string& title, const std::st
 void MainWindow::WidgetsFirstUi::message_at(const std::string& text, const Location& where) {
   show_workbench_();
   target_.message_at(text, where);
-  point_at_(where);
+  point_at_(where, false);
 }
 
 void MainWindow::WidgetsFirstUi::failure_at(const std::string& title,
@@ -106,7 +162,7 @@ void MainWindow::WidgetsFirstUi::failure_at(const std::string& title,
                                             const Location& where) {
   show_workbench_();
   target_.failure_at(title, description, file, where);
-  point_at_(where);
+  point_at_(where, true);
 }
 
 std::string MainWindow::WidgetsFirstUi::open_dialog(const std::string& filter) {
@@ -122,7 +178,8 @@ std::string MainWindow::WidgetsFirstUi::save_dialog(const std::string& filter) {
 MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_path, QWidget* parent)
     : QWidget(parent),
       ui_(
-          ui, [this] { copy_to_widgets(); }, [this](const Location& where) { point_at(where); }),
+          ui, [this] { copy_to_widgets(); },
+          [this](const Location& where, bool load_failure) { point_at(where, load_failure); }),
       files_(files) {
   setObjectName(QStringLiteral("UDP"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
@@ -134,6 +191,14 @@ MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_pa
   build_editor_strip();
   set_tab_order();
   connect_commands();
+  add_shortcuts();
+  accept_dropped_files();
+  highlighter_ = new NotationHighlighter(Source_bas_->document());
+  connect(Dest_bas_, &QPlainTextEdit::cursorPositionChanged, this, &MainWindow::show_trace);
+  for (QPlainTextEdit* pane : {Source_bas_, Dest_bas_})
+    connect(pane->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
+      if (modified) drop_trace();
+    });
   copy_to_widgets();
   Source_bas_->setFocus();
   startup(wb_, ui_, log_path);
@@ -142,7 +207,7 @@ MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_pa
 MainWindow::~MainWindow() = default;
 
 void MainWindow::build_source_side() {
-  QGroupBox* files = files_frame(this, "Frame2", 0, 0, 7095, 495);
+  QGroupBox* files = frame(this, "Frame2", "Files", 0, 0, 7095, 495);
   label(files, "Label7", "Source:", 60, 195, 555, 255);
   Text2_ = path_box(files, "Text2", 720, 120, 4455, 285);
   Command7_ = button(files, "Command7", "x", 5220, 160, 255, 250);
@@ -153,7 +218,7 @@ void MainWindow::build_source_side() {
 }
 
 void MainWindow::build_destination_side() {
-  QGroupBox* files = files_frame(this, "Frame1", 7920, 0, 7155, 495);
+  QGroupBox* files = frame(this, "Frame1", "Files", 7920, 0, 7155, 495);
   label(files, "Label2", "Destination:", 60, 195, 855, 255);
   Text1_ = path_box(files, "Text1", 900, 120, 4935, 285);
   Command8_ = button(files, "Command8", "x", 5880, 160, 255, 250);
@@ -163,13 +228,14 @@ void MainWindow::build_destination_side() {
 }
 
 void MainWindow::build_editor_strip() {
-  auto* editor =
-      place(new QGroupBox(QStringLiteral("Editor"), this), "Frame4", 0, 8760, 15795, 615);
+  QGroupBox* editor = frame(this, "Frame4", "Editor", 0, 8760, 15795, 615);
   Check1_ = check_box(editor, "Check1", 120, 240, 195, 255);
   label(editor, "Label1", "Enable \"REM\" string", 420, 240, 1635, 255);
   Check2_ = check_box(editor, "Check2", 1980, 300, 195, 195);
   label(editor, "Label3", "Coment", 2280, 240, 615, 255);
   Command4_ = button(editor, "Command4", "Compile", 14460, 240, 915, 255);
+  // The strip's free middle names the file and line of the output line under the cursor.
+  trace_line_ = label(editor, "Trace", "", 3000, 240, 11340, 255);
 }
 
 void MainWindow::set_tab_order() {
@@ -181,12 +247,17 @@ void MainWindow::set_tab_order() {
 }
 
 void MainWindow::connect_commands() {
+  // Open rewrites the source map that a trace reads, even when the pane's text stays the same.
   on_click(Command3_, [this](Workbench& wb, Ui& ui) {
+    drop_trace();
     source_map_ = open_command(wb, ui, files_, {files_.current_folder()}).source_map;
   });
-  on_click(Command4_, [this](Workbench& wb, Ui& ui) {
-    compile_record_ = compile_command(wb, ui, source_map_).record;
-  });
+  on_click(
+      Command4_,
+      [this](Workbench& wb, Ui& ui) {
+        compile_record_ = compile_command(wb, ui, source_map_).record;
+      },
+      [this] { start_trace(); });
   on_click(Command5_, [this](Workbench& wb, Ui& ui) { save_command(wb, ui, files_); });
   on_click(Command6_, [this](Workbench& wb, Ui& ui) { save_as_command(wb, ui, files_); });
   on_click(Command1_, [](Workbench& wb, Ui&) { clear_output_command(wb); });
@@ -195,24 +266,154 @@ void MainWindow::connect_commands() {
   on_click(Command8_, [](Workbench& wb, Ui&) { clear_destination_path_command(wb); });
 }
 
-void MainWindow::on_click(QPushButton* button, Command command) {
-  connect(button, &QPushButton::clicked, this, [this, command = std::move(command)] {
-    copy_from_widgets();
-    pointed_line_.reset();
-    command(wb_, ui_);
-    copy_to_widgets();
-    show_pointed_line();
-  });
+// The keys add no access keys to the captions: the captions and the tab order stay as they are.
+void MainWindow::add_shortcuts() {
+  const std::pair<QKeySequence, QPushButton*> presses[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_O), Command3_},
+      {QKeySequence(Qt::CTRL | Qt::Key_S), Command5_},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), Command6_},
+      {QKeySequence(Qt::Key_F5), Command4_}};
+  for (const auto& [keys, button] : presses)
+    connect(new QShortcut(keys, this), &QShortcut::activated, button, &QPushButton::click);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this), &QShortcut::activated, this,
+          &MainWindow::ask_line_number);
+  // Outside a dialog a button takes only Space; the window presses it on Enter too, which makes
+  // no button a default button.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->installEventFilter(this);
 }
 
-void MainWindow::point_at(const Location& where) {
+void MainWindow::accept_dropped_files() {
+  setAcceptDrops(true);
+  for (QObject* target :
+       {static_cast<QObject*>(this), static_cast<QObject*>(Source_bas_->viewport()),
+        static_cast<QObject*>(Dest_bas_->viewport()), static_cast<QObject*>(Text1_),
+        static_cast<QObject*>(Text2_)})
+    target->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      auto* button = qobject_cast<QPushButton*>(watched);
+      if (!button || (key != Qt::Key_Return && key != Qt::Key_Enter)) break;
+      button->click();
+      return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (dropped_file(drag->mimeData()).isEmpty()) break;
+      drag->acceptProposedAction();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (!open_dropped(drop->mimeData())) break;
+      drop->acceptProposedAction();
+      return true;
+    }
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// Open runs once the drop has ended, so that its boxes do not hold the drag source waiting.
+bool MainWindow::open_dropped(const QMimeData* data) {
+  const QString path = dropped_file(data);
+  if (path.isEmpty()) return false;
+  QMetaObject::invokeMethod(
+      this,
+      [this, path] {
+        Text2_->setText(QDir::toNativeSeparators(path));
+        Command3_->click();
+      },
+      Qt::QueuedConnection);
+  return true;
+}
+
+void MainWindow::on_click(QPushButton* button, Command command, std::function<void()> after) {
+  connect(button, &QPushButton::clicked, this,
+          [this, command = std::move(command), after = std::move(after)] {
+            copy_from_widgets();
+            pointed_line_.reset();
+            command(wb_, ui_);
+            copy_to_widgets();
+            show_pointed_line();
+            if (after) after();
+          });
+}
+
+void MainWindow::point_at(const Location& where, bool load_failure) {
   if (!where.pane_line) return;
-  pointed_line_ = where.pane_line;
+  // While a file loads the pane ends with a line break, so its last block is where the next
+  // line will go.
+  const bool between_lines = load_failure && *where.pane_line >= Source_bas_->blockCount() - 1;
+  pointed_line_ = PointedLine{*where.pane_line, between_lines};
   show_pointed_line();
 }
 
+// The focus goes to the pane, so that the fix can be typed at once.
 void MainWindow::show_pointed_line() {
-  if (pointed_line_) select_pane_line(*Source_bas_, *pointed_line_);
+  if (!pointed_line_) return;
+  if (pointed_line_->between_lines)
+    place_cursor_at_line(*Source_bas_, pointed_line_->line);
+  else
+    select_pane_line(*Source_bas_, pointed_line_->line);
+  Source_bas_->setFocus();
+}
+
+void MainWindow::start_trace() {
+  trace_.emplace(source_map_, wb_.Source_bas);
+  Source_bas_->document()->setModified(false);
+  Dest_bas_->document()->setModified(false);
+  show_trace();
+}
+
+void MainWindow::drop_trace() {
+  trace_.reset();
+  Source_bas_->setExtraSelections({});
+  trace_line_->clear();
+  trace_line_->setToolTip(QString());
+}
+
+void MainWindow::show_trace() {
+  if (!trace_) return;
+  const std::optional<Location> origin =
+      trace_output_line(compile_record_, *trace_, Dest_bas_->textCursor().blockNumber());
+  if (!origin || !origin->pane_line) {
+    Source_bas_->setExtraSelections({});
+    trace_line_->clear();
+    return;
+  }
+  show_band(*Source_bas_, *origin->pane_line);
+  const QString place = origin->file.empty() ? QString()
+                                             : QString::fromStdString(utf8_path(origin->file)) +
+                                                   u':' + QString::number(origin->line);
+  trace_line_->setText(
+      trace_line_->fontMetrics().elidedText(place, Qt::ElideMiddle, trace_line_->width()));
+  trace_line_->setToolTip(place);
+}
+
+bool MainWindow::go_to_line(int number) {
+  const std::optional<int> line = find_numbered_line(pane_text(*Dest_bas_), number);
+  if (!line) return false;
+  select_pane_line(*Dest_bas_, *line);
+  Dest_bas_->setFocus();
+  if (trace_)
+    if (const std::optional<Location> origin = trace_output_line(compile_record_, *trace_, *line);
+        origin && origin->pane_line)
+      select_pane_line(*Source_bas_, *origin->pane_line);
+  return true;
+}
+
+void MainWindow::ask_line_number() {
+  bool ok = false;
+  const int number =
+      QInputDialog::getInt(this, QString::fromLatin1(kProgramTitle), QStringLiteral("Go to line"),
+                           0, 0, kHighestBasicLine, 1, &ok);
+  if (ok && !go_to_line(number)) QApplication::beep();
 }
 
 void MainWindow::copy_from_widgets() {
@@ -226,10 +427,12 @@ void MainWindow::copy_from_widgets() {
 
 void MainWindow::copy_to_widgets() {
   if (wb_.Source_bas != source_shown_) {
-    set_pane_text(*Source_bas_, wb_.Source_bas);
+    drop_trace();
+    show_source_text();
     source_shown_ = wb_.Source_bas;
   }
   if (wb_.Dest_bas != dest_shown_) {
+    drop_trace();
     set_pane_text(*Dest_bas_, wb_.Dest_bas);
     dest_shown_ = wb_.Dest_bas;
   }
@@ -240,6 +443,13 @@ void MainWindow::copy_to_widgets() {
   Check1_->setChecked(wb_.Check1);
   Check2_->setChecked(wb_.Check2);
   Command4_->setEnabled(wb_.Command4_enabled);
+}
+
+void MainWindow::show_source_text() {
+  highlighter_->setDocument(nullptr);
+  set_pane_text(*Source_bas_, wb_.Source_bas);
+  if (wb_.Source_bas.size() <= kLongestColouredSource)
+    highlighter_->setDocument(Source_bas_->document());
 }
 
 }  // namespace kestrel

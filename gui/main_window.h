@@ -12,9 +12,12 @@
 #include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/compile_record.h"
+#include "gui/notation_highlighter.h"
 
 class QCheckBox;
+class QMimeData;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -34,13 +37,22 @@ class MainWindow : public QWidget {
              QWidget* parent = nullptr);
   ~MainWindow() override;
 
+  // Selects the output line that carries BASIC line `number`, as the target names a line in its
+  // reports, and the source line that produced it. Returns whether the output holds that line.
+  bool go_to_line(int number);
+
+ protected:
+  // Enter presses the focused button; a file dropped anywhere on the window, the panes and path
+  // boxes included, is opened.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   // The Ui the commands talk to: before any box or dialog appears, the widgets are brought up to
   // the Workbench, so that a box always shows the panes as the command has left them so far.
   class WidgetsFirstUi : public Ui {
    public:
     WidgetsFirstUi(Ui& target, std::function<void()> show_workbench,
-                   std::function<void(const Location&)> point_at)
+                   std::function<void(const Location&, bool)> point_at)
         : target_(target),
           show_workbench_(std::move(show_workbench)),
           point_at_(std::move(point_at)) {}
@@ -56,8 +68,8 @@ class MainWindow : public QWidget {
    private:
     Ui& target_;
     std::function<void()> show_workbench_;
-    // Runs once the box of a finding has been closed.
-    std::function<void(const Location&)> point_at_;
+    // Runs once the box of a finding has been closed; true for a failure of a load.
+    std::function<void(const Location&, bool)> point_at_;
   };
 
   using Command = std::function<void(Workbench&, Ui&)>;
@@ -67,12 +79,21 @@ class MainWindow : public QWidget {
   void build_editor_strip();
   void set_tab_order();
   void connect_commands();
-  void on_click(QPushButton* button, Command command);
+  void add_shortcuts();
+  void accept_dropped_files();
+  void on_click(QPushButton* button, Command command, std::function<void()> after = {});
+  bool open_dropped(const QMimeData* data);
 
   void copy_from_widgets();
   void copy_to_widgets();
-  void point_at(const Location& where);
+  void show_source_text();
+  void point_at(const Location& where, bool load_failure);
   void show_pointed_line();
+
+  void start_trace();
+  void drop_trace();
+  void show_trace();
+  void ask_line_number();
 
   Workbench wb_;
   WidgetsFirstUi ui_;
@@ -96,14 +117,24 @@ class MainWindow : public QWidget {
   QPushButton* Command6_ = nullptr;
   QPushButton* Command7_ = nullptr;
   QPushButton* Command8_ = nullptr;
+  QLabel* trace_line_ = nullptr;
+  NotationHighlighter* highlighter_ = nullptr;
 
   // The panes' texts as the widgets were last given or read, so that a command that leaves a pane
   // as it was does not reset its cursor, scroll position and undo history.
   std::string source_shown_;
   std::string dest_shown_;
   // The pane line of the last finding the running command showed: a command that goes on to
-  // change the pane selects it again when it ends.
-  std::optional<int> pointed_line_;
+  // change the pane selects it again when it ends. A load failure before its file gave the pane a
+  // line points between lines, at the place where that file's text would have begun.
+  struct PointedLine {
+    int line = 0;
+    bool between_lines = false;
+  };
+  std::optional<PointedLine> pointed_line_;
+
+  // The source lines of compile_record_, while both panes are as the last Compile left them.
+  std::optional<Locator> trace_;
 };
 
 }  // namespace kestrel

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QColor>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -21,6 +23,14 @@ constexpr char16_t kLineFeedPicture = u'\u240A';
 // line would hold the window for minutes. Text with such a line wraps anywhere instead, which is
 // linear and, in a monospaced pane, looks alike.
 constexpr std::size_t kLongestWordWrappedLine = 4096;
+
+// A pale yellow that every class colour of the source pane stays readable on.
+constexpr const char* kBandColour = "#fff2b3";
+
+QTextBlock pane_block(const QPlainTextEdit& pane, int line) {
+  const QTextDocument& document = *pane.document();
+  return document.findBlockByNumber(std::clamp(line, 0, document.blockCount() - 1));
+}
 
 bool has_line_longer_than(std::string_view text, std::size_t limit) {
   PaneLines lines(text);
@@ -87,15 +97,31 @@ std::string pane_text(const QPlainTextEdit& pane) {
 }
 
 void select_pane_line(QPlainTextEdit& pane, int line) {
-  const QTextDocument& document = *pane.document();
-  const QTextBlock block =
-      document.findBlockByNumber(std::clamp(line, 0, document.blockCount() - 1));
+  const QTextBlock block = pane_block(pane, line);
   // The cursor stays at the line's start, so that a long line is shown from its beginning.
   QTextCursor cursor(block);
   cursor.movePosition(QTextCursor::EndOfBlock);
   cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
   pane.setTextCursor(cursor);
   pane.ensureCursorVisible();
+}
+
+void place_cursor_at_line(QPlainTextEdit& pane, int line) {
+  pane.setTextCursor(QTextCursor(pane_block(pane, line)));
+  pane.ensureCursorVisible();
+}
+
+void show_band(QPlainTextEdit& pane, int line) {
+  const QTextBlock block = pane_block(pane, line);
+  QTextEdit::ExtraSelection band;
+  band.cursor = QTextCursor(block);
+  band.format.setBackground(QColor(QString::fromLatin1(kBandColour)));
+  band.format.setProperty(QTextFormat::FullWidthSelection, true);
+  pane.setExtraSelections({band});
+  if (pane.viewport()->rect().contains(pane.cursorRect(band.cursor))) return;
+  // The scroll bar counts screen lines; the band goes a third of the way down the pane.
+  const int lines_shown = pane.viewport()->height() / pane.fontMetrics().lineSpacing();
+  pane.verticalScrollBar()->setValue(block.firstLineNumber() - lines_shown / 3);
 }
 
 }  // namespace kestrel

@@ -24,4 +24,11 @@ std::string pane_text(const QPlainTextEdit& pane);
 // scrolls it into view.
 void select_pane_line(QPlainTextEdit& pane, int line);
 
+// Puts the cursor at the start of that line, selecting nothing, and scrolls it into view.
+void place_cursor_at_line(QPlainTextEdit& pane, int line);
+
+// Marks that line with a background band, which is no selection and leaves the cursor where it
+// is, and scrolls the band into view.
+void show_band(QPlainTextEdit& pane, int line);
+
 }  // namespace kestrel

@@ -1,7 +1,12 @@
 #include "gui/qt_ui.h"
 
 #include <QDir>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
 
 #include "app/files.h"
 #include "gui/pane_text.h"
@@ -10,11 +15,34 @@ namespace kestrel {
 
 namespace {
 
+// Room in a title bar besides the title: the window manager's icon, buttons and margins.
+constexpr int kTitleBarControls = 160;
+
+QScreen* screen_of(const QWidget* parent) {
+  return parent ? parent->screen() : QGuiApplication::primaryScreen();
+}
+
+// A box sizes itself to its text; a window manager then cuts a longer title at its end. The box is
+// made wide enough for the whole title, and a title too long for the screen loses its middle, so
+// that both the number and the file name of an include path stay readable.
+void fit_title(QMessageBox& box, const QString& title, const QScreen* screen) {
+  const QFontMetrics metrics(box.font());
+  const int widest = screen ? screen->availableGeometry().width() - kTitleBarControls : 0;
+  const QString shown = widest > 0 ? metrics.elidedText(title, Qt::ElideMiddle, widest) : title;
+  box.setWindowTitle(shown);
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const int width = metrics.horizontalAdvance(shown) + kTitleBarControls;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 void show_box(QWidget* parent, QMessageBox::Icon icon, const QString& title,
               const std::string& text) {
-  QMessageBox box(icon, title, to_qstring(text), QMessageBox::Ok, parent);
+  QMessageBox box(icon, QString(), to_qstring(text), QMessageBox::Ok, parent);
   // Messages quote source lines, which may look like markup.
   box.setTextFormat(Qt::PlainText);
+  fit_title(box, title, screen_of(parent));
   box.exec();
 }
 
@@ -65,8 +93,7 @@ QWidget* QtUi::visible_parent() const {
 std::string QtUi::run_dialog(const std::string& filter, QFileDialog::AcceptMode mode) {
   QFileDialog dialog(visible_parent());
   // Qt's own dialog on every system, so that the filter rules above hold everywhere.
-  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails |
-                    QFileDialog::DontConfirmOverwrite);
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
   dialog.setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile

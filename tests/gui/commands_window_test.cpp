@@ -28,6 +28,7 @@ class CommandsWindowTest : public QObject {
   void save();
   void save_again_without_dialog();
   void help_text_saved_right_after_start();
+  void paths_in_any_language();
   void finding_selects_its_source_line_data();
   void finding_selects_its_source_line();
 
@@ -222,6 +223,20 @@ void CommandsWindowTest::save_again_without_dialog() {
   QCOMPARE(describe(w_->ui.shown), (QStringList{kSaveFilter, kSaveFilter, "message: Cancel"}));
 }
 
+// Paths pasted with letters the code page cannot hold reach the files as given; an include beside
+// the main file is found though the current folder is another.
+void CommandsWindowTest::paths_in_any_language() {
+  w_->write_file("é/proj/main.bas", "#include LIB.BAS\r\nPRINT X\r\n");
+  w_->write_file("é/proj/LIB.BAS", "#define X EQU 1\r\n");
+  w_->find<QLineEdit>("Text2")->setText(QString::fromUtf8("é/proj/main.bas"));
+  w_->click("Command3");
+  w_->click("Command4");
+  w_->find<QLineEdit>("Text1")->setText(QString::fromUtf8("é/出力.BAS"));
+  w_->click("Command5");
+  QCOMPARE(describe(w_->ui.shown), QStringList{"message: COMPILE OK"});
+  QCOMPARE(w_->read_file("é/出力.BAS"), std::string("0000 PRINT 1\r\n"));
+}
+
 void CommandsWindowTest::help_text_saved_right_after_start() {
   type("Text1", "help.bas");
   w_->click("Command5");
@@ -247,9 +262,13 @@ void CommandsWindowTest::finding_selects_its_source_line_data() {
   QTest::newRow("undefined label, edited pane")
       << QByteArray("PRINT 1\r\n") << QByteArray("[L]\r\nPRINT 1\r\n  GOTO [NO]  \r\n")
       << QStringList{undefined, "message:  PRINT 1\r\n0101 GOTO [NO]\r\n"} << 2 << "  GOTO [NO]  ";
+  // Nothing was inserted: the cursor stands where the include stood, selecting no line.
   QTest::newRow("include failure: where the included text would begin")
       << QByteArray("PRINT 1\r\n#include none.bas\r\nPRINT 3\r\n") << QByteArray()
-      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "PRINT 3";
+      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "";
+  QTest::newRow("include failure at the end of the file")
+      << QByteArray("PRINT 1\r\n#include none.bas\r\n") << QByteArray()
+      << QStringList{"failure: Error#53  @none.bas | File not found"} << 1 << "";
 }
 
 void CommandsWindowTest::finding_selects_its_source_line() {
@@ -273,6 +292,9 @@ void CommandsWindowTest::finding_selects_its_source_line() {
   const QTextCursor cursor = pane->textCursor();
   QCOMPARE(cursor.block().blockNumber(), 200 + line);
   QCOMPARE(cursor.selectedText(), selected);
+  QCOMPARE(cursor.positionInBlock(), 0);
+  // The fix can be typed at once.
+  QVERIFY(pane->hasFocus());
   QVERIFY(pane->viewport()->rect().contains(pane->cursorRect()));
   QVERIFY(pane->verticalScrollBar()->value() > 0);
 }

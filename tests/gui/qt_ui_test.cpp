@@ -1,31 +1,16 @@
-#include <functional>
-
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
-#include <QTimer>
+#include <QScreen>
 
+#include "app/files.h"
 #include "gui/qt_ui.h"
 #include "window_support.h"
 
 namespace kestrel::testing {
-
-// Runs `handle` on the modal widget of type W as soon as it is on the screen; `handle` closes it.
-template <typename W>
-void when_shown(std::function<void(W*)> handle) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, handle] {
-    auto* widget = qobject_cast<W*>(QApplication::activeModalWidget());
-    if (!widget || !widget->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    handle(widget);
-  });
-  timer->start();
-}
 
 QStringList listed_names(QFileDialog* dialog) {
   auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
@@ -45,6 +30,10 @@ class QtUiTest : public QObject {
   void cleanup();
   void boxes_data();
   void boxes();
+  void box_shows_its_title_whole_data();
+  void box_shows_its_title_whole();
+  void save_dialog_asks_before_replacing_data();
+  void save_dialog_asks_before_replacing();
   void dialog_filters_data();
   void dialog_filters();
   void dialog_offers_the_name_chosen_last();
@@ -98,6 +87,86 @@ void QtUiTest::boxes() {
   QCOMPARE(shown_icon, is_failure ? QMessageBox::Critical : QMessageBox::NoIcon);
   QCOMPARE(buttons, int(QMessageBox::Ok));
   QCOMPARE(format, Qt::PlainText);
+}
+
+// The title is "Error#53", two blanks and the path the failure names, if any, whole: letters the
+// code page cannot hold included.
+void QtUiTest::box_shows_its_title_whole_data() {
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<bool>("elided");
+  QTest::newRow("failure") << QString() << false;
+  QTest::newRow("include path") << QString::fromUtf8(
+                                       "/home/пользователь/projects/é/出力/lib/NOPE.BAS")
+                                << false;
+  QTest::newRow("path longer than the screen")
+      << QStringLiteral("/") + QStringLiteral("folder/").repeated(200) + "NOPE.BAS" << true;
+}
+
+void QtUiTest::box_shows_its_title_whole() {
+  QFETCH(QString, path);
+  QFETCH(bool, elided);
+  const QString title =
+      path.isEmpty() ? QStringLiteral("Error#53") : QStringLiteral("Error#53  ") + path;
+  QString shown;
+  int needed = 0;
+  int width = 0;
+  const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+  when_shown<QMessageBox>([&](QMessageBox* box) {
+    shown = box->windowTitle();
+    needed = box->fontMetrics().horizontalAdvance(shown);
+    width = box->width();
+    box->accept();
+  });
+  QtUi ui;
+  ui.failure("Error#53", "File not found", path_from_utf8(path.toStdString()));
+  QVERIFY2(width > needed, qPrintable(QStringLiteral("%1 <= %2").arg(width).arg(needed)));
+  QVERIFY(width <= screen);
+  if (!elided) {
+    QCOMPARE(shown, title);
+    return;
+  }
+  // The middle goes, so that the number and the file name stay.
+  QVERIFY(shown.startsWith(QStringLiteral("Error#53  /folder/")));
+  QVERIFY(shown.endsWith(QStringLiteral("/NOPE.BAS")));
+  QVERIFY(shown.contains(QChar(0x2026)));
+}
+
+void QtUiTest::save_dialog_asks_before_replacing_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<bool>("replace");  // the answer to the question, if it is asked
+  QTest::addColumn<bool>("asked");
+  QTest::addColumn<bool>("chosen");
+  QTest::newRow("new file") << "new.bas" << false << false << true;
+  QTest::newRow("existing file, replaced") << "prog.bas" << true << true << true;
+  QTest::newRow("existing file, kept") << "prog.bas" << false << true << false;
+}
+
+void QtUiTest::save_dialog_asks_before_replacing() {
+  QFETCH(QString, name);
+  QFETCH(bool, replace);
+  QFETCH(bool, asked);
+  QFETCH(bool, chosen);
+  CurrentTempDir dir;
+  write_file("prog.bas", "X\r\n");
+  bool question = false;
+  when_shown<QFileDialog>([&](QFileDialog* dialog) {
+    when_shown<QMessageBox>([&](QMessageBox* box) {
+      question = true;
+      box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    static_cast<void>(QTest::qWaitFor([&] { return !listed_names(dialog).isEmpty(); }));
+    edit->setText(name);
+    QMetaObject::invokeMethod(dialog, "accept");
+    // A kept file leaves the dialog open.
+    if (dialog->isVisible()) dialog->reject();
+  });
+  QtUi ui;
+  const std::string path = ui.save_dialog("BAS files (*.BAS)|*.BAS");
+  QCOMPARE(question, asked);
+  QCOMPARE(QString::fromStdString(path),
+           chosen ? QString::fromStdString((dir.path() / name.toStdString()).string()) : QString());
+  QCOMPARE(read_file("prog.bas"), std::string("X\r\n"));
 }
 
 void QtUiTest::dialog_filters_data() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 
 #include "app/memory_files.h"
 #include "gui/main_window.h"
@@ -55,6 +57,21 @@ inline std::unique_ptr<WindowUnderTest> show_window() {
   w->window.show();
   if (!QTest::qWaitForWindowExposed(&w->window)) return nullptr;
   return w;
+}
+
+// Runs `handle` on the modal widget of type W as soon as it is on the screen; `handle` closes it.
+template <typename W>
+void when_shown(std::function<void(W*)> handle) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, handle] {
+    auto* widget = qobject_cast<W*>(QApplication::activeModalWidget());
+    if (!widget || !widget->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    handle(widget);
+  });
+  timer->start();
 }
 
 // What a command showed, one line per box or dialog, for comparing in a table.
