@@ -20,6 +20,7 @@ struct Location {
   std::filesystem::path file;
   int line = 0;
   std::optional<int> pane_line;
+  int column = 0;  // the 1-based column in the line, when one is known; 0 when not
 
   bool operator==(const Location&) const = default;
 };

@@ -1,6 +1,13 @@
 #include "cli/kestrelc.h"
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstddef>
+#include <ctime>
+#include <iostream>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,12 +16,14 @@
 
 #include "app/ansi.h"
 #include "app/failure.h"
-#include "app/files.h"
 #include "app/findings.h"
+#include "app/messages.h"
 #include "app/source_map.h"
 #include "app/text_lines.h"
 #include "app/ui.h"
 #include "app/workbench.h"
+#include "cli/make_rule.h"
+#include "cli/options.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
 #include "save/pane_writer.h"
@@ -23,104 +32,45 @@ namespace kestrel::cli {
 
 namespace {
 
-constexpr std::string_view kHelp =
-    "usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] [--map MAPFILE] [--] SOURCE\n"
-    "\n"
-    "Loads SOURCE as Open does (include files from the current directory, else from\n"
-    "SOURCE's folder), compiles it to numbered BASIC and writes the result to OUTPUT, or to\n"
-    "standard output without -o. Every message is written to standard error, one line\n"
-    "each; a message about a line begins with FILE:LINE: where FILE is the file as loaded\n"
-    "and LINE its line there.\n"
-    "\n"
-    "  --rem             keep REM lines, numbered\n"
-    "  --rem-unnumbered  keep REM lines, without a line number\n"
-    "  -o OUTPUT         write the result to OUTPUT when the run succeeds; an old OUTPUT\n"
-    "                    is replaced only by a complete new one\n"
-    "  --map MAPFILE     write a map of the result to MAPFILE, in UTF-8: for each output\n"
-    "                    line its number, TAB, the file and TAB and the line it came from;\n"
-    "                    then for each label \"label\", TAB, its text, TAB, its number\n"
-    "  --help            show this help\n"
-    "  --                end the options: a SOURCE after it may begin with \"-\"\n"
-    "\n"
-    "Exit status:\n"
-    "  0  the compile ended with COMPILE OK and nothing else was reported\n"
-    "  1  the compile ran, but something else was reported (OUTPUT is then left as it\n"
-    "     was; the map and standard output show what the compile produced), or the\n"
-    "     result or the map could not be written\n"
-    "  2  a usage error, SOURCE could not be loaded, or OUTPUT or MAPFILE names a file\n"
-    "     the source was read from (nothing is written)\n";
+namespace fs = std::filesystem;
 
-struct Options {
-  bool help = false;
-  bool rem = false;
-  bool rem_unnumbered = false;
-  std::optional<std::string> output;
-  std::optional<std::string> map;
-  std::optional<std::string> source;
-  std::optional<std::string> error;  // the first usage error met
-};
+constexpr std::string_view kStandardStream = "-";
 
-void set_error(Options& options, std::string error) {
-  if (!options.error) options.error = std::move(error);
-}
+// The files of a run whose SOURCE is standard input: "-" reads the stream, once, and everything
+// else is the given files'.
+class WithStandardInput : public Files {
+ public:
+  WithStandardInput(Files& files, std::istream& in) : files_(files), in_(in) {}
 
-void take_source(Options& options, const std::string& arg) {
-  if (arg.empty()) return set_error(options, "SOURCE is empty");
-  if (options.source)
-    return set_error(options, "more than one SOURCE: " + *options.source + ", " + arg);
-  options.source = arg;
-}
-
-// An option followed by a file name: `args[i]` is the option. Returns the index of the name.
-std::size_t take_file_option(Options& options, std::optional<std::string>& file,
-                             const std::vector<std::string>& args, std::size_t i) {
-  const std::string& option = args[i];
-  if (i + 1 == args.size() || args[i + 1].empty()) {
-    set_error(options, option + " needs a file name");
-  } else if (file) {
-    set_error(options, option + " given more than once");
-  } else {
-    file = args[i + 1];
+  std::vector<fs::path> list(const fs::path& folder) const override { return files_.list(folder); }
+  EntryKind kind(const fs::path& path) const override {
+    return is_stdin(path) ? EntryKind::file : files_.kind(path);
   }
-  return i + 1;
-}
-
-// Returns the index of the last argument used.
-std::size_t take_option(Options& options, const std::vector<std::string>& args, std::size_t i) {
-  const std::string& arg = args[i];
-  if (arg == "--help") {
-    options.help = true;
-  } else if (arg == "--rem") {
-    options.rem = true;
-  } else if (arg == "--rem-unnumbered") {
-    options.rem_unnumbered = true;
-  } else if (arg == "-o") {
-    return take_file_option(options, options.output, args, i);
-  } else if (arg == "--map") {
-    return take_file_option(options, options.map, args, i);
-  } else {
-    set_error(options, "unknown option " + arg);
+  bool same_file(const fs::path& a, const fs::path& b) const override {
+    return !is_stdin(a) && !is_stdin(b) && files_.same_file(a, b);
   }
-  return i;
-}
+  fs::path current_folder() const override { return files_.current_folder(); }
 
-// "--" ends the options, so that a SOURCE may begin with "-"; a lone "-" is a file name.
-Options parse(const std::vector<std::string>& args) {
-  Options options;
-  bool options_ended = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (!options_ended && arg == "--") {
-      options_ended = true;
-    } else if (!options_ended && arg.size() > 1 && arg[0] == '-') {
-      i = take_option(options, args, i);
-    } else {
-      take_source(options, arg);
+ protected:
+  std::string read_file(const fs::path& path) override {
+    if (!is_stdin(path)) return files_.read(path);
+    if (!bytes_) {
+      bytes_.emplace(std::istreambuf_iterator<char>(in_), std::istreambuf_iterator<char>());
+      if (in_.bad()) throw make_failure(FailureCode::device_io_error);
     }
+    return *bytes_;
   }
-  if (!options.source) set_error(options, "SOURCE is missing");
-  return options;
-}
+  void write_file(const fs::path& path, std::string_view bytes) override {
+    files_.write(path, bytes);
+  }
+
+ private:
+  static bool is_stdin(const fs::path& path) { return path == fs::path(kStandardStream); }
+
+  Files& files_;
+  std::istream& in_;
+  std::optional<std::string> bytes_;
+};
 
 // A message's line breaks, CR LF as the panes hold them, become the stream's own.
 std::string with_newlines(std::string_view utf8) {
@@ -137,67 +87,46 @@ std::string with_newlines(std::string_view utf8) {
   return text;
 }
 
-// Every box the window would show becomes one line on the error stream, in UTF-8. No dialog can
-// be answered: a dialog gives back no name.
-class StreamUi : public Ui {
- public:
-  explicit StreamUi(std::ostream& err) : err_(err) {}
-
-  void message(const std::string& text) override { show(ansi::to_utf8(text)); }
-  void failure(const std::string& title, const std::string& description,
-               const std::filesystem::path& file) override {
-    show(failure_text(title, description, file));
-  }
-  void message_at(const std::string& text, const Location& where) override {
-    show(prefix(where) + ansi::to_utf8(text));
-  }
-  void failure_at(const std::string& title, const std::string& description,
-                  const std::filesystem::path& file, const Location& where) override {
-    show(prefix(where) + failure_text(title, description, file));
-  }
-  std::string open_dialog(const std::string&) override { return {}; }
-  std::string save_dialog(const std::string&) override { return {}; }
-
- private:
-  // Open has just loaded the pane, so a location always names a file.
-  static std::string prefix(const Location& where) {
-    return utf8_path(where.file) + ':' + std::to_string(where.line) + ": ";
-  }
-
-  static std::string failure_text(const std::string& title, const std::string& description,
-                                  const std::filesystem::path& file) {
+// A finding as an editor reads compiler output: "FILE:LINE:COLUMN: error: TEXT" for one about a
+// line, "kestrelc: error: TEXT" for any other. A failure's text is its title, the file it names
+// (`unnamed` when it names none) and its description.
+std::string editor_line(const Finding& finding, const fs::path& unnamed = {}) {
+  std::string text = ansi::to_utf8(finding.text);
+  if (finding.kind == Finding::Kind::failure) {
+    const fs::path& file = finding.file.empty() ? unnamed : finding.file;
     const std::string named = file.empty() ? "" : "  " + utf8_path(file);
-    return ansi::to_utf8(title) + named + ": " + ansi::to_utf8(description);
+    text = ansi::to_utf8(finding.title) + named + ": " + text;
   }
+  if (!finding.location) return "kestrelc: error: " + with_newlines(text);
+  const Location& at = *finding.location;
+  return utf8_path(at.file) + ':' + std::to_string(at.line) + ':' +
+         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + with_newlines(text);
+}
 
-  void show(const std::string& utf8) {
-    err_ << with_newlines(utf8) << '\n';
-    err_.flush();
-  }
+void report(std::ostream& err, const std::vector<Finding>& findings, const fs::path& unnamed = {}) {
+  for (const Finding& finding : findings) err << editor_line(finding, unnamed) << '\n';
+  err.flush();
+}
 
-  std::ostream& err_;
-};
-
-// Writes the result to standard output. Returns false, after saying so, when it did not get there.
-bool write_to_standard_output(const std::string& pane, std::ostream& out, Ui& ui) {
-  Findings findings(ui);
+// Writes through the file layer, which replaces an old file only with a complete new one. Returns
+// false, after saying so, when the file did not get written.
+bool write_file(Files& files, const fs::path& path, std::string_view bytes, std::ostream& err) {
   try {
-    write_pane(out, pane);
+    files.write(path, bytes);
   } catch (const Failure& failure) {
-    findings.failure(failure, "standard output");
+    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
+                  failure.number(), path, std::nullopt}});
     return false;
   }
   return true;
 }
 
-// Writes a file through the file layer, which replaces an old file only with a complete new one.
-// Returns false, after saying so, when the file did not get written.
-bool write_file(Files& files, const std::filesystem::path& path, std::string_view bytes, Ui& ui) {
-  Findings findings(ui);
+bool write_to_standard_output(std::ostream& out, const std::string& pane, std::ostream& err) {
   try {
-    files.write(path, bytes);
+    write_pane(out, pane);
   } catch (const Failure& failure) {
-    findings.failure(failure, path);
+    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
+                  failure.number(), "standard output", std::nullopt}});
     return false;
   }
   return true;
@@ -232,14 +161,24 @@ std::string map_text(const Workbench& wb, const SourceMap& source_map,
   return text;
 }
 
-// The files the run is to write, by the options that name them.
+// A file the run is to write, by the option that names it.
 struct Target {
   const char* option;
-  std::filesystem::path path;
+  fs::path path;
 };
 
-// A usage error when a file the run is to write is one the load read (whatever its spelling),
-// or when both name the same file: writing it would destroy an input, or one result.
+// The files the options name to be written; standard output is none.
+std::vector<Target> targets_of(const Options& options) {
+  std::vector<Target> targets;
+  if (options.output && *options.output != kStandardStream)
+    targets.push_back({"-o", path_from_utf8(*options.output)});
+  if (options.map) targets.push_back({"--map", path_from_utf8(*options.map)});
+  if (options.deps) targets.push_back({"--deps", path_from_utf8(*options.deps)});
+  return targets;
+}
+
+// A usage error when a file the run is to write is one the load read (whatever its spelling), or
+// when two options name the same file: writing it would destroy an input, or another result.
 std::optional<std::string> overwritten_input(const Files& files, const std::vector<Target>& targets,
                                              const OpenOutcome& opened) {
   for (const Target& target : targets) {
@@ -250,68 +189,157 @@ std::optional<std::string> overwritten_input(const Files& files, const std::vect
                " names a file the source was read from: " + utf8_path(target.path);
     }
   }
-  if (targets.size() == 2 &&
-      (targets[0].path == targets[1].path || files.same_file(targets[0].path, targets[1].path)))
-    return "-o and --map name the same file: " + utf8_path(targets[0].path);
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    for (std::size_t j = i + 1; j < targets.size(); ++j) {
+      if (targets[i].path == targets[j].path || files.same_file(targets[i].path, targets[j].path))
+        return std::string(targets[i].option) + " and " + targets[j].option +
+               " name the same file: " + utf8_path(targets[i].path);
+    }
+  }
   return std::nullopt;
 }
 
-int compile(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
+// The make rule of the run: the output depends on the source and on every file it includes, each
+// by the name it has on disk. An output on standard output stands as the source's name with ".out"
+// for its extension.
+std::string dependency_rule(const Options& options, const OpenOutcome& opened) {
+  std::string target;
+  if (options.output && *options.output != kStandardStream) {
+    target = *options.output;
+  } else {
+    target = utf8_path(fs::path(*options.source).replace_extension(".out"));
+  }
+  std::vector<std::string> prerequisites;
+  for (const LoadedFile& file : opened.files) {
+    if (file.result != LoadedFile::Result::failed && file.resolved != fs::path(kStandardStream))
+      prerequisites.push_back(utf8_path(file.resolved));
+  }
+  return make_rule(target, prerequisites);
+}
+
+// One run of the options; `read` gets every file the load read or tried to read.
+int compile_once(const Options& options, std::ostream& out, std::ostream& err, Files& files,
+                 std::vector<fs::path>& read) {
+  std::vector<Target> targets;
+  try {
+    targets = targets_of(options);
+  } catch (const Failure& failure) {
+    err << "kestrelc: error: " << failure.description() << '\n';
+    return 2;
+  }
   Workbench wb;
   wb.Text2 = *options.source;
   wb.Check1 = options.rem || options.rem_unnumbered;
   wb.Check2 = options.rem_unnumbered;
-  StreamUi ui(err);
-  std::vector<Target> targets;
-  try {
-    if (options.output) targets.push_back({"-o", path_from_utf8(*options.output)});
-    if (options.map) targets.push_back({"--map", path_from_utf8(*options.map)});
-  } catch (const Failure& failure) {
-    Findings(ui).failure(failure);
-    return 2;
+  SilentUi ui;
+  std::vector<fs::path> more;
+  for (const std::string& folder : options.include_dirs) more.push_back(path_from_utf8(folder));
+  const OpenOutcome opened = open_command(wb, ui, files, {files.current_folder(), more});
+  for (const LoadedFile& file : opened.files) {
+    read.push_back(file.composed);
+    if (file.resolved != file.composed) read.push_back(file.resolved);
   }
-  const OpenOutcome opened = open_command(wb, ui, files, {files.current_folder()});
+  // A failure that names no file while opening is about SOURCE itself.
+  report(err, opened.findings, path_from_utf8(*options.source));
   if (!opened.read_to_end) return 2;
   if (const std::optional<std::string> refused = overwritten_input(files, targets, opened)) {
-    err << "kestrelc: " << *refused << '\n';
+    err << "kestrelc: error: " << *refused << '\n';
     return 2;
   }
-  const CompileOutcome compiled = compile_command(wb, ui, opened.source_map);
-  const bool succeeded = opened.findings.empty() && compiled.ok;
-  // An output file is a finished product, so that make never takes a failed run's for up to date;
-  // standard output shows whatever the pass left.
-  bool written = true;
-  if (!options.output) {
-    written = write_to_standard_output(wb.Dest_bas, out, ui);
-  } else if (succeeded) {
-    written = write_file(files, targets.front().path, pane_file_bytes(wb.Dest_bas), ui);
+  if (options.rule_only) {
+    out << dependency_rule(options, opened);
+    out.flush();
+    return opened.findings.empty() ? 0 : 1;
   }
-  if (options.map)
-    written = write_file(files, targets.back().path,
-                         map_text(wb, opened.source_map, compiled.record), ui) &&
-              written;
+  const CompileOutcome compiled = compile_command(wb, ui, opened.source_map);
+  report(err, compiled.findings);
+  const bool succeeded = opened.findings.empty() && compiled.ok;
+  if (compiled.ok && !options.quiet) err << message_text(MessageText::compile_ok) << '\n';
+  // An output file is a finished product, so that make never takes a failed run's for up to
+  // date; standard output shows whatever the pass left.
+  bool written = true;
+  if (!options.output || *options.output == kStandardStream) {
+    written = write_to_standard_output(out, wb.Dest_bas, err);
+  } else if (succeeded) {
+    written = write_file(files, targets.front().path, pane_file_bytes(wb.Dest_bas), err);
+  }
+  for (const Target& target : targets) {
+    if (target.option == std::string_view("--map"))
+      written =
+          write_file(files, target.path, map_text(wb, opened.source_map, compiled.record), err) &&
+          written;
+    if (target.option == std::string_view("--deps"))
+      written = write_file(files, target.path, dependency_rule(options, opened), err) && written;
+  }
   if (!written) return 1;
   return succeeded ? 0 : 1;
 }
+
+// "HH:MM:SS" of the local time now.
+std::string time_of_day() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+// Compiles, then again after every change of a file the last run read or tried to read, until
+// interrupted. Each run ends with one line: the time, SOURCE and how the run went.
+int watch(const Options& options, std::ostream& out, std::ostream& err,
+          const Surroundings& surroundings) {
+  for (;;) {
+    std::vector<fs::path> read;
+    const int status = compile_once(options, out, err, surroundings.files, read);
+    err << "kestrelc: " << time_of_day() << ' ' << *options.source << ": "
+        << (status == 0 ? "compiled" : "failed, exit status " + std::to_string(status))
+        << "; watching " << read.size() << (read.size() == 1 ? " file" : " files") << '\n';
+    err.flush();
+    if (read.empty()) read.push_back(path_from_utf8(*options.source));
+    if (!surroundings.watcher.wait(read, surroundings.interrupted)) return 0;
+  }
+}
+
+// Set by Ctrl+C while a watch runs: a signal handler can reach nothing else.
+std::atomic<bool> interrupted{false};
+
+extern "C" void on_interrupt(int) { interrupted = true; }
 
 }  // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   DiskFiles files;
-  return run(args, out, err, files);
+  const std::unique_ptr<ChangeWatcher> watcher = system_watcher();
+  std::signal(SIGINT, on_interrupt);
+  return run(args, out, err, {files, std::cin, *watcher, interrupted});
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, Files& files) {
-  const Options options = parse(args);
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Surroundings& surroundings) {
+  const Options options = parse_options(args);
   if (options.help) {
-    out << kHelp;
+    out << help_text();
+    return 0;
+  }
+  if (options.version) {
+    out << "kestrelc " << KESTREL_VERSION << '\n';
     return 0;
   }
   if (options.error) {
-    err << "kestrelc: " << *options.error << " (see kestrelc --help)\n";
+    err << "kestrelc: error: " << *options.error << " (see kestrelc --help)\n";
     return 2;
   }
-  return compile(options, out, err, files);
+  WithStandardInput files(surroundings.files, surroundings.in);
+  if (options.watch)
+    return watch(options, out, err,
+                 {files, surroundings.in, surroundings.watcher, surroundings.interrupted});
+  std::vector<fs::path> read;
+  return compile_once(options, out, err, files, read);
 }
 
 }  // namespace kestrel::cli

@@ -85,7 +85,7 @@ class Pass {
     if (line.size() < 2) return true;
     const bool comment = line.starts_with("REM");
     if (comment && !wb_.Check1) return true;
-    if (is_digit(line[0])) return take_directive(line);
+    if (is_digit(line[0])) return take_directive(line, first_column(source_line));
     if (comment && wb_.Check2) {
       append_line(line, false);
       return true;
@@ -93,19 +93,29 @@ class Pass {
     return write_numbered(line);
   }
 
-  bool take_directive(const std::string& line) {
+  // `column` is where the directive begins in the source line.
+  bool take_directive(const std::string& line, int column) {
     const std::string value = read_line_number(line);
     const std::optional<int> n = small_line_number(value);
     if (n && *n <= kHighestDirective && *n >= wb_.line_num) {
       wb_.line_num = *n;
       return true;
     }
-    show(message_text(MessageText::bad_line_number) + value);
+    show(message_text(MessageText::bad_line_number) + value, column);
     return false;
   }
 
-  // A message about the source line being compiled.
-  void show(const std::string& text) { findings_.message(text, where_.at(source_index_)); }
+  // A message about the source line being compiled, and where in it, when that is known.
+  void show(const std::string& text, int column = 0) {
+    Location at = where_.at(source_index_);
+    at.column = column;
+    findings_.message(text, at);
+  }
+
+  // The 1-based column of the first character that is no blank.
+  static int first_column(std::string_view source_line) {
+    return static_cast<int>(source_line.size() - trim_left_blanks(source_line).size()) + 1;
+  }
 
   bool write_numbered(const std::string& line) {
     if (wb_.line_num > kHighestLineNumber) {

@@ -141,12 +141,23 @@ Location output_source(const Workbench& wb, std::size_t pos, const Locator& wher
   return where.at(lines[std::min(index, lines.size() - 1)].source_line);
 }
 
+// The 1-based column of the first "[" on the source pane's line `index`, or 0 when it has none.
+int bracket_column(std::string_view pane, int index) {
+  PaneLines lines(pane);
+  std::string_view line;
+  for (int i = 0; i <= index; ++i)
+    if (!lines.next(line)) return 0;
+  const std::size_t bracket = line.find('[');
+  return bracket == std::string_view::npos ? 0 : static_cast<int>(bracket) + 1;
+}
+
 bool no_bracket_left(Workbench& wb, Findings& findings, const Locator& where,
                      const std::vector<OutputLine>& lines) {
   const std::size_t bracket = wb.Dest_bas.find('[');
   wb.bracket_pos = bracket == std::string::npos ? 0 : static_cast<std::int32_t>(bracket + 1);
   if (bracket == std::string::npos) return true;
-  const Location at = output_source(wb, bracket, where, lines);
+  Location at = output_source(wb, bracket, where, lines);
+  if (at.pane_line) at.column = bracket_column(wb.Source_bas, *at.pane_line);
   findings.message(message_text(MessageText::undefined_labels), at);
   findings.message(excerpt_around(wb.Dest_bas, bracket), at);
   return false;

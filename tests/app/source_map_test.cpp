@@ -118,9 +118,9 @@ TEST(SourceLocations, TheMainFileIsNamedAsTypedAndAReloadForgetsTheEdit) {
   load.run();
   const CompileOutcome compiled = compile_command(load.wb, load.ui, load.outcome.source_map);
   ASSERT_EQ(load.ui.locations.size(), 1u);
-  EXPECT_EQ(load.ui.locations.begin()->second, (Location{"main.bas", 2, 1}));
+  EXPECT_EQ(load.ui.locations.begin()->second, (Location{"main.bas", 2, 1, 1}));
   ASSERT_EQ(compiled.findings.size(), 1u);
-  EXPECT_EQ(compiled.findings[0].location, (Location{"main.bas", 2, 1}));
+  EXPECT_EQ(compiled.findings[0].location, (Location{"main.bas", 2, 1, 1}));
 }
 
 TEST(SourceLocations, OutputLinesRecordTheirSourceAndWhetherTheyAreNumbered) {

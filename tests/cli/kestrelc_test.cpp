@@ -2,12 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/memory_files.h"
+#include "cli/watch.h"
+#include "support/temp_dir.h"
 
 namespace kestrel {
 namespace {
@@ -21,10 +31,15 @@ struct Outcome {
   std::string err;
 };
 
-Outcome kestrelc(MemoryFiles& files, const std::vector<std::string>& args) {
+// A run over files in memory, with `input` on standard input.
+Outcome kestrelc(MemoryFiles& files, const std::vector<std::string>& args,
+                 const std::string& input = "") {
   std::ostringstream out;
   std::ostringstream err;
-  const int status = cli::run(args, out, err, files);
+  std::istringstream in(input);
+  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
+  const std::atomic<bool> interrupted{true};
+  const int status = cli::run(args, out, err, {files, in, *watcher, interrupted});
   return {status, out.str(), err.str()};
 }
 
@@ -51,7 +66,7 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
   files.add_file("undefined.bas", "AA\r\nGOTO [NO]\r\n[L]\r\nBB\r\n");
   files.add_file("empty.bas", "");
   const std::string missing_include =
-      "nolib.bas:2: Error#53  " + kFolder + "/NONE.BAS: File not found\n";
+      "nolib.bas:2:1: error: Error#53  " + kFolder + "/NONE.BAS: File not found\n";
   const std::vector<CompileCase> cases = {
       {"plain", {"prog.bas"}, 0, "0000 A=7\r\n0001 GOTO 1\r\n0002 END\r\n", "COMPILE OK\n"},
       {"--rem",
@@ -69,27 +84,31 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
        {"bad.bas"},
        1,
        "0000 AA\r\n",
-       "bad.bas:2: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 "
+       "bad.bas:2:1: error: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 "
        "\xd0\xbd\xd0\xbe\xd0\xbc\xd0\xb5\xd1\x80"
        "\xd0\xb0 \xd1\x81\xd1\x82\xd1\x80\xd0\xbe\xd0\xba\xd0\xb8!3000\n"},
       {"bad definition",
        {"baddef.bas"},
        1,
        "0000 AA\r\n0001 BB\r\n",
-       "baddef.bas:2: ERROR #define  #define X 5\nCOMPILE OK\n"},
+       "baddef.bas:2:1: error: ERROR #define  #define X 5\nCOMPILE OK\n"},
       {"missing include", {"nolib.bas"}, 1, "0000 AA\r\n", missing_include + "COMPILE OK\n"},
       // The excerpt of the output holds line breaks of its own.
       {"label left over",
        {"undefined.bas"},
        1,
        "0000 AA\r\n0001 GOTO [NO]\r\n0002 BB\r\n",
-       "undefined.bas:2: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - "
+       "undefined.bas:2:6: error: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - "
        "\xd0\xb5\xd1\x81\xd1\x82\xd1\x8c "
        "\xd0\xbd\xd0\xb5\xd1\x83\xd0\xba\xd0\xb0\xd0\xb7\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5 "
        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xba\xd0\xb8 \n"
-       "undefined.bas:2: 0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
-      {"missing source", {"none.bas"}, 2, "", "Error#53: File not found\n"},
-      {"folder as source", {"."}, 2, "", "Error#75: Path/File access error\n"},
+       "undefined.bas:2:6: error: 0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
+      {"missing source",
+       {"none.bas"},
+       2,
+       "",
+       "kestrelc: error: Error#53  none.bas: File not found\n"},
+      {"folder as source", {"."}, 2, "", "kestrelc: error: Error#75  .: Path/File access error\n"},
   };
   for (const CompileCase& c : cases) {
     const Outcome r = kestrelc(files, c.args);
@@ -117,13 +136,18 @@ TEST(Kestrelc, AResultThatCannotBeWrittenIsAFailureOfTheRun) {
   files.add_file("prog.bas", "A\r\nB\r\n");
   const Outcome r = kestrelc(files, {"prog.bas", "-o", "no_such_folder/out.bas"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "COMPILE OK\nError#76  no_such_folder/out.bas: Path not found\n");
+  EXPECT_EQ(r.err,
+            "COMPILE OK\nkestrelc: error: Error#76  no_such_folder/out.bas: Path not found\n");
 
   std::ostringstream out;
   std::ostringstream err;
+  std::istringstream in;
   out.setstate(std::ios::badbit);
-  EXPECT_EQ(cli::run({"prog.bas"}, out, err, files), 1);
-  EXPECT_EQ(err.str(), "COMPILE OK\nError#57  standard output: Device I/O error\n");
+  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
+  const std::atomic<bool> interrupted{true};
+  EXPECT_EQ(cli::run({"prog.bas"}, out, err, {files, in, *watcher, interrupted}), 1);
+  EXPECT_EQ(err.str(),
+            "COMPILE OK\nkestrelc: error: Error#57  standard output: Device I/O error\n");
 }
 
 TEST(Kestrelc, PathsGivenInUtf8ReachCyrillicFiles) {
@@ -159,40 +183,99 @@ TEST(Kestrelc, AUsageErrorIsOneLineAndExitStatusTwo) {
     const Outcome r = kestrelc(files, c.args);
     EXPECT_EQ(r.status, 2) << c.explanation;
     EXPECT_EQ(r.out, "") << c.explanation;
-    EXPECT_EQ(r.err, "kestrelc: " + c.explanation + " (see kestrelc --help)\n");
+    EXPECT_EQ(r.err, "kestrelc: error: " + c.explanation + " (see kestrelc --help)\n");
   }
   EXPECT_EQ(files.kind("x"), EntryKind::missing);
 }
 
-TEST(Kestrelc, HelpGoesToStandardOutputWhateverElseIsGiven) {
+// The options the help lists, each by every name it has.
+std::vector<std::string> options_in_help(const std::string& help) {
+  std::vector<std::string> names;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("  -")) continue;
+    std::istringstream words(line);
+    for (std::string word; words >> word && word.starts_with("-");) {
+      if (word.ends_with(",")) word.pop_back();
+      names.push_back(word.substr(0, word.find('=')));
+    }
+  }
+  return names;
+}
+
+// Whether the manual page names an option, whole, at the start of a bold macro's line.
+bool page_names(const std::string& page, const std::string& name) {
+  std::string escaped;
+  for (const char c : name) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+  for (const std::string macro : {"\n.B ", "\n.BI ", "\n.BR "}) {
+    const std::string start = macro + escaped;
+    for (std::size_t at = page.find(start); at != std::string::npos;
+         at = page.find(start, at + 1)) {
+      const std::size_t end = at + start.size();
+      if (end == page.size() || std::string_view(" \"=,\n").find(page[end]) != std::string::npos)
+        return true;
+    }
+  }
+  return false;
+}
+
+// The help, the parser and the manual page come from one list of options.
+TEST(Kestrelc, HelpParserAndManualPageAgreeOnTheOptions) {
   MemoryFiles files;
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--help"}, {"a.bas", "--bogus", "--help"}}) {
-    const Outcome r = kestrelc(files, args);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(
-        r.out.starts_with("usage: kestrelc [--rem] [--rem-unnumbered] [-o OUTPUT] [--map MAPFILE] "
-                          "[--] SOURCE\n"));
-    EXPECT_NE(r.out.find("Exit status"), std::string::npos);
-    EXPECT_EQ(r.err, "");
+  const Outcome help = kestrelc(files, {"a.bas", "--bogus", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: kestrelc [--rem] "));
+  EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+  std::ifstream page_file(KESTREL_SOURCE_DIR "/packaging/kestrelc.1");
+  const std::string page{std::istreambuf_iterator<char>(page_file),
+                         std::istreambuf_iterator<char>()};
+  const std::vector<std::string> names = options_in_help(help.out);
+  EXPECT_GE(names.size(), 13u);
+  for (const std::string& name : names) {
+    const Outcome r = kestrelc(files, {name, "x"});
+    EXPECT_EQ(r.err.find("unknown option"), std::string::npos) << name;
+    EXPECT_TRUE(page_names(page, name)) << name << " in the manual page";
   }
 }
 
-TEST(Kestrelc, MessagesAboutALineNameTheFileAndLineItWasLoadedFrom) {
+TEST(Kestrelc, TellsItsVersion) {
+  MemoryFiles files;
+  const Outcome r = kestrelc(files, {"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "kestrelc " KESTREL_VERSION "\n");
+}
+
+// Every message about a line reads as editors expect compiler output, with the column where the
+// problem begins when it is known; every other problem names the program.
+TEST(Kestrelc, MessagesReadAsEditorsExpectCompilerOutput) {
   MemoryFiles files{kFolder};
   files.add_file("main.bas", "[L]\r\n#include lib\\io.bas\r\nGOTO [L]\r\n#define W\r\n");
   files.add_file("lib/io.bas", "PRINT 1\r\n#include deeper.bas\r\n[L]\r\n");
   files.add_file("deeper.bas", "PRINT 2\r\n#include NONE.BAS\r\n");
+  files.add_file("directive.bas", "AA\r\n   3000\r\n");
   const std::string lib = kFolder + "/lib/io.bas";
   const Outcome r = kestrelc(files, {"main.bas"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, kFolder + "/deeper.bas:2: Error#53  " + kFolder +
+  EXPECT_EQ(r.err, kFolder + "/deeper.bas:2:1: error: Error#53  " + kFolder +
                        "/NONE.BAS: File not found\n"
-                       "main.bas:4: ERROR #define  #define W\n" +
+                       "main.bas:4:1: error: ERROR #define  #define W\n" +
                        lib +
-                       ":3: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - "
+                       ":3:1: error: \xd0\x9e\xd1\x88\xd0\xb8\xd0\xb1\xd0\xba\xd0\xb0 - "
                        "\xd0\x94\xd1\x83\xd0\xb1\xd0\xbb\xd0\xb8\xd0\xba\xd0\xb0\xd1\x82\xd1\x8b "
                        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xbe\xd0\xba![L]\n");
+  const std::regex editor(R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error):\s+(.*)$)");
+  std::vector<std::string> lines;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"main.bas"}, {"directive.bas"}, {"none.bas"}, {"--bogus"}}) {
+    std::istringstream err(kestrelc(files, args).err);
+    for (std::string line; std::getline(err, line);) lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 6u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(std::regex_match(lines[i], editor)) << lines[i];
+  EXPECT_TRUE(lines[3].starts_with("directive.bas:2:4: error: ")) << lines[3];
+  EXPECT_EQ(lines[4], "kestrelc: error: Error#53  none.bas: File not found");
+  EXPECT_TRUE(lines[5].starts_with("kestrelc: error: unknown option --bogus")) << lines[5];
 }
 
 TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
@@ -218,7 +301,8 @@ TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
   const Outcome unwritable =
       kestrelc(files, {"--map", "no_such_folder/m", "-o", "o.bas", "main.bas"});
   EXPECT_EQ(unwritable.status, 1);
-  EXPECT_TRUE(unwritable.err.ends_with("Error#76  no_such_folder/m: Path not found\n"));
+  EXPECT_TRUE(
+      unwritable.err.ends_with("kestrelc: error: Error#76  no_such_folder/m: Path not found\n"));
   EXPECT_EQ(files.kind("o.bas"), EntryKind::file);
 }
 
@@ -254,7 +338,7 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
     const Outcome r = kestrelc(files, c.args);
     EXPECT_EQ(r.status, 2) << c.explanation;
     EXPECT_EQ(r.out, "") << c.explanation;
-    EXPECT_EQ(r.err, "kestrelc: " + c.explanation + "\n");
+    EXPECT_EQ(r.err, "kestrelc: error: " + c.explanation + "\n");
     EXPECT_EQ(read_file(files, "main.bas"), "A\r\n#include lib.bas\r\n");
     EXPECT_EQ(read_file(files, "LIB.BAS"), "B\r\n");
     EXPECT_EQ(read_file(files, "out.bas"), "previous\r\n");
@@ -291,7 +375,134 @@ TEST(Kestrelc, NamesInAnyLanguageAndIncludesBesideTheMainFile) {
   // Not found beside the main file either: reported below the current folder.
   files.add_file("é/proj/LOST.BAS", "#include NONE.BAS\r\n");
   EXPECT_EQ(kestrelc(files, {"é/proj/LOST.BAS"}).err,
-            "é/proj/LOST.BAS:1: Error#53  /work/NONE.BAS: File not found\nCOMPILE OK\n");
+            "é/proj/LOST.BAS:1:1: error: Error#53  /work/NONE.BAS: File not found\nCOMPILE OK\n");
+}
+
+// The conventions of build scripts: standard input and output as "-", values joined to their
+// options, a quiet success, and include folders searched in the order given.
+TEST(Kestrelc, FollowsTheConventionsOfBuildScripts) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;  // standard input
+    int status;
+    std::string out;
+    std::string err;
+    std::string written;  // the content of out.bas afterwards, "<no file>" when none
+  };
+  const std::string ok = "COMPILE OK\n";
+  const std::vector<Case> cases = {
+      {{"-"}, "AA\r\n#include LIB.BAS\r\n", 0, "0000 AA\r\n0001 LIB\r\n", ok, "<no file>"},
+      {{"-o", "-", "main.bas"}, "", 0, "0000 MAIN\r\n", ok, "<no file>"},
+      {{"-q", "main.bas"}, "", 0, "0000 MAIN\r\n", "", "<no file>"},
+      {{"--quiet", "-oout.bas", "main.bas"}, "", 0, "", "", "0000 MAIN\r\n"},
+      {{"--output=out.bas", "main.bas"}, "", 0, "", ok, "0000 MAIN\r\n"},
+      {{"-q", "bad.bas"}, "", 1, "", "bad.bas:1:1: error: ERROR #define  #define X\n", "<no file>"},
+      {{"--map=out.bas", "main.bas"}, "", 0, "0000 MAIN\r\n", ok, "0000\tmain.bas\t1\n"},
+      {{"-I", "one", "-Itwo", "deep.bas"}, "", 0, "0000 ONE\r\n0001 TWO\r\n", ok, "<no file>"},
+      {{"-Itwo", "-I", "one", "deep.bas"}, "", 0, "0000 TWO\r\n0001 TWO\r\n", ok, "<no file>"},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles files{kFolder};
+    files.add_file("main.bas", "MAIN\r\n");
+    files.add_file("bad.bas", "#define X\r\n");
+    files.add_file("LIB.BAS", "LIB\r\n");
+    files.add_file("deep.bas", "#include A.BAS\r\n#include B.BAS\r\n");
+    files.add_file("one/A.BAS", "ONE\r\n");
+    files.add_file("two/A.BAS", "TWO\r\n");
+    files.add_file("two/B.BAS", "TWO\r\n");
+    const Outcome r = kestrelc(files, c.args, c.input);
+    const std::string shown = c.args.front() + " " + c.args.back();
+    EXPECT_EQ(r.status, c.status) << shown;
+    EXPECT_EQ(r.out, c.out) << shown;
+    EXPECT_EQ(r.err, c.err) << shown;
+    EXPECT_EQ(read_file(files, "out.bas"), c.written) << shown;
+    EXPECT_EQ(files.kind("-"), EntryKind::missing) << shown;
+  }
+}
+
+// The make rule: the output depends on the source and every file it includes, each include with
+// an empty rule of its own; paths escaped as make reads them.
+TEST(Kestrelc, WritesDependenciesForMake) {
+  MemoryFiles files{kFolder};
+  files.add_file("my prog.bas",
+                 "#include LIB.BAS\r\n#include NONE.BAS\r\n#include $#.bas\r\nP\r\n");
+  files.add_file("LIB.BAS", "#include sub\\Pins.bas\r\n");
+  files.add_file("sub/PINS.BAS", "");
+  files.add_file("$#.bas", "XX\r\n");
+  const std::string includes = " \\\n /work/LIB.BAS \\\n /work/sub/PINS.BAS \\\n /work/$$\\#.bas\n";
+  const std::string phony = "\n/work/LIB.BAS:\n\n/work/sub/PINS.BAS:\n\n/work/$$\\#.bas:\n";
+  const Outcome rule = kestrelc(files, {"-M", "-o", "out.bas", "my prog.bas"});
+  EXPECT_EQ(rule.status, 1);  // the missing include is reported, and left out of the rule
+  EXPECT_EQ(rule.out, "out.bas: \\\n my\\ prog.bas" + includes + phony);
+  EXPECT_EQ(files.kind("out.bas"), EntryKind::missing);
+
+  files.add_file("NONE.BAS", "");
+  const Outcome run = kestrelc(files, {"--deps", "out.d", "my prog.bas"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "0000 XX\r\n");
+  EXPECT_EQ(read_file(files, "out.d"),
+            "my\\ prog.out: \\\n my\\ prog.bas \\\n /work/LIB.BAS \\\n /work/sub/PINS.BAS \\\n "
+            "/work/NONE.BAS \\\n /work/$$\\#.bas\n"
+            "\n/work/LIB.BAS:\n\n/work/sub/PINS.BAS:\n\n/work/NONE.BAS:\n\n/work/$$\\#.bas:\n");
+
+  const Outcome over_input = kestrelc(files, {"--deps", "LIB.BAS", "my prog.bas"});
+  EXPECT_EQ(over_input.status, 2);
+  EXPECT_EQ(read_file(files, "LIB.BAS"), "#include sub\\Pins.bas\r\n");
+}
+
+// Whether `done` comes true within a few seconds, doing `step` between looks.
+bool within_seconds(
+    const std::function<bool()>& done, const std::function<void()>& step = [] {}) {
+  for (int i = 0; i < 100; ++i) {
+    if (done()) return true;
+    step();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return done();
+}
+
+// Watch mode on the disk, with the system's watcher and with the portable one: a change of an
+// include file beside the main file compiles again, a failing run keeps watching, and the watch
+// ends when interrupted.
+TEST(Kestrelc, WatchCompilesAgainWhenAnIncludeChanges) {
+  std::vector<std::unique_ptr<cli::ChangeWatcher>> watchers;
+  watchers.push_back(cli::system_watcher());
+  watchers.push_back(cli::polling_watcher());
+  for (const std::unique_ptr<cli::ChangeWatcher>& watcher : watchers) {
+    testing::TempDir dir;
+    const std::filesystem::path lib = dir.path() / "LIB.BAS";
+    const std::filesystem::path output = dir.path() / "out.bas";
+    testing::write_file(dir.path() / "main.bas", "#include LIB.BAS\r\n");
+    testing::write_file(lib, "PRINT 1\r\n");
+    DiskFiles files;
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    std::atomic<bool> interrupted{false};
+    int status = -1;
+    std::thread watching([&] {
+      status = cli::run({"--watch", "-o", output.string(), (dir.path() / "main.bas").string()}, out,
+                        err, {files, in, *watcher, interrupted});
+    });
+    const auto holds = [&](const std::string& text) {
+      return [&, text] { return testing::read_file(output) == text; };
+    };
+    EXPECT_TRUE(within_seconds(holds("0000 PRINT 1\r\n")));
+    // A failing run leaves the output as it was and goes on watching; a change is written again
+    // until it is seen, since the watch begins only once the first run has ended.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    testing::write_file(lib, "PRINT 22\r\n3000\r\n");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(testing::read_file(output), "0000 PRINT 1\r\n");
+    EXPECT_TRUE(within_seconds(holds("0000 PRINT 333\r\n"),
+                               [&] { testing::write_file(lib, "PRINT 333\r\n"); }));
+    interrupted = true;
+    watching.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(err.str().find("main.bas: compiled; watching 2 files\n"), std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("main.bas: failed, exit status 1"), std::string::npos) << err.str();
+  }
 }
 
 }  // namespace
