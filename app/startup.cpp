@@ -6,6 +6,14 @@ namespace kestrel {
 
 namespace {
 
+std::string format_time(const char* format, const std::tm& local) {
+  char buffer[128];
+  const std::size_t n = std::strftime(buffer, sizeof buffer, format, &local);
+  return std::string(buffer, n);
+}
+
+}  // namespace
+
 std::tm local_time(std::chrono::system_clock::time_point when) {
   const std::time_t t = std::chrono::system_clock::to_time_t(when);
   std::tm local{};
@@ -16,14 +24,6 @@ std::tm local_time(std::chrono::system_clock::time_point when) {
 #endif
   return local;
 }
-
-std::string format_time(const char* format, const std::tm& local) {
-  char buffer[128];
-  const std::size_t n = std::strftime(buffer, sizeof buffer, format, &local);
-  return std::string(buffer, n);
-}
-
-}  // namespace
 
 std::string general_date_time(const std::tm& local) {
   const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;

@@ -14,6 +14,9 @@ namespace kestrel {
 
 inline constexpr const char* kRunLogName = "Editor.log";
 
+// The local time at `when`.
+std::tm local_time(std::chrono::system_clock::time_point when);
+
 // The local date and time in the system's general form: the short date, a blank and the time of
 // day with seconds, as the C library's current LC_TIME locale writes them; the date alone at
 // exactly midnight.

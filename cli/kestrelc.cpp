@@ -19,6 +19,7 @@
 #include "app/findings.h"
 #include "app/messages.h"
 #include "app/source_map.h"
+#include "app/startup.h"
 #include "app/text_lines.h"
 #include "app/ui.h"
 #include "app/workbench.h"
@@ -277,13 +278,7 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
 
 // "HH:MM:SS" of the local time now.
 std::string time_of_day() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = local_time(std::chrono::system_clock::now());
   char text[16];
   std::strftime(text, sizeof text, "%H:%M:%S", &local);
   return text;
