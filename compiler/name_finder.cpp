@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <utility>
 
 namespace kestrel {
 
@@ -11,15 +12,16 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
   // At most half full, so a probe ends quickly at a free slot.
   const std::size_t capacity = std::bit_ceil(2 * edges + 2);
   keys_.assign(capacity, 0);
-  children_.assign(capacity, -1);
+  children_.assign(capacity, kRoot);
   mask_ = capacity - 1;
   definition_.reserve(edges);
+  depth_.reserve(edges);
   same_name_.assign(static_cast<std::size_t>(std::max(count, 0)), -1);
   for (int k = 0; k < count; ++k) {
     const std::string& name = names[k];
     if (name.empty()) continue;
     longest_ = std::max(longest_, name.size());
-    std::int32_t node = -1;
+    std::int32_t node = kRoot;
     for (char c : name) node = add_child(node, static_cast<unsigned char>(c));
     // Outside the pass (which refuses duplicates first) a name may repeat: all its definitions are
     // reported, in table order.
@@ -27,15 +29,23 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
     while (*last >= 0) last = &same_name_[*last];
     *last = k;
   }
+  std::vector<std::vector<std::pair<unsigned char, std::int32_t>>> children(definition_.size());
+  for (std::size_t slot = 0; slot < keys_.size(); ++slot) {
+    if (keys_[slot] == 0) continue;
+    const std::uint64_t key = keys_[slot] - 1;
+    children[key >> 8].emplace_back(static_cast<unsigned char>(key & 0xFF), children_[slot]);
+  }
+  link_suffixes(children);
+  seen_.assign(definition_.size(), 0);
 }
 
-// Node -1 stands for the root.
 std::int32_t NameFinder::add_child(std::int32_t node, unsigned char byte) {
-  const std::int32_t existing = node < 0 ? root_[byte] : child(node, byte);
-  if (existing >= 0) return existing;
+  const std::int32_t existing = node == kRoot ? root_[byte] : child(node, byte);
+  if (existing != kRoot) return existing;
   const auto created = static_cast<std::int32_t>(definition_.size());
   definition_.push_back(-1);
-  if (node < 0) {
+  depth_.push_back(node == kRoot ? 1 : depth_[node] + 1);
+  if (node == kRoot) {
     root_[byte] = created;
   } else {
     insert_edge(edge_key(node, byte), created);
@@ -48,6 +58,26 @@ void NameFinder::insert_edge(std::uint64_t key, std::int32_t target) {
   while (keys_[slot] != 0) slot = (slot + 1) & mask_;
   keys_[slot] = key;
   children_[slot] = target;
+}
+
+// Breadth first, so that a node's suffixes, being shorter, are linked before it.
+void NameFinder::link_suffixes(
+    const std::vector<std::vector<std::pair<unsigned char, std::int32_t>>>& children) {
+  suffix_.assign(definition_.size(), kRoot);
+  ending_below_.assign(definition_.size(), kRoot);
+  std::vector<std::int32_t> order;
+  order.reserve(definition_.size());
+  for (std::int32_t node : root_)
+    if (node != kRoot) order.push_back(node);
+  for (std::size_t next = 0; next < order.size(); ++next) {
+    const std::int32_t parent = order[next];
+    for (const auto& [byte, node] : children[parent]) {
+      const std::int32_t suffix = step(suffix_[parent], byte);
+      suffix_[node] = suffix;
+      ending_below_[node] = ending_at(suffix);
+      order.push_back(node);
+    }
+  }
 }
 
 }  // namespace kestrel

@@ -27,15 +27,24 @@ constexpr std::size_t kLongestLine = 32767;
 //   of that length: it either ends or comes back to a text it held before, and then repeats for
 //   ever. Brent's cycle search finds the repeat with one saved copy of the line; X EQU X repeats
 //   at the first replacement. No run that ends within the pass's limits is ever reported.
+//   The line is compared with the copy through the count of places where they differ, which a
+//   replacement changes only where it writes.
 class LoopWatch {
  public:
-  explicit LoopWatch(const std::string& line) : start_size_(line.size()), saved_(line) {}
+  LoopWatch(const std::string& line, const std::string& name, const std::string& value)
+      : start_size_(line.size()), name_(name), value_(value), saved_(line) {}
 
-  bool loops(const std::string& line) {
-    if (line.size() > start_size_ + kLongestLine) return true;
-    if (line == saved_) return true;
+  // Called once the name at `pos` has become the value.
+  bool loops(const std::string& line, std::size_t pos) {
+    if (value_.size() != name_.size()) return line.size() > start_size_ + kLongestLine;
+    for (std::size_t i = 0; i < name_.size(); ++i) {
+      differences_ -= saved_[pos + i] != name_[i];
+      differences_ += saved_[pos + i] != value_[i];
+    }
+    if (differences_ == 0) return true;
     if (++steps_ == power_) {
       saved_ = line;
+      differences_ = 0;
       power_ *= 2;
       steps_ = 0;
     }
@@ -44,7 +53,10 @@ class LoopWatch {
 
  private:
   std::size_t start_size_;
+  const std::string& name_;
+  const std::string& value_;
   std::string saved_;
+  std::size_t differences_ = 0;
   std::size_t power_ = 1;
   std::size_t steps_ = 0;
 };
@@ -54,75 +66,157 @@ class LoopWatch {
 bool stands_alone(const std::string& line, std::size_t pos, std::size_t length,
                   std::string& near_char) {
   if (pos > 0) {
-    near_char = line.substr(pos - 1, 1);
+    near_char.assign(1, line[pos - 1]);
     if (test_sumbol(near_char) != 1) return false;
   }
-  near_char = line.substr(std::min(pos + length, line.size()), 1);
+  if (pos + length < line.size())
+    near_char.assign(1, line[pos + length]);
+  else
+    near_char.clear();
   return test_sumbol(near_char) == 1;
 }
 
 enum class Outcome { ended, loops };
 
 // Only the first occurrence is ever considered: once it is part of a longer name the definition
-// is done with this line, though a later occurrence might stand alone. `replaced(pos, size)` hears
-// of every replacement: the value now stands at pos.
+// is done with this line, though a later occurrence might stand alone. The first occurrence
+// starts at `from` or after it. `replaced(pos, name_size, value_size)` hears of every
+// replacement: the value now stands at pos.
 template <typename Replaced>
-Outcome substitute_one(std::string& line, const std::string& name, const std::string& value,
-                       std::string& near_char, Replaced replaced) {
+Outcome substitute_one(std::string& line, std::size_t from, const std::string& name,
+                       const std::string& value, std::string& near_char, Replaced replaced) {
   std::optional<LoopWatch> watch;
-  // The search starts again at the start of the line, but nothing before from can match: the
-  // text there is as it was, and no occurrence started there, so only one that reaches into the
-  // replaced text is new.
-  std::size_t from = 0;
   for (;;) {
     const std::size_t pos = line.find(name, from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
     // A shorter value ends by itself, so only the others are watched.
-    if (!watch && value.size() >= name.size()) watch.emplace(line);
+    if (!watch && value.size() >= name.size()) watch.emplace(line, name, value);
     line.replace(pos, name.size(), value);
-    replaced(pos, value.size());
-    if (watch && watch->loops(line)) return Outcome::loops;
+    replaced(pos, name.size(), value.size());
+    if (watch && watch->loops(line, pos)) return Outcome::loops;
+    // The search starts again at the start of the line, but nothing before this can match: the
+    // text there is as it was, and no occurrence started there, so only one that reaches into
+    // the replaced text is new.
     from = pos + 1 >= name.size() ? pos + 1 - name.size() : 0;
   }
 }
 
+// How much a line has shrunk by the replacements at the places before a given one: a replacement
+// at pos moves what stands after it. Places past the line as it came count as its last.
+class Shrinking {
+ public:
+  explicit Shrinking(std::size_t size) : sums_(size + 1, 0) {}
+
+  void add(std::size_t pos, std::size_t amount) {
+    for (std::size_t i = std::min(pos, sums_.size() - 1) + 1; i <= sums_.size(); i += i & -i)
+      sums_[i - 1] += amount;
+  }
+
+  // At the places before `pos`.
+  std::size_t before(std::size_t pos) const {
+    std::size_t sum = 0;
+    for (std::size_t i = std::min(pos, sums_.size()); i > 0; i -= i & -i) sum += sums_[i - 1];
+    return sum;
+  }
+
+ private:
+  std::vector<std::size_t> sums_;  // a Fenwick tree
+};
+
 // Definitions take their turns in table order, but only those whose name occurs in the line at
 // their turn can change it. Those are the names in the line as it came, and the names that a
 // replacement creates: any such occurrence overlaps the value just put in (or, for an empty value,
-// the join it leaves), so the stretch around it is searched again after every replacement.
+// the join it leaves), so the stretch around it is searched again once the definition is done.
+//
+// Each name is queued with the place it was seen. Later replacements before that place move it:
+// right by at most the line's growth since, left by at most the shrinking at the places before
+// it (before its place plus that growth). So its first occurrence at its turn lies no earlier than
+// its place less that shrinking, and its search starts there, not at the start of the line.
 class Turns {
  public:
-  explicit Turns(const NameFinder& finder) : finder_(finder) {}
+  Turns(const NameFinder& finder, std::size_t line_size)
+      : finder_(finder),
+        reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1),
+        shrinking_(line_size) {}
 
   void add_names_in(std::string_view text, std::size_t first, std::size_t last) {
-    finder_.find(text, first, last, [this](int k) {
+    finder_.find(text, first, last, [this](int k, std::size_t start) {
       if (k <= done_) return;
-      queue_.push_back(k);
+      queue_.push_back({k, start, shrinking_.before(start), grown_});
       std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
     });
   }
 
-  void add_names_around(std::string_view text, std::size_t pos, std::size_t size) {
-    const std::size_t reach = std::max<std::size_t>(finder_.longest_name(), 1) - 1;
-    add_names_in(text, pos > reach ? pos - reach : 0, pos + size);
+  // The value of `value_size` characters now stands at pos, where a name of `name_size` was.
+  // Stretches close together are searched as one, so a definition that replaces many times
+  // along a line searches it about once, however long the longest name.
+  void replaced(std::string_view text, std::size_t pos, std::size_t name_size,
+                std::size_t value_size) {
+    if (name_size > value_size)
+      shrinking_.add(pos, name_size - value_size);
+    else
+      grown_ += value_size - name_size;
+    const std::size_t first = pos > reach_ ? pos - reach_ : 0;
+    if (stretch_pending_ && first <= stretch_end_) {
+      if (pos < stretch_end_)
+        stretch_end_ = stretch_end_ >= pos + name_size ? stretch_end_ - name_size + value_size
+                                                       : pos + value_size;
+      stretch_end_ = std::max(stretch_end_, pos + value_size);
+      stretch_first_ = std::min(stretch_first_, first);
+      return;
+    }
+    search_stretch(text);
+    stretch_pending_ = true;
+    stretch_first_ = first;
+    stretch_end_ = pos + value_size;
   }
 
-  // The next definition to take its turn, or nothing when none is left.
-  std::optional<int> next() {
-    while (!queue_.empty()) {
-      std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
-      const int k = queue_.back();
-      queue_.pop_back();
-      if (k > done_) return done_ = k;
-    }
-    return std::nullopt;
+  // Once a definition is done with the line.
+  void search_stretch(std::string_view text) {
+    if (stretch_pending_) add_names_in(text, stretch_first_, stretch_end_);
+    stretch_pending_ = false;
+  }
+
+  // The next definition to take its turn and where its search starts, or nothing when none is
+  // left.
+  std::optional<std::pair<int, std::size_t>> next() {
+    while (!queue_.empty() && queue_.front().definition <= done_) pop();
+    if (queue_.empty()) return std::nullopt;
+    done_ = queue_.front().definition;
+    std::size_t from = std::string::npos;
+    while (!queue_.empty() && queue_.front().definition == done_) from = std::min(from, pop());
+    return std::pair(done_, from);
   }
 
  private:
+  struct Seen {
+    int definition;
+    std::size_t place;
+    std::size_t shrunk_before;  // then, at the places before it
+    std::size_t grown;          // the line's growth until then
+    auto operator<=>(const Seen&) const = default;
+  };
+
+  // Takes the first entry off the heap, and gives the earliest place its name can stand now.
+  std::size_t pop() {
+    std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
+    const Seen seen = queue_.back();
+    queue_.pop_back();
+    const std::size_t moved_left =
+        shrinking_.before(seen.place + (grown_ - seen.grown)) - seen.shrunk_before;
+    return seen.place > moved_left ? seen.place - moved_left : 0;
+  }
+
   const NameFinder& finder_;
-  std::vector<int> queue_;  // a heap, smallest first; a definition may stand in it twice
+  const std::size_t reach_;
+  std::vector<Seen> queue_;  // a heap, smallest first; a definition may stand in it more than once
   int done_ = -1;
+  Shrinking shrinking_;
+  std::size_t grown_ = 0;         // how much the line has grown, replacement by replacement
+  bool stretch_pending_ = false;  // a stretch still to be searched: [stretch_first_, stretch_end_)
+  std::size_t stretch_first_ = 0;
+  std::size_t stretch_end_ = 0;
 };
 
 }  // namespace
@@ -174,13 +268,17 @@ bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
 
 Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line) {
   const DefinitionTable& defs = wb.defs;
-  Turns turns(names);
+  Turns turns(names, line.size());
   turns.add_names_in(line, 0, line.size());
-  for (std::optional<int> k = turns.next(); k; k = turns.next()) {
-    const Outcome outcome = substitute_one(
-        line, defs.def_name[*k], defs.def_value[*k], wb.near_char,
-        [&](std::size_t pos, std::size_t size) { turns.add_names_around(line, pos, size); });
-    if (outcome == Outcome::loops) return {std::move(line), *k};
+  for (auto turn = turns.next(); turn; turn = turns.next()) {
+    const auto [k, from] = *turn;
+    const Outcome outcome =
+        substitute_one(line, from, defs.def_name[k], defs.def_value[k], wb.near_char,
+                       [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+                         turns.replaced(line, pos, name_size, value_size);
+                       });
+    if (outcome == Outcome::loops) return {std::move(line), k};
+    turns.search_stretch(line);
   }
   return {std::move(line), std::nullopt};
 }
