@@ -37,6 +37,18 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
   }
   link_suffixes(children);
   seen_.assign(definition_.size(), 0);
+  first_end_.assign(definition_.size(), 0);
+  last_end_.assign(definition_.size(), 0);
+}
+
+// Deeper nodes first, so that each node has heard of every longer text ending in it.
+void NameFinder::pass_last_ends_down() const {
+  std::sort(met_.begin(), met_.end(),
+            [this](std::int32_t a, std::int32_t b) { return depth_[a] > depth_[b]; });
+  for (std::int32_t node : met_) {
+    const std::int32_t below = ending_below_[node];
+    if (below != kRoot) last_end_[below] = std::max(last_end_[below], last_end_[node]);
+  }
 }
 
 std::int32_t NameFinder::add_child(std::int32_t node, unsigned char byte) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -19,26 +20,59 @@ class NameFinder {
   // Names in table order; an empty name is never reported.
   explicit NameFinder(const std::vector<std::string>& names, int count);
 
-  // Calls `found(k, start)` for every definition k whose name occurs in `text` starting at a
-  // position in [first, last), once for each distinct name, with the first such start.
+  // Calls `found(k, first, last)` for every definition k whose name occurs in `text` starting at
+  // a position in [first_start, end_start) and reaching past `reaching`, once for each distinct
+  // name: `first` is the first such start; `last` is the last one or, at most, end_start - 1.
   template <typename Found>
-  void find(std::string_view text, std::size_t first, std::size_t last, Found found) const {
-    // A node stands for the text it spells; a name is reported the first time its node is met in
-    // this search, and so is every name ending at a suffix of it, unless met before too.
+  void find(std::string_view text, std::size_t first_start, std::size_t end_start,
+            std::size_t reaching, Found found) const {
+    // A node stands for the text it spells; every name ending at a suffix of it is met the first
+    // time the node is met in this search, and a node's last end passes down to those suffixes
+    // once the walk is over.
     ++search_;
+    met_.clear();
     std::int32_t node = kRoot;
-    for (std::size_t end = first; end < text.size(); ++end) {
+    for (std::size_t end = first_start; end < text.size(); ++end) {
       // No occurrence can start before the start of the text the node spells.
-      if (end - depth(node) >= last) break;
+      if (end - depth(node) >= end_start) break;
       node = step(node, static_cast<unsigned char>(text[end]));
-      for (std::int32_t ending = ending_at(node); ending != kRoot && seen_[ending] != search_;
-           ending = ending_below_[ending]) {
-        seen_[ending] = search_;
-        const std::size_t start = end + 1 - depth_[ending];
-        if (start >= last) continue;
-        for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k, start);
+      if (end < reaching) continue;
+      const std::int32_t ending = ending_at(node);
+      for (std::int32_t below = ending; below != kRoot && seen_[below] != search_;
+           below = ending_below_[below]) {
+        seen_[below] = search_;
+        first_end_[below] = end;
+        last_end_[below] = end;
+        met_.push_back(below);
+      }
+      if (ending != kRoot) last_end_[ending] = end;
+    }
+    pass_last_ends_down();
+    for (std::int32_t ending : met_) {
+      const std::size_t first = first_end_[ending] + 1 - depth_[ending];
+      if (first >= end_start) continue;
+      const std::size_t last = std::min(last_end_[ending] + 1 - depth_[ending], end_start - 1);
+      for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k, first, last);
+    }
+  }
+
+  // Calls `found(k, start)` for every occurrence of every definition's name in `text`, unless
+  // there are more than `most` of them (as with many names that end in one another on a text
+  // that holds them all): then it calls nothing and returns false.
+  template <typename Found>
+  bool find_every(std::string_view text, std::size_t most, Found found) const {
+    occurrences_.clear();
+    std::int32_t node = kRoot;
+    for (std::size_t end = 0; end < text.size(); ++end) {
+      node = step(node, static_cast<unsigned char>(text[end]));
+      for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
+        if (occurrences_.size() == most) return false;
+        occurrences_.emplace_back(ending, end + 1 - depth_[ending]);
       }
     }
+    for (const auto& [ending, start] : occurrences_)
+      for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k, start);
+    return true;
   }
 
   // The length of the longest name: a new occurrence overlapping a changed stretch of a line
@@ -74,6 +108,7 @@ class NameFinder {
   }
   std::int32_t add_child(std::int32_t node, unsigned char byte);
   void insert_edge(std::uint64_t key, std::int32_t target);
+  void pass_last_ends_down() const;
   void link_suffixes(const std::vector<std::vector<std::pair<unsigned char, std::int32_t>>>& edges);
 
   std::vector<std::int32_t> root_ = std::vector<std::int32_t>(256, kRoot);
@@ -86,9 +121,14 @@ class NameFinder {
   std::vector<std::int32_t> children_;
   std::size_t mask_ = 0;
   std::size_t longest_ = 0;
-  // Per node: the last search that met it. Scratch of the searches, which never overlap.
+  // Scratch of the searches, which never overlap: per node, the last search that met it and
+  // where it first and last ended then; and the nodes met, in order.
   mutable std::vector<std::uint32_t> seen_;
   mutable std::uint32_t search_ = 0;
+  mutable std::vector<std::size_t> first_end_;
+  mutable std::vector<std::size_t> last_end_;
+  mutable std::vector<std::int32_t> met_;
+  mutable std::vector<std::pair<std::int32_t, std::size_t>> occurrences_;
 };
 
 }  // namespace kestrel

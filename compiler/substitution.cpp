@@ -1,6 +1,7 @@
 #include "compiler/substitution.h"
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +15,22 @@ namespace {
 
 // A line of the pass is at most this long.
 constexpr std::size_t kLongestLine = 32767;
+
+// Where occurrences of a name may start: [first, until).
+struct Span {
+  std::size_t first;
+  std::size_t until;
+  auto operator<=>(const Span&) const = default;
+};
+using Spans = std::vector<Span>;
+
+// The end of a stretch that ended at `end` once a name of `name_size` at pos has become a value
+// of `value_size`: it moves with the text after pos, and takes in the value.
+std::size_t moved_end(std::size_t end, std::size_t pos, std::size_t name_size,
+                      std::size_t value_size) {
+  if (pos < end) end = end >= pos + name_size ? end - name_size + value_size : pos + value_size;
+  return std::max(end, pos + value_size);
+}
 
 // Tells a definition whose replacements on one line never end, without stopping any that end.
 //
@@ -78,22 +95,72 @@ bool stands_alone(const std::string& line, std::size_t pos, std::size_t length,
 
 enum class Outcome { ended, loops };
 
+// The first occurrence of `name` in `line` starting at `from` or after it, given that it can
+// only start in [from, made_until), or in one of `spans` from `next_span` on. A span that holds
+// no occurrence now never will, and is passed over for good.
+class Search {
+ public:
+  Search(const std::string& line, const std::string& name, const Spans& spans)
+      : line_(line), name_(name), spans_(spans) {}
+
+  std::size_t first_from(std::size_t from) {
+    if (std::size_t pos = within(from, made_until_); pos != std::string::npos) return pos;
+    for (; next_span_ < spans_.size(); ++next_span_) {
+      const Span& span = spans_[next_span_];
+      const std::size_t first = span.first > shrunk_ ? span.first - shrunk_ : 0;
+      if (std::size_t pos = within(std::max(from, first), span.until + grown_);
+          pos != std::string::npos)
+        return pos;
+    }
+    return std::string::npos;
+  }
+
+  // The value of `value_size` characters now stands at pos.
+  void replaced(std::size_t pos, std::size_t value_size) {
+    if (value_size > name_.size())
+      grown_ += value_size - name_.size();
+    else
+      shrunk_ += name_.size() - value_size;
+    made_until_ = moved_end(made_until_, pos, name_.size(), value_size);
+  }
+
+ private:
+  std::size_t within(std::size_t first, std::size_t until) const {
+    if (first >= until) return std::string::npos;
+    const std::size_t end = std::min(line_.size(), until + name_.size() - 1);
+    return std::string_view(line_).substr(0, end).find(name_, first);
+  }
+
+  const std::string& line_;
+  const std::string& name_;
+  const Spans& spans_;
+  std::size_t next_span_ = 0;
+  // By the replacements so far, which stand before every span still to be searched: the spans
+  // move right by at most their growth, left by at most their shrinking.
+  std::size_t grown_ = 0;
+  std::size_t shrunk_ = 0;
+  // An occurrence that a replacement makes overlaps its value, so it starts before this.
+  std::size_t made_until_ = 0;
+};
+
 // Only the first occurrence is ever considered: once it is part of a longer name the definition
-// is done with this line, though a later occurrence might stand alone. The first occurrence
-// starts at `from` or after it. `replaced(pos, name_size, value_size)` hears of every
-// replacement: the value now stands at pos.
+// is done with this line, though a later occurrence might stand alone. Every occurrence in the
+// line as it comes starts in one of `spans`. `replaced(pos, name_size, value_size)` hears of
+// every replacement: the value now stands at pos.
 template <typename Replaced>
-Outcome substitute_one(std::string& line, std::size_t from, const std::string& name,
+Outcome substitute_one(std::string& line, const Spans& spans, const std::string& name,
                        const std::string& value, std::string& near_char, Replaced replaced) {
   std::optional<LoopWatch> watch;
-  for (;;) {
-    const std::size_t pos = line.find(name, from);
+  Search search(line, name, spans);
+  for (std::size_t from = 0;;) {
+    const std::size_t pos = search.first_from(from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
     // A shorter value ends by itself, so only the others are watched.
     if (!watch && value.size() >= name.size()) watch.emplace(line, name, value);
     line.replace(pos, name.size(), value);
     replaced(pos, name.size(), value.size());
+    search.replaced(pos, value.size());
     if (watch && watch->loops(line, pos)) return Outcome::loops;
     // The search starts again at the start of the line, but nothing before this can match: the
     // text there is as it was, and no occurrence started there, so only one that reaches into
@@ -124,6 +191,55 @@ class Shrinking {
   std::vector<std::size_t> sums_;  // a Fenwick tree
 };
 
+// Places in a line, in order, that move together: moving a run of them, finding one and the
+// first at or after a given place each cost the logarithm of their number. Kept as the sums of
+// their differences in order, none negative, in a Fenwick tree; the arithmetic of size_t makes a
+// move left a move by its complement, and every sum comes out right.
+class Places {
+ public:
+  Places() = default;
+  explicit Places(const std::vector<std::size_t>& places) : sums_(places.size(), 0) {
+    std::size_t before = 0;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      add(i, places[i] - before);
+      before = places[i];
+    }
+  }
+
+  std::size_t size() const { return sums_.size(); }
+
+  std::size_t at(std::size_t i) const {
+    std::size_t place = 0;
+    for (std::size_t j = i + 1; j > 0; j -= j & -j) place += sums_[j - 1];
+    return place;
+  }
+
+  // The first place at `pos` or after it; size() when there is none.
+  std::size_t first_at(std::size_t pos) const {
+    std::size_t i = 0, place = 0;
+    for (std::size_t step = std::bit_floor(size()); step > 0; step /= 2) {
+      if (i + step <= size() && place + sums_[i + step - 1] < pos) {
+        i += step;
+        place += sums_[i - 1];
+      }
+    }
+    return i;
+  }
+
+  // Moves places first .. last - 1 by `by`.
+  void move(std::size_t first, std::size_t last, std::size_t by) {
+    add(first, by);
+    add(last, 0 - by);
+  }
+
+ private:
+  void add(std::size_t i, std::size_t by) {
+    for (std::size_t j = i + 1; j <= sums_.size(); j += j & -j) sums_[j - 1] += by;
+  }
+
+  std::vector<std::size_t> sums_;
+};
+
 // Definitions take their turns in table order, but only those whose name occurs in the line at
 // their turn can change it. Those are the names in the line as it came, and the names that a
 // replacement creates: any such occurrence overlaps the value just put in (or, for an empty value,
@@ -140,12 +256,37 @@ class Turns {
         reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1),
         shrinking_(line_size) {}
 
-  void add_names_in(std::string_view text, std::size_t first, std::size_t last) {
-    finder_.find(text, first, last, [this](int k, std::size_t start) {
-      if (k <= done_) return;
-      queue_.push_back({k, start, shrinking_.before(start), grown_});
-      std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
-    });
+  // Every name in the line as it comes. Where that is cheap, each occurrence is listed on its
+  // own, and its place is kept up to date through the replacements.
+  void add_names_in(std::string_view line) {
+    std::vector<std::pair<std::size_t, int>> seen;
+    const bool every = finder_.find_every(
+        line, 2 * line.size() + 64, [&](int k, std::size_t start) { seen.emplace_back(start, k); });
+    if (!every) {
+      add_names_in(line, 0, line.size(), 0);
+      return;
+    }
+    std::sort(seen.begin(), seen.end());
+    std::vector<std::size_t> places;
+    places.reserve(seen.size());
+    for (const auto& [start, k] : seen) {
+      queue_.push_back({k, 0, 0, 0, 0, places.size()});
+      places.push_back(start);
+    }
+    listed_ = Places(places);
+    std::make_heap(queue_.begin(), queue_.end(), std::greater<>());
+  }
+
+  // The names starting in [first, last) and reaching past `reaching`.
+  void add_names_in(std::string_view text, std::size_t first, std::size_t last,
+                    std::size_t reaching) {
+    finder_.find(text, first, last, reaching,
+                 [this](int k, std::size_t first_place, std::size_t last_place) {
+                   if (k <= done_) return;
+                   queue_.push_back({k, first_place, last_place, shrinking_.before(first_place),
+                                     grown_, kUnlisted});
+                   std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
+                 });
   }
 
   // The value of `value_size` characters now stands at pos, where a name of `name_size` was.
@@ -157,55 +298,70 @@ class Turns {
       shrinking_.add(pos, name_size - value_size);
     else
       grown_ += value_size - name_size;
+    move_listed(pos, name_size, value_size);
     const std::size_t first = pos > reach_ ? pos - reach_ : 0;
     if (stretch_pending_ && first <= stretch_end_) {
-      if (pos < stretch_end_)
-        stretch_end_ = stretch_end_ >= pos + name_size ? stretch_end_ - name_size + value_size
-                                                       : pos + value_size;
-      stretch_end_ = std::max(stretch_end_, pos + value_size);
+      stretch_end_ = moved_end(stretch_end_, pos, name_size, value_size);
       stretch_first_ = std::min(stretch_first_, first);
+      stretch_changed_ = std::min(stretch_changed_, pos);
       return;
     }
     search_stretch(text);
     stretch_pending_ = true;
     stretch_first_ = first;
     stretch_end_ = pos + value_size;
+    stretch_changed_ = pos;
   }
 
-  // Once a definition is done with the line.
+  // Once a definition is done with the line. Only names reaching into the changed text can be
+  // new.
   void search_stretch(std::string_view text) {
-    if (stretch_pending_) add_names_in(text, stretch_first_, stretch_end_);
+    if (stretch_pending_) add_names_in(text, stretch_first_, stretch_end_, stretch_changed_);
     stretch_pending_ = false;
   }
 
-  // The next definition to take its turn and where its search starts, or nothing when none is
-  // left.
-  std::optional<std::pair<int, std::size_t>> next() {
+  // The next definition to take its turn, or nothing when none is left; `spans` then holds where
+  // its name may stand, in order.
+  std::optional<int> next(Spans& spans) {
     while (!queue_.empty() && queue_.front().definition <= done_) pop();
     if (queue_.empty()) return std::nullopt;
     done_ = queue_.front().definition;
-    std::size_t from = std::string::npos;
-    while (!queue_.empty() && queue_.front().definition == done_) from = std::min(from, pop());
-    return std::pair(done_, from);
+    spans.clear();
+    while (!queue_.empty() && queue_.front().definition == done_) spans.push_back(pop());
+    std::sort(spans.begin(), spans.end());
+    return done_;
   }
 
  private:
   struct Seen {
     int definition;
     std::size_t place;
-    std::size_t shrunk_before;  // then, at the places before it
+    std::size_t last_place;
+    std::size_t shrunk_before;  // then, at the places before `place`
     std::size_t grown;          // the line's growth until then
+    std::size_t listed;         // its slot in listed_, or kUnlisted
     auto operator<=>(const Seen&) const = default;
   };
+  static constexpr std::size_t kUnlisted = std::string::npos;
 
-  // Takes the first entry off the heap, and gives the earliest place its name can stand now.
-  std::size_t pop() {
+  // The listed occurrences after the replaced text move with it; those in it are gone, and stay
+  // at its start, so that the list stays in order.
+  void move_listed(std::size_t pos, std::size_t name_size, std::size_t value_size) {
+    const std::size_t gone = listed_.first_at(pos);
+    const std::size_t after = listed_.first_at(pos + name_size);
+    for (std::size_t i = gone; i < after; ++i) listed_.move(i, i + 1, pos - listed_.at(i));
+    listed_.move(after, listed_.size(), value_size - name_size);
+  }
+
+  // Takes the first entry off the heap, and gives where the occurrences it saw can stand now.
+  Span pop() {
     std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
     const Seen seen = queue_.back();
     queue_.pop_back();
-    const std::size_t moved_left =
-        shrinking_.before(seen.place + (grown_ - seen.grown)) - seen.shrunk_before;
-    return seen.place > moved_left ? seen.place - moved_left : 0;
+    if (seen.listed != kUnlisted) return {listed_.at(seen.listed), listed_.at(seen.listed) + 1};
+    const std::size_t grown = grown_ - seen.grown;
+    const std::size_t moved_left = shrinking_.before(seen.place + grown) - seen.shrunk_before;
+    return {seen.place > moved_left ? seen.place - moved_left : 0, seen.last_place + grown + 1};
   }
 
   const NameFinder& finder_;
@@ -217,6 +373,8 @@ class Turns {
   bool stretch_pending_ = false;  // a stretch still to be searched: [stretch_first_, stretch_end_)
   std::size_t stretch_first_ = 0;
   std::size_t stretch_end_ = 0;
+  std::size_t stretch_changed_ = 0;  // the first changed place in the stretch
+  Places listed_;                    // the places of the listed occurrences
 };
 
 }  // namespace
@@ -269,15 +427,15 @@ bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
 Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line) {
   const DefinitionTable& defs = wb.defs;
   Turns turns(names, line.size());
-  turns.add_names_in(line, 0, line.size());
-  for (auto turn = turns.next(); turn; turn = turns.next()) {
-    const auto [k, from] = *turn;
+  turns.add_names_in(line);
+  Spans spans;
+  for (std::optional<int> k = turns.next(spans); k; k = turns.next(spans)) {
     const Outcome outcome =
-        substitute_one(line, from, defs.def_name[k], defs.def_value[k], wb.near_char,
+        substitute_one(line, spans, defs.def_name[*k], defs.def_value[*k], wb.near_char,
                        [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
                          turns.replaced(line, pos, name_size, value_size);
                        });
-    if (outcome == Outcome::loops) return {std::move(line), k};
+    if (outcome == Outcome::loops) return {std::move(line), *k};
     turns.search_stretch(line);
   }
   return {std::move(line), std::nullopt};
