@@ -22,7 +22,8 @@ class NameFinder {
 
   // Calls `found(k, first, last)` for every definition k whose name occurs in `text` starting at
   // a position in [first_start, end_start) and reaching past `reaching`, once for each distinct
-  // name: `first` is the first such start; `last` is the last one or, at most, end_start - 1.
+  // name: `first` is the first such start, and no such start comes after `last` (the last one,
+  // or end_start - 1 when the walk has seen the name begin past the stretch).
   template <typename Found>
   void find(std::string_view text, std::size_t first_start, std::size_t end_start,
             std::size_t reaching, Found found) const {
