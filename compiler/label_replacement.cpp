@@ -11,28 +11,101 @@ namespace kestrel {
 
 namespace {
 
+constexpr std::int32_t kNone = -1;
+
+// The label texts' trie, built from the texts in sorted order so that each text shares its path
+// with the one before as far as they agree, and kept as one sorted array of edges.
+class LabelTrie {
+ public:
+  // `parts[n]` is the text whose path ends at the node `end_of(n)`.
+  explicit LabelTrie(const std::vector<std::string_view>& parts) : ends_(parts.size(), 0) {
+    std::vector<int> order(parts.size());
+    for (std::size_t n = 0; n < parts.size(); ++n) order[n] = static_cast<int>(n);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return parts[a] < parts[b]; });
+    std::vector<std::int32_t> path = {0};  // the nodes of the text before, from the root
+    std::string_view before;
+    for (int n : order) {
+      const std::string_view text = parts[n];
+      std::size_t shared = 0;
+      while (shared < text.size() && shared < before.size() && text[shared] == before[shared])
+        ++shared;
+      path.resize(shared + 1);
+      for (std::size_t i = shared; i < text.size(); ++i) {
+        edges_.push_back({key(path.back(), static_cast<unsigned char>(text[i])), nodes_});
+        path.push_back(nodes_++);
+      }
+      ends_[n] = path.back();
+      before = text;
+    }
+    std::sort(edges_.begin(), edges_.end());
+  }
+
+  std::int32_t nodes() const { return nodes_; }
+  std::int32_t end_of(int n) const { return ends_[n]; }
+
+  std::int32_t child(std::int32_t node, unsigned char byte) const {
+    const std::uint64_t wanted = key(node, byte);
+    const auto edge = std::lower_bound(edges_.begin(), edges_.end(), Edge{wanted, 0});
+    return edge != edges_.end() && edge->key == wanted ? edge->child : kNone;
+  }
+
+ private:
+  struct Edge {
+    std::uint64_t key;
+    std::int32_t child;
+    auto operator<=>(const Edge&) const = default;
+  };
+  static std::uint64_t key(std::int32_t node, unsigned char byte) {
+    return static_cast<std::uint64_t>(node) << 8 | byte;
+  }
+
+  std::vector<Edge> edges_;
+  std::vector<std::int32_t> ends_;
+  std::int32_t nodes_ = 1;  // node 0 is the root
+};
+
+// The first part of a label: up to its second "[", or all of it.
+std::string_view first_part(std::string_view text) { return text.substr(0, text.find('[', 1)); }
+
+std::vector<std::string_view> first_parts(const std::vector<LabelNumber>& labels) {
+  std::vector<std::string_view> parts;
+  parts.reserve(labels.size());
+  for (const LabelNumber& label : labels) parts.push_back(first_part(label.text));
+  return parts;
+}
+
 // Every label's text begins with "[", and a replacement puts in digits only, so each occurrence at
 // any turn starts at a "[" that was in the text from the start and is still there. The text is
 // therefore kept as pieces, each from one such "[" up to the next (the first piece is what stands
 // before any "["), and a replacement at a piece's "[" joins its digits and whatever the label left
-// of the piece (or of the pieces it spanned) to the end of the piece before.
+// of the piece (or of the pieces it spanned) to the end of the piece before. A piece is a chain of
+// chunks of the text and of the numbers, so nothing is copied until the end.
 //
 // A label with no second "[" (a simple label) occurs at a piece exactly when the piece begins
 // with it, and a piece only ever grows at its end. So the labels a piece begins with are found
-// once, by walking a trie of the label texts along the piece as it grows, and each piece is
-// replaced at the turn of the first of them (it has no "[" left afterwards). A label with more
-// "[" spans pieces; its first part must be the whole of a piece, and the pieces the walk ended on
-// that part are kept at hand for its turn.
+// once, by walking the trie along the piece as it grows, and each piece is replaced at the turn
+// of the first of them (it has no "[" left afterwards). A label with more "[" spans pieces; its
+// first part must be the whole of a piece, and the pieces whose walk ended on that part are kept
+// at hand for its turn.
 class Replacement {
  public:
-  Replacement(std::string_view text, const std::vector<LabelNumber>& labels) : labels_(labels) {
-    for (int n = 0; n < static_cast<int>(labels.size()); ++n) add_label(n);
+  Replacement(std::string_view text, const std::vector<LabelNumber>& labels)
+      : labels_(labels),
+        trie_(first_parts(labels)),
+        simple_end_(static_cast<std::size_t>(trie_.nodes()), kNone),
+        first_part_end_(static_cast<std::size_t>(trie_.nodes()), false) {
+    for (int n = 0; n < static_cast<int>(labels.size()); ++n) {
+      if (spans(n))
+        first_part_end_[trie_.end_of(n)] = true;
+      else
+        simple_end_[trie_.end_of(n)] = n;
+    }
     split(text);
   }
 
   std::string run() {
     for (int n = 0; n < static_cast<int>(labels_.size()); ++n) {
-      if (spanning_[n] >= 0)
+      if (spans(n))
         replace_spanning(n);
       else
         replace_simple(n);
@@ -41,54 +114,29 @@ class Replacement {
   }
 
  private:
-  static constexpr std::int32_t kNone = -1;
+  struct Chunk {
+    std::string_view text;
+    std::int32_t next = kNone;
+  };
 
   struct Piece {
-    std::vector<std::string_view> chunks;
+    std::int32_t first = kNone, last = kNone;    // its chunks
     std::int32_t before = kNone, after = kNone;  // the live neighbours
     std::int32_t node = kNone;  // the trie node the whole text leads to, or none once off it
     bool live = true;
   };
 
-  // Trie.
+  bool spans(int n) const { return first_part(labels_[n].text).size() < labels_[n].text.size(); }
 
-  std::int32_t child(std::int32_t node, unsigned char byte) const {
-    const auto edge = edges_.find(edge_key(node, byte));
-    return edge == edges_.end() ? kNone : edge->second;
+  std::int32_t add_chunk(std::string_view text) {
+    chunks_.push_back({text, kNone});
+    return static_cast<std::int32_t>(chunks_.size() - 1);
   }
-  static std::uint64_t edge_key(std::int32_t node, unsigned char byte) {
-    return static_cast<std::uint64_t>(node) << 8 | byte;
-  }
-
-  std::int32_t add_path(std::string_view text) {
-    std::int32_t node = 0;
-    for (char c : text) {
-      const auto [edge, fresh] =
-          edges_.try_emplace(edge_key(node, static_cast<unsigned char>(c)), node_count_);
-      if (fresh) ++node_count_;
-      node = edge->second;
-    }
-    ends_.resize(static_cast<std::size_t>(node_count_), kNone);
-    first_part_.resize(static_cast<std::size_t>(node_count_), false);
-    return node;
-  }
-
-  void add_label(int n) {
-    const std::string_view text = labels_[n].text;
-    const std::size_t second = text.find('[', 1);
-    if (second == std::string_view::npos) {
-      spanning_.push_back(kNone);
-      ends_[add_path(text)] = n;
-    } else {
-      const std::int32_t node = add_path(text.substr(0, second));
-      spanning_.push_back(node);
-      first_part_[node] = true;
-    }
-  }
-
-  // Pieces.
 
   void split(std::string_view text) {
+    const auto brackets = static_cast<std::size_t>(std::count(text.begin(), text.end(), '['));
+    pieces_.reserve(brackets + 1);
+    chunks_.reserve(2 * brackets + 1);
     std::size_t start = 0;
     for (std::size_t open = text.find('['); open != std::string_view::npos;
          open = text.find('[', open + 1)) {
@@ -98,73 +146,70 @@ class Replacement {
     add_piece(text.substr(start));
     for (std::int32_t id = 1; id < static_cast<std::int32_t>(pieces_.size()); ++id) {
       pieces_[id].node = 0;
-      walk(id, 0, -1);
+      walk(id, pieces_[id].first, -1);
     }
   }
 
   void add_piece(std::string_view text) {
     const auto id = static_cast<std::int32_t>(pieces_.size());
     Piece& piece = pieces_.emplace_back();
-    piece.chunks.push_back(text);
+    piece.first = piece.last = add_chunk(text);
     piece.before = id - 1;
     if (id > 0) pieces_[id - 1].after = id;
   }
 
-  // Walks the piece's chunks from `first_chunk` on along the trie, and notes the simple labels
-  // it begins with whose turn comes after `turn`.
-  void walk(std::int32_t id, std::size_t first_chunk, int turn) {
+  // Walks the piece's chunks from `chunk` on along the trie, and notes the simple labels it
+  // begins with whose turn comes after `turn`.
+  void walk(std::int32_t id, std::int32_t chunk, int turn) {
     Piece& piece = pieces_[id];
-    for (std::size_t c = first_chunk; c < piece.chunks.size() && piece.node != kNone; ++c) {
-      for (char byte : piece.chunks[c]) {
-        piece.node = child(piece.node, static_cast<unsigned char>(byte));
+    for (; chunk != kNone && piece.node != kNone; chunk = chunks_[chunk].next) {
+      for (char byte : chunks_[chunk].text) {
+        piece.node = trie_.child(piece.node, static_cast<unsigned char>(byte));
         if (piece.node == kNone) return;
-        if (ends_[piece.node] > turn) due_.emplace(ends_[piece.node], id);
+        if (simple_end_[piece.node] > turn) due_.emplace(simple_end_[piece.node], id);
       }
     }
-    if (piece.node != kNone && first_part_[piece.node]) whole_pieces_[piece.node].push_back(id);
+    if (piece.node != kNone && first_part_end_[piece.node]) whole_pieces_[piece.node].push_back(id);
   }
 
-  // At a piece's start: its first `length` characters are dropped, the rest returned.
-  std::vector<std::string_view> rest_after(const Piece& piece, std::size_t length) const {
-    std::vector<std::string_view> rest;
-    for (std::string_view chunk : piece.chunks) {
-      const std::size_t cut = std::min(length, chunk.size());
-      length -= cut;
-      if (cut < chunk.size()) rest.push_back(chunk.substr(cut));
+  // Drops the piece's first `length` characters; returns the chunk where the rest begins.
+  std::int32_t cut_front(const Piece& piece, std::size_t length) {
+    std::int32_t chunk = piece.first;
+    while (chunk != kNone && length >= chunks_[chunk].text.size()) {
+      length -= chunks_[chunk].text.size();
+      chunk = chunks_[chunk].next;
     }
-    return rest;
+    if (chunk != kNone) chunks_[chunk].text.remove_prefix(length);
+    return chunk;
   }
 
   bool starts_with(const Piece& piece, std::string_view text) const {
-    for (std::string_view chunk : piece.chunks) {
-      if (text.empty()) return true;
-      const std::size_t length = std::min(chunk.size(), text.size());
-      if (chunk.substr(0, length) != text.substr(0, length)) return false;
+    for (std::int32_t chunk = piece.first; chunk != kNone && !text.empty();
+         chunk = chunks_[chunk].next) {
+      const std::string_view part = chunks_[chunk].text;
+      const std::size_t length = std::min(part.size(), text.size());
+      if (part.substr(0, length) != text.substr(0, length)) return false;
       text.remove_prefix(length);
     }
     return text.empty();
   }
 
-  std::size_t size_of(const Piece& piece) const {
-    std::size_t size = 0;
-    for (std::string_view chunk : piece.chunks) size += chunk.size();
-    return size;
-  }
-
   // Pieces first .. last (live and in order) become label n's number and what follows its text in
   // the last of them, at the end of the piece before.
   void replace(std::int32_t first, std::int32_t last, std::size_t used_of_last, int n) {
-    std::vector<std::string_view> rest = rest_after(pieces_[last], used_of_last);
+    const std::int32_t rest = cut_front(pieces_[last], used_of_last);
+    const std::int32_t rest_last = pieces_[last].last;
     const std::int32_t before = pieces_[first].before;
     const std::int32_t after = pieces_[last].after;
     for (std::int32_t id = first; id != after; id = pieces_[id].after) pieces_[id].live = false;
     pieces_[before].after = after;
     if (after != kNone) pieces_[after].before = before;
+    const std::int32_t number = add_chunk(labels_[n].number);
     Piece& joined = pieces_[before];
-    const std::size_t walked = joined.chunks.size();
-    joined.chunks.push_back(labels_[n].number);
-    joined.chunks.insert(joined.chunks.end(), rest.begin(), rest.end());
-    walk(before, walked, n);
+    chunks_[joined.last].next = number;
+    chunks_[number].next = rest;
+    joined.last = rest == kNone ? number : rest_last;
+    walk(before, number, n);
   }
 
   void replace_simple(int n) {
@@ -177,34 +222,36 @@ class Replacement {
 
   // Pieces whose whole text is the label's first part, each checked against the rest of it.
   void replace_spanning(int n) {
-    const std::int32_t node = spanning_[n];
+    const std::int32_t node = trie_.end_of(n);
     std::vector<std::int32_t>& whole = whole_pieces_[node];
     std::erase_if(whole,
                   [&](std::int32_t id) { return !pieces_[id].live || pieces_[id].node != node; });
     std::sort(whole.begin(), whole.end());
     whole.erase(std::unique(whole.begin(), whole.end()), whole.end());
     const std::vector<std::int32_t> candidates = whole;
+    const std::size_t part = first_part(labels_[n].text).size();
     for (std::int32_t id : candidates) {
       if (!pieces_[id].live) continue;
-      std::string_view text = labels_[n].text.substr(node_depth(n));
-      std::int32_t last = id;
-      for (;;) {
-        last = pieces_[last].after;
-        if (last == kNone) break;
-        const std::size_t second = text.find('[', 1);
-        if (second == std::string_view::npos) {
+      std::string_view text = labels_[n].text.substr(part);
+      for (std::int32_t last = pieces_[id].after; last != kNone; last = pieces_[last].after) {
+        const std::size_t next = text.find('[', 1);
+        if (next == std::string_view::npos) {
           if (starts_with(pieces_[last], text)) replace(id, last, text.size(), n);
           break;
         }
-        const std::string_view part = text.substr(0, second);
-        if (size_of(pieces_[last]) != part.size() || !starts_with(pieces_[last], part)) break;
-        text.remove_prefix(second);
+        if (size_of(pieces_[last]) != next || !starts_with(pieces_[last], text.substr(0, next)))
+          break;
+        text.remove_prefix(next);
       }
     }
   }
 
-  // The length of a spanning label's first part.
-  std::size_t node_depth(int n) const { return labels_[n].text.find('[', 1); }
+  std::size_t size_of(const Piece& piece) const {
+    std::size_t size = 0;
+    for (std::int32_t chunk = piece.first; chunk != kNone; chunk = chunks_[chunk].next)
+      size += chunks_[chunk].text.size();
+    return size;
+  }
 
   std::string joined() const {
     std::size_t size = 0;
@@ -212,21 +259,22 @@ class Replacement {
     std::string text;
     text.reserve(size);
     for (std::int32_t id = 0; id != kNone; id = pieces_[id].after)
-      for (std::string_view chunk : pieces_[id].chunks) text += chunk;
+      for (std::int32_t chunk = pieces_[id].first; chunk != kNone; chunk = chunks_[chunk].next)
+        text += chunks_[chunk].text;
     return text;
   }
 
   const std::vector<LabelNumber>& labels_;
-  std::unordered_map<std::uint64_t, std::int32_t> edges_;
-  std::int32_t node_count_ = 1;                         // node 0 is the root
-  std::vector<int> ends_ = std::vector<int>(1, kNone);  // per node: the simple label ending there
-  std::vector<bool> first_part_ = std::vector<bool>(1, false);  // per node: a spanning one's start
-  std::vector<std::int32_t> spanning_;  // per label: the node of its first part, or none if simple
+  LabelTrie trie_;
+  std::vector<int> simple_end_;       // per node: the simple label ending there, or none
+  std::vector<bool> first_part_end_;  // per node: whether a spanning label's first part ends there
+  std::vector<Chunk> chunks_;
   std::vector<Piece> pieces_;
   // Simple labels due at a piece: (label, piece), the earliest turn first, then the text's order.
   std::priority_queue<std::pair<int, std::int32_t>, std::vector<std::pair<int, std::int32_t>>,
                       std::greater<>>
       due_;
+  // Per spanning first part: pieces whose walk ended on it (some may have grown since).
   std::unordered_map<std::int32_t, std::vector<std::int32_t>> whole_pieces_;
 };
 
