@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <queue>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -14,7 +15,8 @@ namespace {
 constexpr std::int32_t kNone = -1;
 
 // The label texts' trie, built from the texts in sorted order so that each text shares its path
-// with the one before as far as they agree, and kept as one sorted array of edges.
+// with the one before as far as they agree. Each node's edges stand together, in order of their
+// byte, so a step looks through the few edges of one node.
 class LabelTrie {
  public:
   // `parts[n]` is the text whose path ends at the node `end_of(n)`.
@@ -22,8 +24,10 @@ class LabelTrie {
     std::vector<int> order(parts.size());
     for (std::size_t n = 0; n < parts.size(); ++n) order[n] = static_cast<int>(n);
     std::sort(order.begin(), order.end(), [&](int a, int b) { return parts[a] < parts[b]; });
+    std::vector<std::tuple<std::int32_t, unsigned char, std::int32_t>> edges;  // node, byte, child
     std::vector<std::int32_t> path = {0};  // the nodes of the text before, from the root
     std::string_view before;
+    std::int32_t nodes = 1;  // node 0 is the root
     for (int n : order) {
       const std::string_view text = parts[n];
       std::size_t shared = 0;
@@ -31,37 +35,40 @@ class LabelTrie {
         ++shared;
       path.resize(shared + 1);
       for (std::size_t i = shared; i < text.size(); ++i) {
-        edges_.push_back({key(path.back(), static_cast<unsigned char>(text[i])), nodes_});
-        path.push_back(nodes_++);
+        edges.emplace_back(path.back(), static_cast<unsigned char>(text[i]), nodes);
+        path.push_back(nodes++);
       }
       ends_[n] = path.back();
       before = text;
     }
-    std::sort(edges_.begin(), edges_.end());
+    std::sort(edges.begin(), edges.end());
+    first_edge_.assign(static_cast<std::size_t>(nodes) + 1, 0);
+    for (const auto& [node, byte, child] : edges) {
+      ++first_edge_[node + 1];
+      bytes_.push_back(byte);
+      children_.push_back(child);
+    }
+    for (std::size_t node = 1; node < first_edge_.size(); ++node)
+      first_edge_[node] += first_edge_[node - 1];
   }
 
-  std::int32_t nodes() const { return nodes_; }
+  std::int32_t nodes() const { return static_cast<std::int32_t>(first_edge_.size() - 1); }
   std::int32_t end_of(int n) const { return ends_[n]; }
 
   std::int32_t child(std::int32_t node, unsigned char byte) const {
-    const std::uint64_t wanted = key(node, byte);
-    const auto edge = std::lower_bound(edges_.begin(), edges_.end(), Edge{wanted, 0});
-    return edge != edges_.end() && edge->key == wanted ? edge->child : kNone;
+    const auto first = bytes_.begin() + first_edge_[node];
+    const auto last = bytes_.begin() + first_edge_[node + 1];
+    const auto edge = std::lower_bound(first, last, byte);
+    return edge != last && *edge == byte
+               ? children_[static_cast<std::size_t>(edge - bytes_.begin())]
+               : kNone;
   }
 
  private:
-  struct Edge {
-    std::uint64_t key;
-    std::int32_t child;
-    auto operator<=>(const Edge&) const = default;
-  };
-  static std::uint64_t key(std::int32_t node, unsigned char byte) {
-    return static_cast<std::uint64_t>(node) << 8 | byte;
-  }
-
-  std::vector<Edge> edges_;
+  std::vector<std::int32_t> first_edge_;  // per node, and one past the last
+  std::vector<unsigned char> bytes_;      // per edge
+  std::vector<std::int32_t> children_;    // per edge
   std::vector<std::int32_t> ends_;
-  std::int32_t nodes_ = 1;  // node 0 is the root
 };
 
 // The first part of a label: up to its second "[", or all of it.

@@ -11,8 +11,7 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
   for (int k = 0; k < count; ++k) edges += names[k].size();
   // At most half full, so a probe ends quickly at a free slot.
   const std::size_t capacity = std::bit_ceil(2 * edges + 2);
-  keys_.assign(capacity, 0);
-  children_.assign(capacity, kRoot);
+  edges_.assign(capacity, Edge());
   mask_ = capacity - 1;
   definition_.reserve(edges);
   depth_.reserve(edges);
@@ -30,10 +29,10 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
     *last = k;
   }
   std::vector<std::vector<std::pair<unsigned char, std::int32_t>>> children(definition_.size());
-  for (std::size_t slot = 0; slot < keys_.size(); ++slot) {
-    if (keys_[slot] == 0) continue;
-    const std::uint64_t key = keys_[slot] - 1;
-    children[key >> 8].emplace_back(static_cast<unsigned char>(key & 0xFF), children_[slot]);
+  for (const Edge& edge : edges_) {
+    if (edge.key == 0) continue;
+    const std::uint64_t key = edge.key - 1;
+    children[key >> 8].emplace_back(static_cast<unsigned char>(key & 0xFF), edge.child);
   }
   link_suffixes(children);
   seen_.assign(definition_.size(), 0);
@@ -67,9 +66,8 @@ std::int32_t NameFinder::add_child(std::int32_t node, unsigned char byte) {
 
 void NameFinder::insert_edge(std::uint64_t key, std::int32_t target) {
   std::size_t slot = slot_of(key);
-  while (keys_[slot] != 0) slot = (slot + 1) & mask_;
-  keys_[slot] = key;
-  children_[slot] = target;
+  while (edges_[slot].key != 0) slot = (slot + 1) & mask_;
+  edges_[slot] = {key, target};
 }
 
 // Breadth first, so that a node's suffixes, being shorter, are linked before it.

@@ -97,8 +97,8 @@ class NameFinder {
   std::int32_t child(std::int32_t node, unsigned char byte) const {
     const std::uint64_t key = edge_key(node, byte);
     for (std::size_t slot = slot_of(key);; slot = (slot + 1) & mask_) {
-      if (keys_[slot] == key) return children_[slot];
-      if (keys_[slot] == 0) return kRoot;
+      if (edges_[slot].key == key) return edges_[slot].child;
+      if (edges_[slot].key == 0) return kRoot;
     }
   }
   static std::uint64_t edge_key(std::int32_t node, unsigned char byte) {
@@ -118,8 +118,12 @@ class NameFinder {
   std::vector<std::uint32_t> depth_;        // per node: the length of the text it spells
   std::vector<std::int32_t> suffix_;        // per node: the node of its longest proper suffix
   std::vector<std::int32_t> ending_below_;  // per node: the same, among nodes where a name ends
-  std::vector<std::uint64_t> keys_;         // 0 marks a free slot
-  std::vector<std::int32_t> children_;
+  // Key and child side by side, so that a probe reads one place.
+  struct Edge {
+    std::uint64_t key = 0;  // 0 marks a free slot
+    std::int32_t child = kRoot;
+  };
+  std::vector<Edge> edges_;
   std::size_t mask_ = 0;
   std::size_t longest_ = 0;
   // Scratch of the searches, which never overlap: per node, the last search that met it and

@@ -171,11 +171,16 @@ Outcome substitute_one(std::string& line, const Spans& spans, const std::string&
 
 // How much a line has shrunk by the replacements at the places before a given one: a replacement
 // at pos moves what stands after it. Places past the line as it came count as its last.
+// The tree is only made at the line's first shrinking, since most lines never shrink.
 class Shrinking {
  public:
-  explicit Shrinking(std::size_t size) : sums_(size + 1, 0) {}
+  void start(std::size_t size) {
+    size_ = size;
+    sums_.clear();
+  }
 
   void add(std::size_t pos, std::size_t amount) {
+    if (sums_.empty()) sums_.assign(size_ + 1, 0);
     for (std::size_t i = std::min(pos, sums_.size() - 1) + 1; i <= sums_.size(); i += i & -i)
       sums_[i - 1] += amount;
   }
@@ -188,7 +193,8 @@ class Shrinking {
   }
 
  private:
-  std::vector<std::size_t> sums_;  // a Fenwick tree
+  std::size_t size_ = 0;
+  std::vector<std::size_t> sums_;  // a Fenwick tree, or empty before any shrinking
 };
 
 // Places in a line, in order, that move together: moving a run of them, finding one and the
@@ -197,8 +203,8 @@ class Shrinking {
 // move left a move by its complement, and every sum comes out right.
 class Places {
  public:
-  Places() = default;
-  explicit Places(const std::vector<std::size_t>& places) : sums_(places.size(), 0) {
+  void start(const std::vector<std::size_t>& places) {
+    sums_.assign(places.size(), 0);
     std::size_t before = 0;
     for (std::size_t i = 0; i < places.size(); ++i) {
       add(i, places[i] - before);
@@ -251,29 +257,33 @@ class Places {
 // its place less that shrinking, and its search starts there, not at the start of the line.
 class Turns {
  public:
-  Turns(const NameFinder& finder, std::size_t line_size)
-      : finder_(finder),
-        reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1),
-        shrinking_(line_size) {}
+  explicit Turns(const NameFinder& finder)
+      : finder_(finder), reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1) {}
 
-  // Every name in the line as it comes. Where that is cheap, each occurrence is listed on its
-  // own, and its place is kept up to date through the replacements.
-  void add_names_in(std::string_view line) {
-    std::vector<std::pair<std::size_t, int>> seen;
-    const bool every = finder_.find_every(
-        line, 2 * line.size() + 64, [&](int k, std::size_t start) { seen.emplace_back(start, k); });
+  // A new line, with every name in it as it comes. Where that is cheap, each occurrence is listed
+  // on its own, and its place is kept up to date through the replacements.
+  void start(std::string_view line) {
+    queue_.clear();
+    done_ = -1;
+    shrinking_.start(line.size());
+    grown_ = 0;
+    stretch_pending_ = false;
+    seen_.clear();
+    const bool every =
+        finder_.find_every(line, 2 * line.size() + 64,
+                           [&](int k, std::size_t start) { seen_.emplace_back(start, k); });
+    places_.clear();
     if (!every) {
+      listed_.start(places_);
       add_names_in(line, 0, line.size(), 0);
       return;
     }
-    std::sort(seen.begin(), seen.end());
-    std::vector<std::size_t> places;
-    places.reserve(seen.size());
-    for (const auto& [start, k] : seen) {
-      queue_.push_back({k, 0, 0, 0, 0, places.size()});
-      places.push_back(start);
+    std::sort(seen_.begin(), seen_.end());
+    for (const auto& [start, k] : seen_) {
+      queue_.push_back({k, 0, 0, 0, 0, places_.size()});
+      places_.push_back(start);
     }
-    listed_ = Places(places);
+    listed_.start(places_);
     std::make_heap(queue_.begin(), queue_.end(), std::greater<>());
   }
 
@@ -375,6 +385,9 @@ class Turns {
   std::size_t stretch_end_ = 0;
   std::size_t stretch_changed_ = 0;  // the first changed place in the stretch
   Places listed_;                    // the places of the listed occurrences
+  // Working space, kept from line to line.
+  std::vector<std::pair<std::size_t, int>> seen_;
+  std::vector<std::size_t> places_;
 };
 
 }  // namespace
@@ -424,26 +437,37 @@ bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
   return true;
 }
 
-Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line) {
-  const DefinitionTable& defs = wb.defs;
-  Turns turns(names, line.size());
-  turns.add_names_in(line);
+struct Substituter::Space {
+  explicit Space(const NameFinder& names) : turns(names) {}
+  Turns turns;
   Spans spans;
-  for (std::optional<int> k = turns.next(spans); k; k = turns.next(spans)) {
+};
+
+Substituter::Substituter(const DefinitionTable& defs)
+    : defs_(defs),
+      names_(defs.def_name, definition_count(defs)),
+      space_(std::make_unique<Space>(names_)) {}
+
+Substituter::~Substituter() = default;
+
+std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
+  Turns& turns = space_->turns;
+  turns.start(line);
+  for (std::optional<int> k = turns.next(space_->spans); k; k = turns.next(space_->spans)) {
     const Outcome outcome =
-        substitute_one(line, spans, defs.def_name[*k], defs.def_value[*k], wb.near_char,
+        substitute_one(line, space_->spans, defs_.def_name[*k], defs_.def_value[*k], wb.near_char,
                        [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
                          turns.replaced(line, pos, name_size, value_size);
                        });
-    if (outcome == Outcome::loops) return {std::move(line), *k};
+    if (outcome == Outcome::loops) return k;
     turns.search_stretch(line);
   }
-  return {std::move(line), std::nullopt};
+  return std::nullopt;
 }
 
 Substitution Substitute_defines(Workbench& wb, std::string line) {
-  return Substitute_defines(wb, NameFinder(wb.defs.def_name, definition_count(wb.defs)),
-                            std::move(line));
+  const std::optional<int> looping = Substituter(wb.defs).substitute(wb, line);
+  return {std::move(line), looping};
 }
 
 int definition_count(const DefinitionTable& defs) {
