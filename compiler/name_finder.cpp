@@ -28,13 +28,7 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
     while (*last >= 0) last = &same_name_[*last];
     *last = k;
   }
-  std::vector<std::vector<std::pair<unsigned char, std::int32_t>>> children(definition_.size());
-  for (const Edge& edge : edges_) {
-    if (edge.key == 0) continue;
-    const std::uint64_t key = edge.key - 1;
-    children[key >> 8].emplace_back(static_cast<unsigned char>(key & 0xFF), edge.child);
-  }
-  link_suffixes(children);
+  link_suffixes();
   seen_.assign(definition_.size(), 0);
   first_end_.assign(definition_.size(), 0);
   last_end_.assign(definition_.size(), 0);
@@ -70,23 +64,34 @@ void NameFinder::insert_edge(std::uint64_t key, std::int32_t target) {
   edges_[slot] = {key, target};
 }
 
-// Breadth first, so that a node's suffixes, being shorter, are linked before it.
-void NameFinder::link_suffixes(
-    const std::vector<std::vector<std::pair<unsigned char, std::int32_t>>>& children) {
-  suffix_.assign(definition_.size(), kRoot);
-  ending_below_.assign(definition_.size(), kRoot);
-  std::vector<std::int32_t> order;
-  order.reserve(definition_.size());
-  for (std::int32_t node : root_)
-    if (node != kRoot) order.push_back(node);
-  for (std::size_t next = 0; next < order.size(); ++next) {
-    const std::int32_t parent = order[next];
-    for (const auto& [byte, node] : children[parent]) {
-      const std::int32_t suffix = step(suffix_[parent], byte);
-      suffix_[node] = suffix;
-      ending_below_[node] = ending_at(suffix);
-      order.push_back(node);
-    }
+// Shallower nodes first, so that a node's suffixes, being shorter, are linked before it. A node
+// is found from its parent's suffix and its own last byte; the edges give both.
+void NameFinder::link_suffixes() {
+  const std::size_t nodes = definition_.size();
+  std::vector<std::int32_t> parent(nodes, kRoot);
+  std::vector<unsigned char> byte(nodes, 0);
+  for (const Edge& edge : edges_) {
+    if (edge.key == 0) continue;
+    parent[edge.child] = static_cast<std::int32_t>((edge.key - 1) >> 8);
+    byte[edge.child] = static_cast<unsigned char>((edge.key - 1) & 0xFF);
+  }
+  for (std::size_t b = 0; b < root_.size(); ++b)
+    if (root_[b] != kRoot) byte[root_[b]] = static_cast<unsigned char>(b);
+  // A counting sort by depth.
+  std::vector<std::size_t> first_of_depth(longest_ + 2, 0);
+  for (std::size_t node = 0; node < nodes; ++node) ++first_of_depth[depth_[node] + 1];
+  for (std::size_t depth = 1; depth < first_of_depth.size(); ++depth)
+    first_of_depth[depth] += first_of_depth[depth - 1];
+  std::vector<std::int32_t> order(nodes);
+  for (std::size_t node = 0; node < nodes; ++node)
+    order[first_of_depth[depth_[node]]++] = static_cast<std::int32_t>(node);
+  suffix_.assign(nodes, kRoot);
+  ending_below_.assign(nodes, kRoot);
+  for (std::int32_t node : order) {
+    if (parent[node] == kRoot) continue;
+    const std::int32_t suffix = step(suffix_[parent[node]], byte[node]);
+    suffix_[node] = suffix;
+    ending_below_[node] = ending_at(suffix);
   }
 }
 

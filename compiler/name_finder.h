@@ -110,7 +110,7 @@ class NameFinder {
   std::int32_t add_child(std::int32_t node, unsigned char byte);
   void insert_edge(std::uint64_t key, std::int32_t target);
   void pass_last_ends_down() const;
-  void link_suffixes(const std::vector<std::vector<std::pair<unsigned char, std::int32_t>>>& edges);
+  void link_suffixes();
 
   std::vector<std::int32_t> root_ = std::vector<std::int32_t>(256, kRoot);
   std::vector<std::int32_t> definition_;    // per node: the first definition ending there, or -1
