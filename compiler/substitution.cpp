@@ -32,6 +32,51 @@ std::size_t moved_end(std::size_t end, std::size_t pos, std::size_t name_size,
   return std::max(end, pos + value_size);
 }
 
+// The line as one definition's replacements rebuild it, which they do from left to right, never
+// going back more than a name's length. From the second replacement on, its text is copied into
+// `line` only as far as the searches have looked, so a replacement moves only what was copied
+// after it, and the rest is copied once when the definition is done. (A single replacement moves
+// the text after it at once, which costs no more.)
+class RebuiltLine {
+ public:
+  // `rest` is working space.
+  RebuiltLine(std::string& line, std::string& rest) : line_(line), rest_(rest) { rest_.clear(); }
+  RebuiltLine(const RebuiltLine&) = delete;
+  RebuiltLine& operator=(const RebuiltLine&) = delete;
+  ~RebuiltLine() { line_.append(rest_, copied_); }
+
+  std::size_t size() const { return line_.size() + rest_.size() - copied_; }
+
+  // The text before `end` (or all of it, if shorter).
+  std::string_view before(std::size_t end) {
+    end = std::min(end, size());
+    if (end > line_.size()) {
+      const std::size_t more = end - line_.size();
+      line_.append(rest_, copied_, more);
+      copied_ += more;
+    }
+    return std::string_view(line_).substr(0, end);
+  }
+
+  std::string whole() const { return line_ + rest_.substr(copied_); }
+
+  void replace(std::size_t pos, std::size_t length, const std::string& value) {
+    if (replacements_++ == 1) {
+      rest_.swap(line_);
+      copied_ = pos + length;
+      line_.assign(rest_, 0, copied_);
+    }
+    before(pos + length);
+    line_.replace(pos, length, value);
+  }
+
+ private:
+  std::string& line_;
+  std::string& rest_;
+  std::size_t copied_ = 0;  // how much of rest_ is in line_
+  int replacements_ = 0;
+};
+
 // Tells a definition whose replacements on one line never end, without stopping any that end.
 //
 // Every replacement by one definition changes the line's length by the same amount,
@@ -48,11 +93,13 @@ std::size_t moved_end(std::size_t end, std::size_t pos, std::size_t name_size,
 //   replacement changes only where it writes.
 class LoopWatch {
  public:
-  LoopWatch(const std::string& line, const std::string& name, const std::string& value)
-      : start_size_(line.size()), name_(name), value_(value), saved_(line) {}
+  LoopWatch(const RebuiltLine& line, const std::string& name, const std::string& value)
+      : start_size_(line.size()), name_(name), value_(value) {
+    if (value.size() == name.size()) saved_ = line.whole();
+  }
 
   // Called once the name at `pos` has become the value.
-  bool loops(const std::string& line, std::size_t pos) {
+  bool loops(const RebuiltLine& line, std::size_t pos) {
     if (value_.size() != name_.size()) return line.size() > start_size_ + kLongestLine;
     for (std::size_t i = 0; i < name_.size(); ++i) {
       differences_ -= saved_[pos + i] != name_[i];
@@ -60,7 +107,7 @@ class LoopWatch {
     }
     if (differences_ == 0) return true;
     if (++steps_ == power_) {
-      saved_ = line;
+      saved_ = line.whole();
       differences_ = 0;
       power_ *= 2;
       steps_ = 0;
@@ -80,14 +127,13 @@ class LoopWatch {
 
 // The character before the occurrence is tested first; the one after only when that one is a
 // boundary, or when the occurrence starts the line.
-bool stands_alone(const std::string& line, std::size_t pos, std::size_t length,
-                  std::string& near_char) {
+bool stands_alone(RebuiltLine& line, std::size_t pos, std::size_t length, std::string& near_char) {
   if (pos > 0) {
-    near_char.assign(1, line[pos - 1]);
+    near_char.assign(1, line.before(pos)[pos - 1]);
     if (test_sumbol(near_char) != 1) return false;
   }
   if (pos + length < line.size())
-    near_char.assign(1, line[pos + length]);
+    near_char.assign(1, line.before(pos + length + 1)[pos + length]);
   else
     near_char.clear();
   return test_sumbol(near_char) == 1;
@@ -100,7 +146,7 @@ enum class Outcome { ended, loops };
 // no occurrence now never will, and is passed over for good.
 class Search {
  public:
-  Search(const std::string& line, const std::string& name, const Spans& spans)
+  Search(RebuiltLine& line, const std::string& name, const Spans& spans)
       : line_(line), name_(name), spans_(spans) {}
 
   std::size_t first_from(std::size_t from) {
@@ -127,11 +173,10 @@ class Search {
  private:
   std::size_t within(std::size_t first, std::size_t until) const {
     if (first >= until) return std::string::npos;
-    const std::size_t end = std::min(line_.size(), until + name_.size() - 1);
-    return std::string_view(line_).substr(0, end).find(name_, first);
+    return line_.before(until + name_.size() - 1).find(name_, first);
   }
 
-  const std::string& line_;
+  RebuiltLine& line_;
   const std::string& name_;
   const Spans& spans_;
   std::size_t next_span_ = 0;
@@ -148,7 +193,7 @@ class Search {
 // line as it comes starts in one of `spans`. `replaced(pos, name_size, value_size)` hears of
 // every replacement: the value now stands at pos.
 template <typename Replaced>
-Outcome substitute_one(std::string& line, const Spans& spans, const std::string& name,
+Outcome substitute_one(RebuiltLine& line, const Spans& spans, const std::string& name,
                        const std::string& value, std::string& near_char, Replaced replaced) {
   std::optional<LoopWatch> watch;
   Search search(line, name, spans);
@@ -267,12 +312,13 @@ class Turns {
     done_ = -1;
     shrinking_.start(line.size());
     grown_ = 0;
-    stretch_pending_ = false;
+    stretches_.clear();
     seen_.clear();
     const bool every =
         finder_.find_every(line, 2 * line.size() + 64,
                            [&](int k, std::size_t start) { seen_.emplace_back(start, k); });
     places_.clear();
+    listed_waiting_ = 0;
     if (!every) {
       listed_.start(places_);
       add_names_in(line, 0, line.size(), 0);
@@ -284,6 +330,7 @@ class Turns {
       places_.push_back(start);
     }
     listed_.start(places_);
+    listed_waiting_ = places_.size();
     std::make_heap(queue_.begin(), queue_.end(), std::greater<>());
   }
 
@@ -302,32 +349,31 @@ class Turns {
   // The value of `value_size` characters now stands at pos, where a name of `name_size` was.
   // Stretches close together are searched as one, so a definition that replaces many times
   // along a line searches it about once, however long the longest name.
-  void replaced(std::string_view text, std::size_t pos, std::size_t name_size,
-                std::size_t value_size) {
+  void replaced(std::size_t pos, std::size_t name_size, std::size_t value_size) {
     if (name_size > value_size)
       shrinking_.add(pos, name_size - value_size);
     else
       grown_ += value_size - name_size;
     move_listed(pos, name_size, value_size);
     const std::size_t first = pos > reach_ ? pos - reach_ : 0;
-    if (stretch_pending_ && first <= stretch_end_) {
-      stretch_end_ = moved_end(stretch_end_, pos, name_size, value_size);
-      stretch_first_ = std::min(stretch_first_, first);
-      stretch_changed_ = std::min(stretch_changed_, pos);
+    if (!stretches_.empty() && first <= stretches_.back().end) {
+      Stretch& last = stretches_.back();
+      last.end = moved_end(last.end, pos, name_size, value_size);
+      last.first = std::min(last.first, first);
+      last.changed = std::min(last.changed, pos);
       return;
     }
-    search_stretch(text);
-    stretch_pending_ = true;
-    stretch_first_ = first;
-    stretch_end_ = pos + value_size;
-    stretch_changed_ = pos;
+    // A definition's replacements go from left to right, so the stretches before stay where
+    // they are.
+    stretches_.push_back({first, pos + value_size, pos});
   }
 
   // Once a definition is done with the line. Only names reaching into the changed text can be
   // new.
-  void search_stretch(std::string_view text) {
-    if (stretch_pending_) add_names_in(text, stretch_first_, stretch_end_, stretch_changed_);
-    stretch_pending_ = false;
+  void search_stretches(std::string_view text) {
+    for (const Stretch& stretch : stretches_)
+      add_names_in(text, stretch.first, stretch.end, stretch.changed);
+    stretches_.clear();
   }
 
   // The next definition to take its turn, or nothing when none is left; `spans` then holds where
@@ -338,7 +384,7 @@ class Turns {
     done_ = queue_.front().definition;
     spans.clear();
     while (!queue_.empty() && queue_.front().definition == done_) spans.push_back(pop());
-    std::sort(spans.begin(), spans.end());
+    if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
     return done_;
   }
 
@@ -355,8 +401,10 @@ class Turns {
   static constexpr std::size_t kUnlisted = std::string::npos;
 
   // The listed occurrences after the replaced text move with it; those in it are gone, and stay
-  // at its start, so that the list stays in order.
+  // at its start, so that the list stays in order. Once none waits for its turn, nothing reads the
+  // places again.
   void move_listed(std::size_t pos, std::size_t name_size, std::size_t value_size) {
+    if (listed_waiting_ == 0) return;
     const std::size_t gone = listed_.first_at(pos);
     const std::size_t after = listed_.first_at(pos + name_size);
     for (std::size_t i = gone; i < after; ++i) listed_.move(i, i + 1, pos - listed_.at(i));
@@ -368,7 +416,10 @@ class Turns {
     std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
     const Seen seen = queue_.back();
     queue_.pop_back();
-    if (seen.listed != kUnlisted) return {listed_.at(seen.listed), listed_.at(seen.listed) + 1};
+    if (seen.listed != kUnlisted) {
+      --listed_waiting_;
+      return {listed_.at(seen.listed), listed_.at(seen.listed) + 1};
+    }
     const std::size_t grown = grown_ - seen.grown;
     const std::size_t moved_left = shrinking_.before(seen.place + grown) - seen.shrunk_before;
     return {seen.place > moved_left ? seen.place - moved_left : 0, seen.last_place + grown + 1};
@@ -379,12 +430,14 @@ class Turns {
   std::vector<Seen> queue_;  // a heap, smallest first; a definition may stand in it more than once
   int done_ = -1;
   Shrinking shrinking_;
-  std::size_t grown_ = 0;         // how much the line has grown, replacement by replacement
-  bool stretch_pending_ = false;  // a stretch still to be searched: [stretch_first_, stretch_end_)
-  std::size_t stretch_first_ = 0;
-  std::size_t stretch_end_ = 0;
-  std::size_t stretch_changed_ = 0;  // the first changed place in the stretch
-  Places listed_;                    // the places of the listed occurrences
+  std::size_t grown_ = 0;  // how much the line has grown, replacement by replacement
+  // Stretches still to be searched: [first, end), changed from `changed` on.
+  struct Stretch {
+    std::size_t first, end, changed;
+  };
+  std::vector<Stretch> stretches_;
+  Places listed_;                   // the places of the listed occurrences
+  std::size_t listed_waiting_ = 0;  // listed occurrences still in the queue
   // Working space, kept from line to line.
   std::vector<std::pair<std::size_t, int>> seen_;
   std::vector<std::size_t> places_;
@@ -441,6 +494,7 @@ struct Substituter::Space {
   explicit Space(const NameFinder& names) : turns(names) {}
   Turns turns;
   Spans spans;
+  std::string rest;
 };
 
 Substituter::Substituter(const DefinitionTable& defs)
@@ -454,13 +508,17 @@ std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
   Turns& turns = space_->turns;
   turns.start(line);
   for (std::optional<int> k = turns.next(space_->spans); k; k = turns.next(space_->spans)) {
-    const Outcome outcome =
-        substitute_one(line, space_->spans, defs_.def_name[*k], defs_.def_value[*k], wb.near_char,
-                       [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
-                         turns.replaced(line, pos, name_size, value_size);
-                       });
+    Outcome outcome;
+    {
+      RebuiltLine rebuilt(line, space_->rest);
+      outcome = substitute_one(rebuilt, space_->spans, defs_.def_name[*k], defs_.def_value[*k],
+                               wb.near_char,
+                               [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+                                 turns.replaced(pos, name_size, value_size);
+                               });
+    }
     if (outcome == Outcome::loops) return k;
-    turns.search_stretch(line);
+    turns.search_stretches(line);
   }
   return std::nullopt;
 }
