@@ -6,7 +6,7 @@
 #   bench/versus_gzip.sh BUILD_DIR [ROUNDS] [INPUT ...]
 #
 # KESTRELC_BEFORE=path/to/another/kestrelc adds that program to every round, for a before and
-# after from the same run.
+# after from the same run. VERSUS_GZIP_CLOCK=cpu times processor time instead of wall-clock time.
 set -euo pipefail
 
 build=${1:?usage: versus_gzip.sh BUILD_DIR [ROUNDS] [INPUT ...]}
@@ -25,8 +25,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 : >"$work/empty.bas"
 
-# Microseconds one command takes, its output thrown away.
+# Microseconds one command takes, its output thrown away: wall-clock time, or with
+# VERSUS_GZIP_CLOCK=cpu the processor time `perf stat` counts (steadier on a busy machine).
 time_us() {
+  if [ "${VERSUS_GZIP_CLOCK:-wall}" = cpu ]; then
+    perf stat -x, -e task-clock -o "$work/perf.csv" -- "$@" >/dev/null 2>&1 || true
+    awk -F, '/task-clock/ {printf "%d\n", $1 * 1000}' "$work/perf.csv"
+    return
+  fi
   local start=$EPOCHREALTIME
   "$@" >/dev/null 2>&1 || true
   local end=$EPOCHREALTIME
