@@ -9,11 +9,13 @@
 
 namespace kestrel::bench {
 
-SourceOnDisk::SourceOnDisk(const SourceShape& shape) {
+SourceOnDisk::SourceOnDisk(const SourceShape& shape)
+    : SourceOnDisk(generate_source(shape, kSeed)) {}
+
+SourceOnDisk::SourceOnDisk(const std::string& text) {
   std::random_device rd;
   folder_ = std::filesystem::temp_directory_path() / ("kestrel-bench-" + std::to_string(rd()));
   std::filesystem::create_directories(folder_);
-  const std::string text = generate_source(shape, kSeed);
   std::ofstream(source_path(), std::ios::binary)
       .write(text.data(), static_cast<std::streamsize>(text.size()));
 }

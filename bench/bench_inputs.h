@@ -17,6 +17,7 @@ inline constexpr std::uint32_t kSeed = 7;
 class SourceOnDisk {
  public:
   explicit SourceOnDisk(const SourceShape& shape);
+  explicit SourceOnDisk(const std::string& text);
   SourceOnDisk(const SourceOnDisk&) = delete;
   SourceOnDisk& operator=(const SourceOnDisk&) = delete;
   ~SourceOnDisk();

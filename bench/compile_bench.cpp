@@ -86,11 +86,33 @@ void BM_Save(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.wb.Dest_bas.size()));
 }
 
+// The core's compile of each hard input of the generator, opened once: argument n is the n-th
+// named input.
+void BM_CompileHard(benchmark::State& state) {
+  const NamedInput& input = named_inputs()[static_cast<std::size_t>(state.range(0))];
+  const SourceOnDisk file(input.make(kSeed));
+  Workbench wb;
+  const SourceMap source_map = open_source(wb, file.source_path()).source_map;
+  SilentUi ui;
+  bool ok = false;
+  for (auto _ : state) {
+    ok = compile_command(wb, ui, source_map).ok;
+    benchmark::DoNotOptimize(wb.Dest_bas.data());
+  }
+  state.SetLabel(std::string(input.name));
+  if (!ok) state.SkipWithError("the generated source does not compile cleanly");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+
 // Argument 0 is the typical source, 1 the limit.
 BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Compile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompileReference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// Inputs 0 and 1 are the typical and limit sources, timed above.
+BENCHMARK(BM_CompileHard)
+    ->DenseRange(2, static_cast<int>(named_inputs().size()) - 1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,20 +1,22 @@
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 
 #include "source_generator.h"
 
-// Writes a generated source to standard output: "make_bench_source typical|limit [seed]".
+// Writes a generated source to standard output: "make_bench_source NAME [seed]"; without a name
+// it lists the names.
 int main(int argc, char** argv) {
   using namespace kestrel::bench;
-  if (argc < 2 || (std::strcmp(argv[1], "typical") != 0 && std::strcmp(argv[1], "limit") != 0)) {
-    std::cerr << "usage: make_bench_source typical|limit [seed]\n";
+  const NamedInput* input = argc > 1 ? find_named_input(argv[1]) : nullptr;
+  if (input == nullptr) {
+    std::cerr << "usage: make_bench_source NAME [seed]\n\nNAME is one of:\n";
+    for (const NamedInput& named : named_inputs())
+      std::cerr << "  " << named.name << ": " << named.about << "\n";
     return 2;
   }
-  const SourceShape& shape = std::strcmp(argv[1], "typical") == 0 ? kTypical : kLimit;
   const auto seed = argc > 2 ? static_cast<std::uint32_t>(std::stoul(argv[2])) : 7u;
-  const std::string text = generate_source(shape, seed);
+  const std::string text = input->make(seed);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <random>
 #include <string_view>
+#include <utility>
 
 namespace kestrel::bench {
 
@@ -76,6 +77,124 @@ std::string generate_source(const SourceShape& shape, std::uint32_t seed) {
     text += (label_due ? label_text(labels++) : body.code_line(i)) + "\r\n";
   }
   return text;
+}
+
+}  // namespace kestrel::bench
+
+namespace kestrel::bench {
+
+namespace {
+
+// The longest line the pass is built for.
+constexpr std::size_t kLongestLine = 32767;
+// A defined name that nearly fills a line of its own.
+constexpr std::size_t kLongName = 30000;
+
+std::string definitions(int count, std::uint32_t seed) {
+  Dice dice(seed);
+  std::string text;
+  for (int k = 0; k < count; ++k)
+    text += "#define " + definition_name(k) + " EQU " + definition_value(dice) + "\r\n";
+  return text;
+}
+
+std::string replaced(std::string text, std::string_view from, std::string_view to) {
+  for (std::size_t pos = text.find(from); pos != std::string::npos;
+       pos = text.find(from, pos + to.size()))
+    text.replace(pos, from.size(), to);
+  return text;
+}
+
+// "PRINT " and then `item` and `separator` in turn, as many as fit in `length` characters.
+template <typename Item>
+std::string filled_line(std::size_t length, std::string_view separator, Item item) {
+  std::string line = "PRINT ";
+  for (std::string next = item(); line.size() + next.size() <= length; next = item()) {
+    line += next;
+    if (line.size() + separator.size() > length) break;
+    line += separator;
+  }
+  return line;
+}
+
+std::string long_lines(std::uint32_t seed) {
+  std::string text = definitions(kLimit.definitions, seed);
+  Dice dice(seed + 1);
+  for (int i = 0; i < 40; ++i) {
+    text +=
+        filled_line(32000, " + ", [&] { return definition_name(dice.below(kLimit.definitions)); });
+    text += "\r\n";
+  }
+  return text;
+}
+
+// One label line holds text after its "]", and so do the references to it: every other label
+// is closed, yet the table is no longer all closed labels.
+std::string open_label(std::uint32_t seed) {
+  return replaced(generate_source(kLimit, seed), "[L5]", "[L5]A");
+}
+
+std::string repeated_name(std::string_view value) {
+  return "#define X EQU " + std::string(value) + "\r\n" +
+         filled_line(kLongestLine, "+", [] { return std::string("X"); }) + "\r\n";
+}
+
+std::string long_name() {
+  return "#define " + std::string(kLongName, 'A') + " EQU B\r\n" + std::string(kLongName, 'A') +
+         "\r\n";
+}
+
+// The long name's every prefix fills the line, yet the name itself never occurs.
+std::string long_name_near_miss() {
+  return "#define " + std::string(kLongName - 1, 'A') + "B EQU C\r\n" +
+         std::string(kLongestLine, 'A') + "\r\n";
+}
+
+// A long name among the short ones: every replacement of a short name happens in a line that
+// a long name could reach into.
+std::string long_name_and_repeats() {
+  return "#define " + std::string(kLongName, 'A') + " EQU B\r\n" + repeated_name("YY");
+}
+
+// Labels that all begin alike and differ only after their "]", with references to each.
+std::string open_labels_alike(std::uint32_t) {
+  std::string text;
+  for (int n = 0; n < kLimit.labels; ++n) {
+    const std::string label = "[L]" + std::to_string(n);
+    text += label + "\r\nGOTO " + label + "\r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+const std::vector<NamedInput>& named_inputs() {
+  static const std::vector<NamedInput> inputs = {
+      {"typical", "2,000 lines, 200 definitions, 200 labels",
+       [](std::uint32_t seed) { return generate_source(kTypical, seed); }},
+      {"limit", "32,000 lines, 4,050 definitions, 4,097 labels",
+       [](std::uint32_t seed) { return generate_source(kLimit, seed); }},
+      {"long-lines", "40 lines of 32,000 characters full of names, 4,050 definitions", long_lines},
+      {"open-label", "the limit source with one label line [L5]A", open_label},
+      {"repeated-name", "one name along a line of 32,767 characters, its value longer",
+       [](std::uint32_t) { return repeated_name("YY"); }},
+      {"repeated-name-same-length", "one name along a line of 32,767 characters, its value as long",
+       [](std::uint32_t) { return repeated_name("Y"); }},
+      {"long-name", "a name of 30,000 characters standing on a line",
+       [](std::uint32_t) { return long_name(); }},
+      {"long-name-near-miss", "a name of 30,000 characters whose prefixes fill a long line",
+       [](std::uint32_t) { return long_name_near_miss(); }},
+      {"long-name-and-repeats", "a name of 30,000 characters, and a short one along a long line",
+       [](std::uint32_t) { return long_name_and_repeats(); }},
+      {"open-labels-alike", "4,097 labels [L]n with a reference to each", open_labels_alike},
+  };
+  return inputs;
+}
+
+const NamedInput* find_named_input(std::string_view name) {
+  for (const NamedInput& input : named_inputs())
+    if (input.name == name) return &input;
+  return nullptr;
 }
 
 }  // namespace kestrel::bench

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kestrel::bench {
 
@@ -20,5 +22,19 @@ inline constexpr SourceShape kLimit = {32000, 4050, 4097};
 // platform. Body lines are 30 to 60 characters long; most hold two defined names, every third
 // refers to a label, and the source compiles cleanly.
 std::string generate_source(const SourceShape& shape, std::uint32_t seed);
+
+// A source of a shape that stresses one part of the pass, by name, with what it is.
+struct NamedInput {
+  std::string_view name;
+  std::string_view about;
+  std::string (*make)(std::uint32_t seed);
+};
+
+// Every named input: "typical" and "limit" first, then the hard cases, each within the
+// notation's limits (lines up to 32,767 characters, 4,097 definitions and labels).
+const std::vector<NamedInput>& named_inputs();
+
+// The named input of that name, or nullptr.
+const NamedInput* find_named_input(std::string_view name);
 
 }  // namespace kestrel::bench

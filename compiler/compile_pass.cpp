@@ -1,6 +1,8 @@
 #include "compiler/compile_pass.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,10 +26,13 @@ constexpr std::size_t kLongestOutputLine = 69;
 constexpr std::size_t kLongLineExcerpt = 10;
 
 // Four digits with leading zeros, or all the digits of a larger number, and one blank.
-std::string number_prefix(int line_num) {
-  std::string digits = std::to_string(line_num);
-  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
-  return digits + ' ';
+void append_number_prefix(std::string& text, int line_num) {
+  char digits[16];
+  const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), line_num);
+  const auto size = static_cast<std::size_t>(end.ptr - digits);
+  if (size < 4) text.append(4 - size, '0');
+  text.append(digits, size);
+  text += ' ';
 }
 
 class Pass {
@@ -52,7 +57,7 @@ class Pass {
   // False when the pass stopped at a problem.
   bool compile_all() {
     if (!Check_define_duplicates(wb_.defs, findings_, where_)) return false;
-    names_.emplace(wb_.defs.def_name, definition_count(wb_.defs));
+    substituter_.emplace(wb_.defs);
     if (!for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); }))
       return false;
     // Without label lines neither the labels nor the line lengths are examined.
@@ -68,15 +73,14 @@ class Pass {
   }
 
   bool take_line(std::string_view source_line) {
-    std::string line(trim_left_blanks(source_line));
-    if (line.find("#define") != std::string::npos) return true;
-    Substitution substituted = Substitute_defines(wb_, *names_, std::move(line));
-    if (substituted.looping_definition) {
-      show(message_text(MessageText::looping_substitution) +
-           wb_.defs.def_name[*substituted.looping_definition]);
+    const std::string_view trimmed = trim_left_blanks(source_line);
+    if (trimmed.find("#define") != std::string_view::npos) return true;
+    std::string& line = line_;
+    line.assign(trimmed);
+    if (const std::optional<int> looping = substituter_->substitute(wb_, line)) {
+      show(message_text(MessageText::looping_substitution) + wb_.defs.def_name[*looping]);
       return false;
     }
-    line = std::move(substituted.line);
     // A label line is recognised before short lines are dropped, so "[" alone is a label.
     if (line.starts_with('[')) {
       Collect_label(labels_, line, wb_.line_num, source_index_);
@@ -122,7 +126,7 @@ class Pass {
       show(message_text(MessageText::bad_line_number) + std::to_string(wb_.line_num));
       return false;
     }
-    wb_.Dest_bas += number_prefix(wb_.line_num);
+    append_number_prefix(wb_.Dest_bas, wb_.line_num);
     ++wb_.line_num;
     append_line(line, true);
     return true;
@@ -159,7 +163,8 @@ class Pass {
   int source_index_ = 0;  // the pane line (0-based) being compiled
   LabelTable labels_;
   CompileRecord record_;
-  std::optional<NameFinder> names_;
+  std::optional<Substituter> substituter_;
+  std::string line_;  // the line being compiled, its space kept from line to line
 };
 
 }  // namespace

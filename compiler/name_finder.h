@@ -4,30 +4,76 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
 
 // Finds, in one walk over a text, every definition whose name occurs in it (as any substring,
-// whole name or not). A trie of the names with one flat hash table for its edges; the root's edges
-// are a plain array, since nearly every walk starts there and most bytes stop it at once.
+// whole name or not), in time that grows with the text's length and not with the names' lengths
+// or how many of them end at one place. The names' trie, with one flat hash table for its edges
+// (the root's edges are a plain array, since most bytes stop a walk there), and for each node
+// the longest proper suffix of its text that is a node too (so a walk never goes back in the
+// text), and the longest one at which a name ends.
 class NameFinder {
  public:
   // Names in table order; an empty name is never reported.
   explicit NameFinder(const std::vector<std::string>& names, int count);
 
-  // Calls `found(k)` for the definition k of every name that occurs in `text` starting at a
-  // position in [first, last). A name found more than once is reported more than once.
+  // Calls `found(k, first, last)` for every definition k whose name occurs in `text` starting at
+  // a position in [first_start, end_start) and reaching past `reaching`, once for each distinct
+  // name: `first` is the first such start, and no such start comes after `last` (the last one,
+  // or end_start - 1 when the walk has seen the name begin past the stretch).
   template <typename Found>
-  void find(std::string_view text, std::size_t first, std::size_t last, Found found) const {
-    for (std::size_t start = first; start < last && start < text.size(); ++start) {
-      std::int32_t node = root_[static_cast<unsigned char>(text[start])];
-      for (std::size_t pos = start + 1; node >= 0; ++pos) {
-        for (std::int32_t k = definition_[node]; k >= 0; k = same_name_[k]) found(k);
-        if (pos >= text.size()) break;
-        node = child(node, static_cast<unsigned char>(text[pos]));
+  void find(std::string_view text, std::size_t first_start, std::size_t end_start,
+            std::size_t reaching, Found found) const {
+    // A node stands for the text it spells; every name ending at a suffix of it is met the first
+    // time the node is met in this search, and a node's last end passes down to those suffixes
+    // once the walk is over.
+    ++search_;
+    met_.clear();
+    std::int32_t node = kRoot;
+    for (std::size_t end = first_start; end < text.size(); ++end) {
+      // No occurrence can start before the start of the text the node spells.
+      if (end - depth(node) >= end_start) break;
+      node = step(node, static_cast<unsigned char>(text[end]));
+      if (end < reaching) continue;
+      const std::int32_t ending = ending_at(node);
+      for (std::int32_t below = ending; below != kRoot && seen_[below] != search_;
+           below = ending_below_[below]) {
+        seen_[below] = search_;
+        first_end_[below] = end;
+        last_end_[below] = end;
+        met_.push_back(below);
+      }
+      if (ending != kRoot) last_end_[ending] = end;
+    }
+    pass_last_ends_down();
+    for (std::int32_t ending : met_) {
+      const std::size_t first = first_end_[ending] + 1 - depth_[ending];
+      if (first >= end_start) continue;
+      const std::size_t last = std::min(last_end_[ending] + 1 - depth_[ending], end_start - 1);
+      for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k, first, last);
+    }
+  }
+
+  // Calls `found(k, start)` for every occurrence of every definition's name in `text`, unless
+  // there are more than `most` of them (as with many names that end in one another on a text
+  // that holds them all): then it calls nothing and returns false.
+  template <typename Found>
+  bool find_every(std::string_view text, std::size_t most, Found found) const {
+    occurrences_.clear();
+    std::int32_t node = kRoot;
+    for (std::size_t end = 0; end < text.size(); ++end) {
+      node = step(node, static_cast<unsigned char>(text[end]));
+      for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
+        if (occurrences_.size() == most) return false;
+        occurrences_.emplace_back(ending, end + 1 - depth_[ending]);
       }
     }
+    for (const auto& [ending, start] : occurrences_)
+      for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k, start);
+    return true;
   }
 
   // The length of the longest name: a new occurrence overlapping a changed stretch of a line
@@ -35,11 +81,24 @@ class NameFinder {
   std::size_t longest_name() const { return longest_; }
 
  private:
+  static constexpr std::int32_t kRoot = -1;
+
+  std::size_t depth(std::int32_t node) const { return node == kRoot ? 0 : depth_[node]; }
+  std::int32_t ending_at(std::int32_t node) const {
+    return node == kRoot || definition_[node] >= 0 ? node : ending_below_[node];
+  }
+  std::int32_t step(std::int32_t node, unsigned char byte) const {
+    for (;;) {
+      const std::int32_t next = node == kRoot ? root_[byte] : child(node, byte);
+      if (next != kRoot || node == kRoot) return next;
+      node = suffix_[node];
+    }
+  }
   std::int32_t child(std::int32_t node, unsigned char byte) const {
     const std::uint64_t key = edge_key(node, byte);
     for (std::size_t slot = slot_of(key);; slot = (slot + 1) & mask_) {
-      if (keys_[slot] == key) return children_[slot];
-      if (keys_[slot] == 0) return -1;
+      if (edges_[slot].key == key) return edges_[slot].child;
+      if (edges_[slot].key == 0) return kRoot;
     }
   }
   static std::uint64_t edge_key(std::int32_t node, unsigned char byte) {
@@ -50,14 +109,31 @@ class NameFinder {
   }
   std::int32_t add_child(std::int32_t node, unsigned char byte);
   void insert_edge(std::uint64_t key, std::int32_t target);
+  void pass_last_ends_down() const;
+  void link_suffixes();
 
-  std::vector<std::int32_t> root_ = std::vector<std::int32_t>(256, -1);
-  std::vector<std::int32_t> definition_;  // per node: the first definition ending there, or -1
-  std::vector<std::int32_t> same_name_;   // per definition: the next one of the same name, or -1
-  std::vector<std::uint64_t> keys_;       // 0 marks a free slot
-  std::vector<std::int32_t> children_;
+  std::vector<std::int32_t> root_ = std::vector<std::int32_t>(256, kRoot);
+  std::vector<std::int32_t> definition_;    // per node: the first definition ending there, or -1
+  std::vector<std::int32_t> same_name_;     // per definition: the next one of the same name, or -1
+  std::vector<std::uint32_t> depth_;        // per node: the length of the text it spells
+  std::vector<std::int32_t> suffix_;        // per node: the node of its longest proper suffix
+  std::vector<std::int32_t> ending_below_;  // per node: the same, among nodes where a name ends
+  // Key and child side by side, so that a probe reads one place.
+  struct Edge {
+    std::uint64_t key = 0;  // 0 marks a free slot
+    std::int32_t child = kRoot;
+  };
+  std::vector<Edge> edges_;
   std::size_t mask_ = 0;
   std::size_t longest_ = 0;
+  // Scratch of the searches, which never overlap: per node, the last search that met it and
+  // where it first and last ended then; and the nodes met, in order.
+  mutable std::vector<std::uint32_t> seen_;
+  mutable std::uint32_t search_ = 0;
+  mutable std::vector<std::size_t> first_end_;
+  mutable std::vector<std::size_t> last_end_;
+  mutable std::vector<std::int32_t> met_;
+  mutable std::vector<std::pair<std::int32_t, std::size_t>> occurrences_;
 };
 
 }  // namespace kestrel

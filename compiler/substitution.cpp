@@ -1,6 +1,7 @@
 #include "compiler/substitution.h"
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,67 @@ namespace {
 // A line of the pass is at most this long.
 constexpr std::size_t kLongestLine = 32767;
 
+// Where occurrences of a name may start: [first, until).
+struct Span {
+  std::size_t first;
+  std::size_t until;
+  auto operator<=>(const Span&) const = default;
+};
+using Spans = std::vector<Span>;
+
+// The end of a stretch that ended at `end` once a name of `name_size` at pos has become a value
+// of `value_size`: it moves with the text after pos, and takes in the value.
+std::size_t moved_end(std::size_t end, std::size_t pos, std::size_t name_size,
+                      std::size_t value_size) {
+  if (pos < end) end = end >= pos + name_size ? end - name_size + value_size : pos + value_size;
+  return std::max(end, pos + value_size);
+}
+
+// The line as one definition's replacements rebuild it, which they do from left to right, never
+// going back more than a name's length. From the second replacement on, its text is copied into
+// `line` only as far as the searches have looked, so a replacement moves only what was copied
+// after it, and the rest is copied once when the definition is done. (A single replacement moves
+// the text after it at once, which costs no more.)
+class RebuiltLine {
+ public:
+  // `rest` is working space.
+  RebuiltLine(std::string& line, std::string& rest) : line_(line), rest_(rest) { rest_.clear(); }
+  RebuiltLine(const RebuiltLine&) = delete;
+  RebuiltLine& operator=(const RebuiltLine&) = delete;
+  ~RebuiltLine() { line_.append(rest_, copied_); }
+
+  std::size_t size() const { return line_.size() + rest_.size() - copied_; }
+
+  // The text before `end` (or all of it, if shorter).
+  std::string_view before(std::size_t end) {
+    end = std::min(end, size());
+    if (end > line_.size()) {
+      const std::size_t more = end - line_.size();
+      line_.append(rest_, copied_, more);
+      copied_ += more;
+    }
+    return std::string_view(line_).substr(0, end);
+  }
+
+  std::string whole() const { return line_ + rest_.substr(copied_); }
+
+  void replace(std::size_t pos, std::size_t length, const std::string& value) {
+    if (replacements_++ == 1) {
+      rest_.swap(line_);
+      copied_ = pos + length;
+      line_.assign(rest_, 0, copied_);
+    }
+    before(pos + length);
+    line_.replace(pos, length, value);
+  }
+
+ private:
+  std::string& line_;
+  std::string& rest_;
+  std::size_t copied_ = 0;  // how much of rest_ is in line_
+  int replacements_ = 0;
+};
+
 // Tells a definition whose replacements on one line never end, without stopping any that end.
 //
 // Every replacement by one definition changes the line's length by the same amount,
@@ -27,15 +89,26 @@ constexpr std::size_t kLongestLine = 32767;
 //   of that length: it either ends or comes back to a text it held before, and then repeats for
 //   ever. Brent's cycle search finds the repeat with one saved copy of the line; X EQU X repeats
 //   at the first replacement. No run that ends within the pass's limits is ever reported.
+//   The line is compared with the copy through the count of places where they differ, which a
+//   replacement changes only where it writes.
 class LoopWatch {
  public:
-  explicit LoopWatch(const std::string& line) : start_size_(line.size()), saved_(line) {}
+  LoopWatch(const RebuiltLine& line, const std::string& name, const std::string& value)
+      : start_size_(line.size()), name_(name), value_(value) {
+    if (value.size() == name.size()) saved_ = line.whole();
+  }
 
-  bool loops(const std::string& line) {
-    if (line.size() > start_size_ + kLongestLine) return true;
-    if (line == saved_) return true;
+  // Called once the name at `pos` has become the value.
+  bool loops(const RebuiltLine& line, std::size_t pos) {
+    if (value_.size() != name_.size()) return line.size() > start_size_ + kLongestLine;
+    for (std::size_t i = 0; i < name_.size(); ++i) {
+      differences_ -= saved_[pos + i] != name_[i];
+      differences_ += saved_[pos + i] != value_[i];
+    }
+    if (differences_ == 0) return true;
     if (++steps_ == power_) {
-      saved_ = line;
+      saved_ = line.whole();
+      differences_ = 0;
       power_ *= 2;
       steps_ = 0;
     }
@@ -44,85 +117,330 @@ class LoopWatch {
 
  private:
   std::size_t start_size_;
+  const std::string& name_;
+  const std::string& value_;
   std::string saved_;
+  std::size_t differences_ = 0;
   std::size_t power_ = 1;
   std::size_t steps_ = 0;
 };
 
 // The character before the occurrence is tested first; the one after only when that one is a
 // boundary, or when the occurrence starts the line.
-bool stands_alone(const std::string& line, std::size_t pos, std::size_t length,
-                  std::string& near_char) {
+bool stands_alone(RebuiltLine& line, std::size_t pos, std::size_t length, std::string& near_char) {
   if (pos > 0) {
-    near_char = line.substr(pos - 1, 1);
+    near_char.assign(1, line.before(pos)[pos - 1]);
     if (test_sumbol(near_char) != 1) return false;
   }
-  near_char = line.substr(std::min(pos + length, line.size()), 1);
+  if (pos + length < line.size())
+    near_char.assign(1, line.before(pos + length + 1)[pos + length]);
+  else
+    near_char.clear();
   return test_sumbol(near_char) == 1;
 }
 
 enum class Outcome { ended, loops };
 
+// The first occurrence of `name` in `line` starting at `from` or after it, given that it can
+// only start in [from, made_until), or in one of `spans` from `next_span` on. A span that holds
+// no occurrence now never will, and is passed over for good.
+class Search {
+ public:
+  Search(RebuiltLine& line, const std::string& name, const Spans& spans)
+      : line_(line), name_(name), spans_(spans) {}
+
+  std::size_t first_from(std::size_t from) {
+    if (std::size_t pos = within(from, made_until_); pos != std::string::npos) return pos;
+    for (; next_span_ < spans_.size(); ++next_span_) {
+      const Span& span = spans_[next_span_];
+      const std::size_t first = span.first > shrunk_ ? span.first - shrunk_ : 0;
+      if (std::size_t pos = within(std::max(from, first), span.until + grown_);
+          pos != std::string::npos)
+        return pos;
+    }
+    return std::string::npos;
+  }
+
+  // The value of `value_size` characters now stands at pos.
+  void replaced(std::size_t pos, std::size_t value_size) {
+    if (value_size > name_.size())
+      grown_ += value_size - name_.size();
+    else
+      shrunk_ += name_.size() - value_size;
+    made_until_ = moved_end(made_until_, pos, name_.size(), value_size);
+  }
+
+ private:
+  std::size_t within(std::size_t first, std::size_t until) const {
+    if (first >= until) return std::string::npos;
+    return line_.before(until + name_.size() - 1).find(name_, first);
+  }
+
+  RebuiltLine& line_;
+  const std::string& name_;
+  const Spans& spans_;
+  std::size_t next_span_ = 0;
+  // By the replacements so far, which stand before every span still to be searched: the spans
+  // move right by at most their growth, left by at most their shrinking.
+  std::size_t grown_ = 0;
+  std::size_t shrunk_ = 0;
+  // An occurrence that a replacement makes overlaps its value, so it starts before this.
+  std::size_t made_until_ = 0;
+};
+
 // Only the first occurrence is ever considered: once it is part of a longer name the definition
-// is done with this line, though a later occurrence might stand alone. `replaced(pos, size)` hears
-// of every replacement: the value now stands at pos.
+// is done with this line, though a later occurrence might stand alone. Every occurrence in the
+// line as it comes starts in one of `spans`. `replaced(pos, name_size, value_size)` hears of
+// every replacement: the value now stands at pos.
 template <typename Replaced>
-Outcome substitute_one(std::string& line, const std::string& name, const std::string& value,
-                       std::string& near_char, Replaced replaced) {
+Outcome substitute_one(RebuiltLine& line, const Spans& spans, const std::string& name,
+                       const std::string& value, std::string& near_char, Replaced replaced) {
   std::optional<LoopWatch> watch;
-  // The search starts again at the start of the line, but nothing before from can match: the
-  // text there is as it was, and no occurrence started there, so only one that reaches into the
-  // replaced text is new.
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t pos = line.find(name, from);
+  Search search(line, name, spans);
+  for (std::size_t from = 0;;) {
+    const std::size_t pos = search.first_from(from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
     // A shorter value ends by itself, so only the others are watched.
-    if (!watch && value.size() >= name.size()) watch.emplace(line);
+    if (!watch && value.size() >= name.size()) watch.emplace(line, name, value);
     line.replace(pos, name.size(), value);
-    replaced(pos, value.size());
-    if (watch && watch->loops(line)) return Outcome::loops;
+    replaced(pos, name.size(), value.size());
+    search.replaced(pos, value.size());
+    if (watch && watch->loops(line, pos)) return Outcome::loops;
+    // The search starts again at the start of the line, but nothing before this can match: the
+    // text there is as it was, and no occurrence started there, so only one that reaches into
+    // the replaced text is new.
     from = pos + 1 >= name.size() ? pos + 1 - name.size() : 0;
   }
 }
 
-// Definitions take their turns in table order, but only those whose name occurs in the line at
-// their turn can change it. Those are the names in the line as it came, and the names that a
-// replacement creates: any such occurrence overlaps the value just put in (or, for an empty value,
-// the join it leaves), so the stretch around it is searched again after every replacement.
-class Turns {
+// How much a line has shrunk by the replacements at the places before a given one: a replacement
+// at pos moves what stands after it. Places past the line as it came count as its last.
+// The tree is only made at the line's first shrinking, since most lines never shrink.
+class Shrinking {
  public:
-  explicit Turns(const NameFinder& finder) : finder_(finder) {}
-
-  void add_names_in(std::string_view text, std::size_t first, std::size_t last) {
-    finder_.find(text, first, last, [this](int k) {
-      if (k <= done_) return;
-      queue_.push_back(k);
-      std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
-    });
+  void start(std::size_t size) {
+    size_ = size;
+    sums_.clear();
   }
 
-  void add_names_around(std::string_view text, std::size_t pos, std::size_t size) {
-    const std::size_t reach = std::max<std::size_t>(finder_.longest_name(), 1) - 1;
-    add_names_in(text, pos > reach ? pos - reach : 0, pos + size);
+  void add(std::size_t pos, std::size_t amount) {
+    if (sums_.empty()) sums_.assign(size_ + 1, 0);
+    for (std::size_t i = std::min(pos, sums_.size() - 1) + 1; i <= sums_.size(); i += i & -i)
+      sums_[i - 1] += amount;
   }
 
-  // The next definition to take its turn, or nothing when none is left.
-  std::optional<int> next() {
-    while (!queue_.empty()) {
-      std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
-      const int k = queue_.back();
-      queue_.pop_back();
-      if (k > done_) return done_ = k;
-    }
-    return std::nullopt;
+  // At the places before `pos`.
+  std::size_t before(std::size_t pos) const {
+    std::size_t sum = 0;
+    for (std::size_t i = std::min(pos, sums_.size()); i > 0; i -= i & -i) sum += sums_[i - 1];
+    return sum;
   }
 
  private:
+  std::size_t size_ = 0;
+  std::vector<std::size_t> sums_;  // a Fenwick tree, or empty before any shrinking
+};
+
+// Places in a line, in order, that move together: moving a run of them, finding one and the
+// first at or after a given place each cost the logarithm of their number. Kept as the sums of
+// their differences in order, none negative, in a Fenwick tree; the arithmetic of size_t makes a
+// move left a move by its complement, and every sum comes out right.
+class Places {
+ public:
+  void start(const std::vector<std::size_t>& places) {
+    sums_.assign(places.size(), 0);
+    std::size_t before = 0;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      add(i, places[i] - before);
+      before = places[i];
+    }
+  }
+
+  std::size_t size() const { return sums_.size(); }
+
+  std::size_t at(std::size_t i) const {
+    std::size_t place = 0;
+    for (std::size_t j = i + 1; j > 0; j -= j & -j) place += sums_[j - 1];
+    return place;
+  }
+
+  // The first place at `pos` or after it; size() when there is none.
+  std::size_t first_at(std::size_t pos) const {
+    std::size_t i = 0, place = 0;
+    for (std::size_t step = std::bit_floor(size()); step > 0; step /= 2) {
+      if (i + step <= size() && place + sums_[i + step - 1] < pos) {
+        i += step;
+        place += sums_[i - 1];
+      }
+    }
+    return i;
+  }
+
+  // Moves places first .. last - 1 by `by`.
+  void move(std::size_t first, std::size_t last, std::size_t by) {
+    add(first, by);
+    add(last, 0 - by);
+  }
+
+ private:
+  void add(std::size_t i, std::size_t by) {
+    for (std::size_t j = i + 1; j <= sums_.size(); j += j & -j) sums_[j - 1] += by;
+  }
+
+  std::vector<std::size_t> sums_;
+};
+
+// Definitions take their turns in table order, but only those whose name occurs in the line at
+// their turn can change it. Those are the names in the line as it came, and the names that a
+// replacement creates: any such occurrence overlaps the value just put in (or, for an empty value,
+// the join it leaves), so the stretch around it is searched again once the definition is done.
+//
+// Each name is queued with the place it was seen. Later replacements before that place move it:
+// right by at most the line's growth since, left by at most the shrinking at the places before
+// it (before its place plus that growth). So its first occurrence at its turn lies no earlier than
+// its place less that shrinking, and its search starts there, not at the start of the line.
+class Turns {
+ public:
+  explicit Turns(const NameFinder& finder)
+      : finder_(finder), reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1) {}
+
+  // A new line, with every name in it as it comes. Where that is cheap, each occurrence is listed
+  // on its own, and its place is kept up to date through the replacements.
+  void start(std::string_view line) {
+    queue_.clear();
+    done_ = -1;
+    shrinking_.start(line.size());
+    grown_ = 0;
+    stretches_.clear();
+    seen_.clear();
+    const bool every =
+        finder_.find_every(line, 2 * line.size() + 64,
+                           [&](int k, std::size_t start) { seen_.emplace_back(start, k); });
+    places_.clear();
+    listed_waiting_ = 0;
+    if (!every) {
+      listed_.start(places_);
+      add_names_in(line, 0, line.size(), 0);
+      return;
+    }
+    std::sort(seen_.begin(), seen_.end());
+    for (const auto& [start, k] : seen_) {
+      queue_.push_back({k, 0, 0, 0, 0, places_.size()});
+      places_.push_back(start);
+    }
+    listed_.start(places_);
+    listed_waiting_ = places_.size();
+    std::make_heap(queue_.begin(), queue_.end(), std::greater<>());
+  }
+
+  // The names starting in [first, last) and reaching past `reaching`.
+  void add_names_in(std::string_view text, std::size_t first, std::size_t last,
+                    std::size_t reaching) {
+    finder_.find(text, first, last, reaching,
+                 [this](int k, std::size_t first_place, std::size_t last_place) {
+                   if (k <= done_) return;
+                   queue_.push_back({k, first_place, last_place, shrinking_.before(first_place),
+                                     grown_, kUnlisted});
+                   std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
+                 });
+  }
+
+  // The value of `value_size` characters now stands at pos, where a name of `name_size` was.
+  // Stretches close together are searched as one, so a definition that replaces many times
+  // along a line searches it about once, however long the longest name.
+  void replaced(std::size_t pos, std::size_t name_size, std::size_t value_size) {
+    if (name_size > value_size)
+      shrinking_.add(pos, name_size - value_size);
+    else
+      grown_ += value_size - name_size;
+    move_listed(pos, name_size, value_size);
+    const std::size_t first = pos > reach_ ? pos - reach_ : 0;
+    if (!stretches_.empty() && first <= stretches_.back().end) {
+      Stretch& last = stretches_.back();
+      last.end = moved_end(last.end, pos, name_size, value_size);
+      last.first = std::min(last.first, first);
+      last.changed = std::min(last.changed, pos);
+      return;
+    }
+    // A definition's replacements go from left to right, so the stretches before stay where
+    // they are.
+    stretches_.push_back({first, pos + value_size, pos});
+  }
+
+  // Once a definition is done with the line. Only names reaching into the changed text can be
+  // new.
+  void search_stretches(std::string_view text) {
+    for (const Stretch& stretch : stretches_)
+      add_names_in(text, stretch.first, stretch.end, stretch.changed);
+    stretches_.clear();
+  }
+
+  // The next definition to take its turn, or nothing when none is left; `spans` then holds where
+  // its name may stand, in order.
+  std::optional<int> next(Spans& spans) {
+    while (!queue_.empty() && queue_.front().definition <= done_) pop();
+    if (queue_.empty()) return std::nullopt;
+    done_ = queue_.front().definition;
+    spans.clear();
+    while (!queue_.empty() && queue_.front().definition == done_) spans.push_back(pop());
+    if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
+    return done_;
+  }
+
+ private:
+  struct Seen {
+    int definition;
+    std::size_t place;
+    std::size_t last_place;
+    std::size_t shrunk_before;  // then, at the places before `place`
+    std::size_t grown;          // the line's growth until then
+    std::size_t listed;         // its slot in listed_, or kUnlisted
+    auto operator<=>(const Seen&) const = default;
+  };
+  static constexpr std::size_t kUnlisted = std::string::npos;
+
+  // The listed occurrences after the replaced text move with it; those in it are gone, and stay
+  // at its start, so that the list stays in order. Once none waits for its turn, nothing reads the
+  // places again.
+  void move_listed(std::size_t pos, std::size_t name_size, std::size_t value_size) {
+    if (listed_waiting_ == 0) return;
+    const std::size_t gone = listed_.first_at(pos);
+    const std::size_t after = listed_.first_at(pos + name_size);
+    for (std::size_t i = gone; i < after; ++i) listed_.move(i, i + 1, pos - listed_.at(i));
+    listed_.move(after, listed_.size(), value_size - name_size);
+  }
+
+  // Takes the first entry off the heap, and gives where the occurrences it saw can stand now.
+  Span pop() {
+    std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
+    const Seen seen = queue_.back();
+    queue_.pop_back();
+    if (seen.listed != kUnlisted) {
+      --listed_waiting_;
+      return {listed_.at(seen.listed), listed_.at(seen.listed) + 1};
+    }
+    const std::size_t grown = grown_ - seen.grown;
+    const std::size_t moved_left = shrinking_.before(seen.place + grown) - seen.shrunk_before;
+    return {seen.place > moved_left ? seen.place - moved_left : 0, seen.last_place + grown + 1};
+  }
+
   const NameFinder& finder_;
-  std::vector<int> queue_;  // a heap, smallest first; a definition may stand in it twice
+  const std::size_t reach_;
+  std::vector<Seen> queue_;  // a heap, smallest first; a definition may stand in it more than once
   int done_ = -1;
+  Shrinking shrinking_;
+  std::size_t grown_ = 0;  // how much the line has grown, replacement by replacement
+  // Stretches still to be searched: [first, end), changed from `changed` on.
+  struct Stretch {
+    std::size_t first, end, changed;
+  };
+  std::vector<Stretch> stretches_;
+  Places listed_;                   // the places of the listed occurrences
+  std::size_t listed_waiting_ = 0;  // listed occurrences still in the queue
+  // Working space, kept from line to line.
+  std::vector<std::pair<std::size_t, int>> seen_;
+  std::vector<std::size_t> places_;
 };
 
 }  // namespace
@@ -172,22 +490,42 @@ bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
   return true;
 }
 
-Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line) {
-  const DefinitionTable& defs = wb.defs;
-  Turns turns(names);
-  turns.add_names_in(line, 0, line.size());
-  for (std::optional<int> k = turns.next(); k; k = turns.next()) {
-    const Outcome outcome = substitute_one(
-        line, defs.def_name[*k], defs.def_value[*k], wb.near_char,
-        [&](std::size_t pos, std::size_t size) { turns.add_names_around(line, pos, size); });
-    if (outcome == Outcome::loops) return {std::move(line), *k};
+struct Substituter::Space {
+  explicit Space(const NameFinder& names) : turns(names) {}
+  Turns turns;
+  Spans spans;
+  std::string rest;
+};
+
+Substituter::Substituter(const DefinitionTable& defs)
+    : defs_(defs),
+      names_(defs.def_name, definition_count(defs)),
+      space_(std::make_unique<Space>(names_)) {}
+
+Substituter::~Substituter() = default;
+
+std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
+  Turns& turns = space_->turns;
+  turns.start(line);
+  for (std::optional<int> k = turns.next(space_->spans); k; k = turns.next(space_->spans)) {
+    Outcome outcome;
+    {
+      RebuiltLine rebuilt(line, space_->rest);
+      outcome = substitute_one(rebuilt, space_->spans, defs_.def_name[*k], defs_.def_value[*k],
+                               wb.near_char,
+                               [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+                                 turns.replaced(pos, name_size, value_size);
+                               });
+    }
+    if (outcome == Outcome::loops) return k;
+    turns.search_stretches(line);
   }
-  return {std::move(line), std::nullopt};
+  return std::nullopt;
 }
 
 Substitution Substitute_defines(Workbench& wb, std::string line) {
-  return Substitute_defines(wb, NameFinder(wb.defs.def_name, definition_count(wb.defs)),
-                            std::move(line));
+  const std::optional<int> looping = Substituter(wb.defs).substitute(wb, line);
+  return {std::move(line), looping};
 }
 
 int definition_count(const DefinitionTable& defs) {

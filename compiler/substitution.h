@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,8 +30,25 @@ struct Substitution {
 // name in `line` by its value. Writes every neighbour it tests into `wb.near_char`.
 Substitution Substitute_defines(Workbench& wb, std::string line);
 
-// The same over a finder built from `wb.defs`, which a pass builds once for all its lines.
-Substitution Substitute_defines(Workbench& wb, const NameFinder& names, std::string line);
+// The same, line after line over one table: what it builds from the table and its working space
+// are kept from one line to the next. The table must not change while it lives.
+class Substituter {
+ public:
+  explicit Substituter(const DefinitionTable& defs);
+  ~Substituter();
+  Substituter(const Substituter&) = delete;
+  Substituter& operator=(const Substituter&) = delete;
+
+  // Substitutes `line` in place; returns the definition whose replacements on it would never
+  // end, and then `line` is incomplete.
+  std::optional<int> substitute(Workbench& wb, std::string& line);
+
+ private:
+  struct Space;
+  const DefinitionTable& defs_;
+  NameFinder names_;
+  std::unique_ptr<Space> space_;
+};
 
 // The valid slots of the table: 0 .. def_count - 1, and never past its end.
 int definition_count(const DefinitionTable& defs);

@@ -197,6 +197,117 @@ TEST(CompileDifferential, RandomSourcesMatchTheReference) {
   EXPECT_GT(cycles, 5);
 }
 
+// Long lines crowded with names that begin and end in one another, values that hold other names,
+// a few long names, and many labels, some with text after their "]", some not closed and some
+// spanning two "[": each line holds many occurrences of one name and of many, so the occurrences'
+// places are kept through many replacements, and labels take their turns among many pieces.
+class CrowdedCaseMaker {
+ public:
+  explicit CrowdedCaseMaker(unsigned seed) : random_(seed) {}
+
+  Case make() {
+    Case c;
+    c.check1 = chance(50);
+    c.check2 = chance(50);
+    const int definitions = below(30);
+    for (int k = 0; k < definitions; ++k) {
+      const std::string candidate = name();
+      bool seen = false;
+      for (const auto& definition : c.definitions) seen = seen || definition.first == candidate;
+      if (!seen) c.definitions.emplace_back(candidate, "");
+    }
+    for (auto& [name, value] : c.definitions) value = this->value(c.definitions, name);
+    std::vector<std::string> source;
+    for (int i = below(10); i >= 0; --i) source.push_back(line(c.definitions));
+    c.source = text_of(source);
+    return c;
+  }
+
+ private:
+  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+  bool chance(int percent) { return below(100) < percent; }
+
+  std::string name() {
+    static const std::string letters = "AB01_ ";
+    if (chance(8)) return std::string(static_cast<std::size_t>(below(60)) + 2, 'A');
+    std::string text(1, "AB_"[below(3)]);
+    for (int i = below(4); i > 0; --i) text += letters[static_cast<std::size_t>(below(6))];
+    while (text.ends_with(' ')) text.pop_back();
+    return text;
+  }
+
+  // Other names, letters and boundaries; the definition's own name only inside a longer one.
+  std::string value(const Definitions& definitions, const std::string& own) {
+    std::string text;
+    for (int i = below(4); i > 0; --i) {
+      const std::string& other =
+          definitions[static_cast<std::size_t>(below(static_cast<int>(definitions.size())))].first;
+      if (chance(50) && other.find(own) == std::string::npos)
+        text += other;
+      else
+        text += std::string(1, "AB0+ [7"[below(7)]);
+    }
+    return text.find(own) == std::string::npos || chance(10) ? text : own + "B";
+  }
+
+  std::string label() {
+    const std::string text = "[L" + std::to_string(below(12));
+    switch (below(6)) {
+      case 0:
+        return text;
+      case 1:
+        return text + "]X";
+      case 2:
+        return "[L[L" + std::to_string(below(3)) + "]]";
+      default:
+        return text + "]";
+    }
+  }
+
+  std::string line(const Definitions& definitions) {
+    if (chance(25)) return label();
+    std::string text = chance(50) ? "PRINT " : "";
+    for (int i = below(chance(30) ? 300 : 12); i > 0; --i) {
+      const int what = below(10);
+      if (what < 5 && !definitions.empty())
+        text += definitions[static_cast<std::size_t>(below(static_cast<int>(definitions.size())))]
+                    .first;
+      else if (what < 7)
+        text += std::string(1, "AB0_1 +=("[below(9)]);
+      else if (what < 8)
+        text += label();
+      else
+        text += " + ";
+    }
+    return text;
+  }
+
+  std::mt19937 random_;
+};
+
+TEST(CompileDifferential, CrowdedLongLinesMatchTheReference) {
+  CrowdedCaseMaker maker(20261208);
+  int failures = 0, long_lines = 0, labels_resolved = 0;
+  for (int i = 0; i < 1500 && failures < 3; ++i) {
+    const Case c = maker.make();
+    const Compared result = compare(c);
+    if (result.program != result.reference) {
+      ++failures;
+      ADD_FAILURE() << "case " << i << "\n"
+                    << shown(c) << "\nprogram:\n"
+                    << result.program.output << "\nreference:\n"
+                    << result.reference.output;
+    }
+    if (c.source.size() > 2000) ++long_lines;
+    const std::vector<std::string>& messages = result.reference.messages;
+    if (c.source.find("\r\n[") != std::string::npos && messages.size() == 1 &&
+        (messages[0] == "COMPILE OK" || messages[0].starts_with(cp("Ошибка - Сл"))))
+      ++labels_resolved;
+  }
+  EXPECT_GT(long_lines, 100);
+  EXPECT_GT(labels_resolved, 100);
+}
+
 TEST(CompileDifferential, StrangeCasesMatchTheReference) {
   const std::vector<Case> cases = {
       // A label's text inside a later label's text.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+struct LabelNumber {
+  std::string_view text;  // begins with "["
+  std::string number;
+};
+
+// The text after replacing, label by label in table order, every occurrence of each label's text
+// (left to right, without overlap, no test of its neighbours) by its number. The texts must be
+// unique. Costs about one walk over the text and the labels, whatever they hold.
+std::string replace_labels(std::string_view text, const std::vector<LabelNumber>& labels);
+
+}  // namespace kestrel
