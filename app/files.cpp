@@ -154,10 +154,11 @@ fs::path temporary_beside(const fs::path& target) {
   std::random_device random;
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-  fs::path name = target.filename();
+  std::string name = ".";
+  name += utf8_path(target.filename());
   name += ".kestrel-";
   name += suffix;
-  return target.parent_path() / ("." + utf8_path(name));
+  return target.parent_path() / path_from_utf8(name);
 }
 
 // An existing file that refuses to be written keeps its refusal, though the rename would pass

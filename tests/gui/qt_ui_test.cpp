@@ -149,8 +149,9 @@ void QtUiTest::save_dialog_asks_before_replacing() {
   CurrentTempDir dir;
   write_file("prog.bas", "X\r\n");
   bool question = false;
+  QPointer<QTimer> question_watch;
   when_shown<QFileDialog>([&](QFileDialog* dialog) {
-    when_shown<QMessageBox>([&](QMessageBox* box) {
+    question_watch = when_shown<QMessageBox>([&](QMessageBox* box) {
       question = true;
       box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
     });
@@ -163,6 +164,7 @@ void QtUiTest::save_dialog_asks_before_replacing() {
   });
   QtUi ui;
   const std::string path = ui.save_dialog("BAS files (*.BAS)|*.BAS");
+  delete question_watch.data();
   QCOMPARE(question, asked);
   QCOMPARE(QString::fromStdString(path),
            chosen ? QString::fromStdString((dir.path() / name.toStdString()).string()) : QString());

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -60,9 +61,10 @@ inline std::unique_ptr<WindowUnderTest> show_window() {
 }
 
 // Runs `handle` on the modal widget of type W as soon as it is on the screen; `handle` closes it.
+// Returns the watch, which a test deletes when the widget may never come.
 template <typename W>
-void when_shown(std::function<void(W*)> handle) {
-  auto* timer = new QTimer;
+QPointer<QTimer> when_shown(std::function<void(W*)> handle) {
+  auto* timer = new QTimer(QApplication::instance());
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, handle] {
     auto* widget = qobject_cast<W*>(QApplication::activeModalWidget());
@@ -72,6 +74,7 @@ void when_shown(std::function<void(W*)> handle) {
     handle(widget);
   });
   timer->start();
+  return timer;
 }
 
 // What a command showed, one line per box or dialog, for comparing in a table.
