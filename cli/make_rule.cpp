@@ -18,10 +18,18 @@ std::string make_rule(const std::string& target, const std::vector<std::string>&
   std::vector<std::string> unique;
   for (const std::string& path : prerequisites)
     if (std::ranges::find(unique, path) == unique.end()) unique.push_back(path);
-  std::string rule = make_escaped(target) + ":";
-  for (const std::string& path : unique) rule += " \\\n " + make_escaped(path);
-  rule += "\n";
-  for (std::size_t i = 1; i < unique.size(); ++i) rule += "\n" + make_escaped(unique[i]) + ":\n";
+  std::string rule = make_escaped(target);
+  rule += ':';
+  for (const std::string& path : unique) {
+    rule += " \\\n ";
+    rule += make_escaped(path);
+  }
+  rule += '\n';
+  for (std::size_t i = 1; i < unique.size(); ++i) {
+    rule += '\n';
+    rule += make_escaped(unique[i]);
+    rule += ":\n";
+  }
   return rule;
 }
 

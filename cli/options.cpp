@@ -58,10 +58,6 @@ constexpr Declaration kDeclarations[] = {
     {"", "--help", "", "show this help", [](Options& o, const std::string&) { o.help = true; }},
 };
 
-std::string display_name(const Declaration& d) {
-  return std::string(d.long_name.empty() ? d.short_name : d.long_name);
-}
-
 // Takes the option that `arg` begins, with its value from `arg` itself ("-oFILE", "--map=FILE")
 // or from the next argument. Returns the index of the last argument used.
 std::size_t take_option(Options& options, const std::vector<std::string>& args, std::size_t i,
@@ -140,29 +136,57 @@ Options parse_options(const std::vector<std::string>& args) {
 }
 
 std::string help_text() {
+  constexpr std::size_t kColumn = 24;
+  constexpr std::size_t kUsageWidth = 80;
+  const std::string indent(kColumn, ' ');
   std::string usage = "usage: kestrelc";
   std::string list;
   for (const Declaration& d : kDeclarations) {
-    std::string forms;
-    if (!d.short_name.empty()) forms += std::string(d.short_name) + (d.value.empty() ? "" : " ");
-    if (!d.short_name.empty() && !d.value.empty()) forms += d.value;
-    if (!d.short_name.empty() && !d.long_name.empty()) forms += ", ";
-    if (!d.long_name.empty()) forms += d.long_name;
-    if (!d.long_name.empty() && !d.value.empty()) forms += "=" + std::string(d.value);
-    if (d.long_name != "--help" && d.long_name != "--version") {
-      usage += " [" + display_name(d) + (d.value.empty() ? "" : " " + std::string(d.value)) + "]" +
-               (d.repeatable ? "..." : "");
+    std::string line = "  ";
+    if (!d.short_name.empty()) {
+      line += d.short_name;
+      if (!d.value.empty()) {
+        line += ' ';
+        line += d.value;
+      }
+      if (!d.long_name.empty()) line += ", ";
     }
-    const std::size_t column = 24;
-    std::string line = "  " + forms;
-    line += line.size() + 2 <= column ? std::string(column - line.size(), ' ')
-                                      : "\n" + std::string(column, ' ');
+    if (!d.long_name.empty()) {
+      line += d.long_name;
+      if (!d.value.empty()) {
+        line += '=';
+        line += d.value;
+      }
+    }
+    if (d.long_name != "--help" && d.long_name != "--version") {
+      std::string shown = "[";
+      shown += d.short_name.empty() ? d.long_name : d.short_name;
+      if (!d.value.empty()) {
+        shown += ' ';
+        shown += d.value;
+      }
+      shown += d.repeatable ? "]..." : "]";
+      const std::size_t line_start = usage.rfind('\n') + 1;
+      if (usage.size() - line_start + 1 + shown.size() > kUsageWidth) usage += "\n               ";
+      usage += ' ';
+      usage += shown;
+    }
+    if (line.size() + 2 <= kColumn) {
+      line.append(kColumn - line.size(), ' ');
+    } else {
+      line += '\n';
+      line += indent;
+    }
     std::string_view help = d.help;
     for (std::size_t end; (end = help.find('\n')) != std::string_view::npos;) {
-      line += std::string(help.substr(0, end)) + "\n" + std::string(column, ' ');
+      line += help.substr(0, end);
+      line += '\n';
+      line += indent;
       help.remove_prefix(end + 1);
     }
-    list += line + std::string(help) + "\n";
+    line += help;
+    line += '\n';
+    list += line;
   }
   usage += " [--] SOURCE\n";
   return usage +
