@@ -123,6 +123,10 @@ std::string DiskFiles::read_file(const fs::path& path) {
     throw_os_failure(errno);
   }
   std::string bytes;
+  // Room for the whole file at once; a file that grows meanwhile is still read to its end.
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec) bytes.reserve(static_cast<std::size_t>(size));
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
     bytes.append(chunk, static_cast<std::size_t>(in.gcount()));

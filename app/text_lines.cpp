@@ -1,17 +1,18 @@
 #include "app/text_lines.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
+// A plain scan for either byte: a search for a set of characters looks each byte up in the set.
 std::string_view FileLines::next() {
-  const std::size_t end = bytes_.find_first_of("\r\n", pos_);
-  if (end == std::string_view::npos) {
-    const std::string_view line = bytes_.substr(pos_);
-    pos_ = bytes_.size();
-    return line;
-  }
+  std::size_t end = pos_;
+  while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
   const std::string_view line = bytes_.substr(pos_, end - pos_);
   pos_ = end + 1;
-  if (bytes_[end] == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
+  if (end < bytes_.size() && bytes_[end] == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n')
+    ++pos_;
+  pos_ = std::min(pos_, bytes_.size());
   return line;
 }
 

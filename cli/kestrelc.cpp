@@ -109,25 +109,14 @@ void report(std::ostream& err, const std::vector<Finding>& findings, const fs::p
   err.flush();
 }
 
-// Writes through the file layer, which replaces an old file only with a complete new one. Returns
-// false, after saying so, when the file did not get written.
-bool write_file(Files& files, const fs::path& path, std::string_view bytes, std::ostream& err) {
+// Runs `write`, which writes to `target`. Returns false, after saying so, when it failed.
+template <typename Write>
+bool written(const fs::path& target, std::ostream& err, Write write) {
   try {
-    files.write(path, bytes);
+    write();
   } catch (const Failure& failure) {
     report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
-                  failure.number(), path, std::nullopt}});
-    return false;
-  }
-  return true;
-}
-
-bool write_to_standard_output(std::ostream& out, const std::string& pane, std::ostream& err) {
-  try {
-    write_pane(out, pane);
-  } catch (const Failure& failure) {
-    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
-                  failure.number(), "standard output", std::nullopt}});
+                  failure.number(), target, std::nullopt}});
     return false;
   }
   return true;
@@ -258,21 +247,26 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   if (compiled.ok && !options.quiet) err << message_text(MessageText::compile_ok) << '\n';
   // An output file is a finished product, so that make never takes a failed run's for up to
   // date; standard output shows whatever the pass left.
-  bool written = true;
+  // Files go through the file layer, which replaces an old file only with a complete new one.
+  bool all_written = true;
   if (!options.output || *options.output == kStandardStream) {
-    written = write_to_standard_output(out, wb.Dest_bas, err);
+    all_written = written("standard output", err, [&] { write_pane(out, wb.Dest_bas); });
   } else if (succeeded) {
-    written = write_file(files, targets.front().path, pane_file_bytes(wb.Dest_bas), err);
+    const fs::path& path = targets.front().path;
+    all_written = written(path, err, [&] { write_pane(files, path, wb.Dest_bas); });
   }
   for (const Target& target : targets) {
+    std::string bytes;
     if (target.option == std::string_view("--map"))
-      written =
-          write_file(files, target.path, map_text(wb, opened.source_map, compiled.record), err) &&
-          written;
-    if (target.option == std::string_view("--deps"))
-      written = write_file(files, target.path, dependency_rule(options, opened), err) && written;
+      bytes = map_text(wb, opened.source_map, compiled.record);
+    else if (target.option == std::string_view("--deps"))
+      bytes = dependency_rule(options, opened);
+    else
+      continue;
+    all_written =
+        written(target.path, err, [&] { files.write(target.path, bytes); }) && all_written;
   }
-  if (!written) return 1;
+  if (!all_written) return 1;
   return succeeded ? 0 : 1;
 }
 

@@ -158,7 +158,8 @@ class Pass {
   Workbench& wb_;
   Findings findings_;
   // The pane as the pass began: the text it walks and the one its locations describe.
-  const std::string source_;
+  // The pass changes Dest_bas and its own state, never Source_bas.
+  const std::string& source_;
   const Locator where_;
   int source_index_ = 0;  // the pane line (0-based) being compiled
   LabelTable labels_;

@@ -51,6 +51,9 @@ bool load_file(Loading& load, const std::filesystem::path& path,
   if (bytes.size() > load.bytes_limit - load.bytes_read)
     throw make_failure(FailureCode::out_of_memory);
   load.bytes_read += bytes.size();
+  // Room for the pane at once, from the main file's size: growing it line by line would hold two
+  // copies while it moves.
+  if (load.chain.empty()) load.wb.Source_bas.reserve(bytes.size() + bytes.size() / 8);
   const InChain in_chain(load, path);
   return load_lines(load, bytes, shown);
 }

@@ -13,7 +13,9 @@ std::string pane_file_bytes(std::string_view pane_text) {
   return bytes;
 }
 
+// A pane that already ends as its file does is written as it stands, without a copy.
 void write_pane(Files& files, const std::filesystem::path& path, std::string_view pane_text) {
+  if (pane_text.empty() || pane_text.ends_with(crlf)) return files.write(path, pane_text);
   files.write(path, pane_file_bytes(pane_text));
 }
 
