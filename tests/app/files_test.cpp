@@ -255,6 +255,9 @@ TEST(DiskFiles, NamesInAnyLanguageReachTheDiskAsGiven) {
 }
 
 TEST(DiskFiles, ARemovedCurrentFolderIsNamedByADot) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows removes no folder that is a process's current folder";
+#endif
   const std::filesystem::path previous = std::filesystem::current_path();
   {
     CurrentTempDir dir;

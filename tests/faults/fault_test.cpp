@@ -14,6 +14,7 @@
 #include "loader/open_command.h"
 #include "save/save_command.h"
 #include "support/scripted_ui.h"
+#include "support/separator.h"
 
 namespace kestrel {
 namespace {
@@ -63,7 +64,8 @@ std::vector<FaultCase> fault_cases() {
   // Every refused include is titled with the path composed below the current folder.
   const auto all_refuse = [](std::string name) {
     return [name](const std::vector<Shown>& shown, const Workbench& wb) {
-      const Shown expected = failure("Error#67  /work/" + name, "Too many files");
+      const Shown expected =
+          failure(std::string("Error#67  /work") + testing::kSeparator + name, "Too many files");
       ASSERT_FALSE(shown.empty());
       for (std::size_t i = 0; i + 1 < shown.size(); ++i) EXPECT_EQ(shown[i], expected);
       EXPECT_EQ(shown.back(), message("COMPILE OK"));
