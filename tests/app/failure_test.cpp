@@ -50,7 +50,7 @@ TEST(WindowsErrors, MapOntoTheTable) {
 #ifdef _WIN32
 // The codes the table relies on are the ones the system gives for these situations.
 TEST(WindowsErrors, TheSystemsOwnErrorsMapAsTheTableSays) {
-  testing::TempDir dir;
+  testing::CurrentTempDir dir;
   std::filesystem::create_directory("folder");
   const HANDLE held = CreateFileW(L"held.bas", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
