@@ -7,7 +7,8 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(mingw_triple x86_64-w64-mingw32)
-# The posix thread model: GoogleTest uses std::mutex, which GCC 12 has only in that model.
+# The posix thread model: GoogleTest and kestrelc's watch use the C++ library's mutexes and
+# threads, which GCC 12 has only in that model.
 set(CMAKE_C_COMPILER ${mingw_triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${mingw_triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_triple}-windres)

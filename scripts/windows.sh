@@ -12,7 +12,7 @@ root=$PWD
 build=$root/build-windows
 jobs=$(nproc)
 
-cmake -S . -B "$build" --toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B "$build" --toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF
 cmake --build "$build" -j"$jobs"
 
@@ -74,17 +74,21 @@ replace_in() {
 }
 
 # The same bytes on both sides for standard output, standard error, the exit status and every
-# file written, except that an include file's path is composed from each platform's name of the
-# current directory.
+# file written, except that an include file's path is composed from each platform's name of its
+# folder.
 compare() {
-  local name=$1 folder=$2 linux_folder windows_folder
+  local name=$1 folder=$2 linux_folders windows_folders i part
   shift 2
   run_kestrelc linux "$folder" "$@"
   run_kestrelc windows "$folder" "$@"
-  linux_folder="$(cd "$folder" && pwd)/"
-  windows_folder="$(wine_run winepath -w "$folder" | tr -d '\r')\\"
+  # Every folder below, deepest first, with its name on each side.
+  mapfile -t linux_folders < <(find "$(cd "$folder" && pwd)" -type d | sort -r)
+  mapfile -t windows_folders < <(wine_run winepath -w "${linux_folders[@]}" | tr -d '\r')
   for part in err OUT.MAP; do
-    [ ! -f "$work/linux.$part" ] || replace_in "$work/linux.$part" "$linux_folder" "$windows_folder"
+    [ -f "$work/linux.$part" ] || continue
+    for i in "${!linux_folders[@]}"; do
+      replace_in "$work/linux.$part" "${linux_folders[i]}/" "${windows_folders[i]}\\"
+    done
   done
   for part in status out err OUT.BAS OUT.MAP; do
     [ -f "$work/linux.$part" ] || [ -f "$work/windows.$part" ] || continue
@@ -109,6 +113,6 @@ compare "the sample from another folder" "$work" --rem --map OUT.MAP sample/MAIN
 printf 'AA\r\n3000\r\n' >"$work/bad.bas"
 shown=$(cd "$work" && script -qec "$(printf '%q ' "$root/cmake/wine-run.sh" "$build/wine-prefix" \
   "$windows_kestrelc" bad.bas)" /dev/null </dev/null || true)
-grep -qF "bad.bas:2: Ошибка номера строки!3000" <<<"$shown" ||
+grep -qF "bad.bas:2:1: error: Ошибка номера строки!3000" <<<"$shown" ||
   fail "a message on the console is not shown as written: $shown"
 echo "windows: a message on the console is shown as written"
