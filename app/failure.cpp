@@ -62,6 +62,63 @@ FailureCode code_for(int os_error) {
   }
 }
 
+// Windows' system error codes (winerror.h) that the table tells apart.
+namespace windows_error {
+constexpr unsigned long file_not_found = 2;
+constexpr unsigned long path_not_found = 3;
+constexpr unsigned long too_many_open_files = 4;
+constexpr unsigned long access_denied = 5;
+constexpr unsigned long invalid_drive = 15;
+constexpr unsigned long write_protect = 19;
+constexpr unsigned long sharing_violation = 32;
+constexpr unsigned long lock_violation = 33;
+constexpr unsigned long handle_disk_full = 39;
+constexpr unsigned long bad_netpath = 53;
+constexpr unsigned long bad_net_name = 67;
+constexpr unsigned long disk_full = 112;
+constexpr unsigned long invalid_name = 123;
+constexpr unsigned long bad_pathname = 161;
+constexpr unsigned long filename_exceeds_range = 206;
+constexpr unsigned long directory_name_invalid = 267;
+constexpr unsigned long disk_quota_exceeded = 1295;
+constexpr unsigned long cant_access_file = 1920;
+}  // namespace windows_error
+
+// Access denied is what Windows says for a read-only file and for a folder opened as a file: a
+// path/file access error. A file that another program holds open is a sharing violation.
+FailureCode code_for_windows(unsigned long windows_error) {
+  namespace we = windows_error;
+  switch (windows_error) {
+    case we::file_not_found:
+      return FailureCode::file_not_found;
+    case we::path_not_found:
+    case we::invalid_drive:
+    case we::bad_netpath:
+    case we::bad_net_name:
+    case we::bad_pathname:
+    case we::directory_name_invalid:
+      return FailureCode::path_not_found;
+    case we::too_many_open_files:
+      return FailureCode::too_many_files;
+    case we::access_denied:
+    case we::cant_access_file:
+      return FailureCode::path_file_access_error;
+    case we::write_protect:
+    case we::sharing_violation:
+    case we::lock_violation:
+      return FailureCode::permission_denied;
+    case we::handle_disk_full:
+    case we::disk_full:
+    case we::disk_quota_exceeded:
+      return FailureCode::disk_full;
+    case we::invalid_name:
+    case we::filename_exceeds_range:
+      return FailureCode::bad_file_name_or_number;
+    default:
+      return FailureCode::device_io_error;
+  }
+}
+
 }  // namespace
 
 Failure make_failure(FailureCode code) {
@@ -69,6 +126,10 @@ Failure make_failure(FailureCode code) {
 }
 
 Failure failure_from_os_error(int os_error) { return make_failure(code_for(os_error)); }
+
+Failure failure_from_windows_error(unsigned long windows_error) {
+  return make_failure(code_for_windows(windows_error));
+}
 
 std::string failure_title(const Failure& failure) {
   return "Error#" + std::to_string(failure.number());

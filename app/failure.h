@@ -41,6 +41,10 @@ Failure make_failure(FailureCode code);
 // it from a missing folder needs a look at the file system, which the file layer takes.
 Failure failure_from_os_error(int os_error);
 
+// The failure for a Windows system error code (GetLastError). The code is a plain number, so the
+// table is the same, and is checked, on every platform.
+Failure failure_from_windows_error(unsigned long windows_error);
+
 // "Error#" followed by the number, with a negative number keeping its sign.
 std::string failure_title(const Failure& failure);
 

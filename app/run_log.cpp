@@ -1,6 +1,8 @@
 #include "app/run_log.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "app/failure.h"
 #include "app/files.h"
@@ -9,6 +11,10 @@ namespace kestrel {
 
 void RunLog::open(const std::filesystem::path& path) {
   state_ = State::broken;
+  // Opening a folder fails with a different error on each platform (Windows says access denied).
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec))
+    throw make_failure(FailureCode::path_file_access_error);
   errno = 0;
   file_.open(path, std::ios::binary | std::ios::app);
   if (!file_) {

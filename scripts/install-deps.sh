@@ -11,17 +11,31 @@ packages=(
   fonts-liberation
   xvfb xauth x11-utils man-db dpkg-dev desktop-file-utils
 )
+# The Windows build and Wine, which runs its console programs: what Wine recommends serves
+# windows, sound and printing, none of which a console program needs.
+windows_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+updated=false
+
+# Installs those of the packages given after the apt-get options in $1 that are missing.
+install_missing() {
+  local options=$1 missing=() package
+  shift
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  ((${#missing[@]})) || return 0
+  if [ "$updated" = false ]; then
+    $sudo apt-get update
+    updated=true
   fi
-done
+  # shellcheck disable=SC2086  # the options are words of their own
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y $options "${missing[@]}"
+}
 
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
-fi
+install_missing "" "${packages[@]}"
+install_missing --no-install-recommends "${windows_packages[@]}"

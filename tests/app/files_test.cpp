@@ -206,6 +206,9 @@ TEST(DiskFiles, AWriteThatFailsHalfWayLeavesTheOldFileAsItWas) {
 
 // Writing through a link replaces the file it names; the link stays a link.
 TEST(DiskFiles, AWriteThroughALinkReplacesTheFileItNames) {
+#ifdef _WIN32
+  GTEST_SKIP() << "MinGW's C++ library makes no symbolic links";
+#endif
   testing::TempDir dir;
   write_file(dir.path() / "real.bas", "old\r\n");
   std::filesystem::create_symlink("real.bas", dir.path() / "link.bas");
@@ -255,6 +258,9 @@ TEST(DiskFiles, NamesInAnyLanguageReachTheDiskAsGiven) {
 }
 
 TEST(DiskFiles, ARemovedCurrentFolderIsNamedByADot) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows removes no folder that is a process's current folder";
+#endif
   const std::filesystem::path previous = std::filesystem::current_path();
   {
     CurrentTempDir dir;

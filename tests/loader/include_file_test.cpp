@@ -13,6 +13,7 @@ namespace {
 
 using testing::failure;
 using testing::kFolder;
+using testing::kSeparator;
 using testing::Load;
 using testing::message;
 using testing::Shown;
@@ -31,8 +32,8 @@ TEST(Include, NestedFilesFillThePaneInPlaceAndAreLoggedInnermostFirst) {
             testing::lines({"one", "a1", "b1", "  #include B.BAS", "a2", "two"}));
   EXPECT_TRUE(load.ui.shown.empty());
   EXPECT_TRUE(load.wb.Command4_enabled);
-  EXPECT_EQ(load.log_lines(),
-            (Lines{kFolder + "/B.BAS loaded", kFolder + "/A.BAS loaded", "M.BAS loaded"}));
+  EXPECT_EQ(load.log_lines(), (Lines{kFolder + kSeparator + "B.BAS loaded",
+                                     kFolder + kSeparator + "A.BAS loaded", "M.BAS loaded"}));
 }
 
 // Each include line names a file holding "inc"; the include expands to that line.
@@ -72,7 +73,7 @@ TEST(Include, AFailingIncludeIsReportedWithItsPathAndLoadingGoesOn) {
       {"MISSING.BAS", "MISSING.BAS", 53, "File not found"},
       {"", "", 75, "Path/File access error"},
       {"sub", "sub", 75, "Path/File access error"},
-      {"nodir\\x.bas", "nodir/x.bas", 76, "Path not found"},
+      {"nodir\\x.bas", std::string("nodir") + kSeparator + "x.bas", 76, "Path not found"},
       {"/etc/hostname", "/etc/hostname", 76, "Path not found"},
       {std::string("A.BAS\0x", 7), std::string("A.BAS\0x", 7), 52, "Bad file name or number"},
   };
@@ -82,7 +83,7 @@ TEST(Include, AFailingIncludeIsReportedWithItsPathAndLoadingGoesOn) {
     load.files.add_file("A.BAS", "a\r\n");
     load.files.add_file("M.BAS", testing::lines({"one", "#include " + c.name, "two"}));
     load.run();
-    const std::string title = "Error#" + std::to_string(c.number) + "  " + kFolder + "/";
+    const std::string title = "Error#" + std::to_string(c.number) + "  " + kFolder + kSeparator;
     EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure(title + c.shown_name, c.description)})
         << c.name;
     EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two"})) << c.name;
@@ -102,16 +103,17 @@ TEST(Include, AFailureInsideAnIncludeSkipsOnlyTheRestOfThatFile) {
   load.run();
   const std::vector<Shown>& shown = load.ui.shown;
   ASSERT_EQ(shown.size(), 51u);
-  EXPECT_EQ(shown[0], failure("Error#53  " + kFolder + "/C.BAS", "File not found"));
+  EXPECT_EQ(shown[0], failure("Error#53  " + kFolder + kSeparator + "C.BAS", "File not found"));
   EXPECT_EQ(shown[1], message("ERROR #define  #define X 5"));
   EXPECT_EQ(shown[2], message("ERROR Count #define > Limit #define D EQU 4050"));
-  EXPECT_EQ(shown[49], failure("Error#9  " + kFolder + "/DEFS.BAS", "Subscript out of range"));
+  EXPECT_EQ(shown[49],
+            failure("Error#9  " + kFolder + kSeparator + "DEFS.BAS", "Subscript out of range"));
   EXPECT_EQ(shown[50], failure("Error#9", "Subscript out of range"));
   EXPECT_EQ(load.panes_shown[0], "a1\r\n");
   EXPECT_TRUE(load.wb.Source_bas.ends_with("#define D EQU 4049\r\nafter\r\n"));
   EXPECT_TRUE(load.wb.Source_bas.starts_with("a1\r\na2\r\n#define D EQU 0\r\n"));
   EXPECT_FALSE(load.wb.Command4_enabled);
-  EXPECT_EQ(load.log_lines(), Lines{kFolder + "/A.BAS loaded"});
+  EXPECT_EQ(load.log_lines(), Lines{kFolder + kSeparator + "A.BAS loaded"});
 }
 
 // The composed path, as the include line spells it, is what the log and the titles show.
@@ -136,8 +138,8 @@ TEST(Include, ANameInAnotherLetterCaseFindsTheOneMatchingEntry) {
                           "inc\r\n");
     load.files.add_file("M.BAS", "#include " + c.name + "\r\n");
     load.run();
-    std::string composed = kFolder + "/" + c.name;
-    std::ranges::replace(composed, '\\', '/');
+    std::string composed = kFolder + kSeparator + c.name;
+    std::ranges::replace(composed, '\\', kSeparator);
     EXPECT_EQ(load.wb.Source_bas, c.found ? "inc\r\n" : "") << c.name;
     EXPECT_EQ(load.ui.shown.empty(), c.found) << c.name;
     const Lines logged =
@@ -183,7 +185,7 @@ TEST(Include, AFileAlreadyBeingReadIsRefusedAtOnce) {
     load.run();
     std::vector<Shown> expected;
     for (const std::string& name : c.refused)
-      expected.push_back(failure("Error#67  " + kFolder + "/" + name, "Too many files"));
+      expected.push_back(failure("Error#67  " + kFolder + kSeparator + name, "Too many files"));
     EXPECT_EQ(load.ui.shown, expected) << c.name;
     EXPECT_EQ(load.wb.Source_bas, c.pane) << c.name;
     EXPECT_TRUE(load.wb.Command4_enabled) << c.name;
@@ -199,9 +201,9 @@ TEST(Include, DistinctFilesNestedPastTheDepthBoundFail) {
   for (int i = 0; i < files; ++i)
     load.files.add_file(nested_name(i), "#include " + nested_name(i + 1) + "\r\nf\r\n");
   load.run();
-  EXPECT_EQ(load.ui.shown,
-            std::vector<Shown>{failure(
-                "Error#67  " + kFolder + "/" + nested_name(kIncludeDepthLimit), "Too many files")});
+  EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure("Error#67  " + kFolder + kSeparator +
+                                                          nested_name(kIncludeDepthLimit),
+                                                      "Too many files")});
   EXPECT_EQ(load.wb.Source_bas, repeated("f\r\n", kIncludeDepthLimit));
 }
 

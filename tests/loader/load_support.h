@@ -10,6 +10,7 @@
 #include "app/workbench.h"
 #include "loader/open_command.h"
 #include "support/scripted_ui.h"
+#include "support/separator.h"
 
 namespace kestrel::testing {
 
