@@ -210,13 +210,15 @@ check_metainfo() {
 }
 
 # The package's version, its changelog, the metainfo's latest release and the manual pages must
-# agree: a new version needs an entry in each.
+# agree: a new version needs an entry in each. The changelog names the package's maintainer.
 check_versions() {
   local version page
   version=$(dpkg-deb -f "$deb" Version)
   zcat "$work/unpacked/usr/share/doc/kestrel/changelog.gz" >"$work/changelog"
   [ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] ||
     fail "the changelog's latest entry is not version $version"
+  [ "$(dpkg-parsechangelog -l "$work/changelog" -S Maintainer)" = "$(dpkg-deb -f "$deb" Maintainer)" ] ||
+    fail "the changelog's latest entry is not signed by the package's maintainer"
   grep -q "<release version=\"$version\"" "$metainfo" ||
     fail "the metainfo's releases lack version $version"
   for page in "$work"/unpacked/usr/share/man/man1/*.gz; do
