@@ -222,7 +222,8 @@ check_versions() {
   grep -q "<release version=\"$version\"" "$metainfo" ||
     fail "the metainfo's releases lack version $version"
   for page in "$work"/unpacked/usr/share/man/man1/*.gz; do
-    zcat "$page" | grep -q "^\.TH .* \"Kestrel $version\"" ||
+    # grep -q would quit early and end zcat with SIGPIPE, which pipefail reports as a failure.
+    zcat "$page" | grep '^\.TH ' | grep -qF "\"Kestrel $version\"" ||
       fail "$(basename "$page") is not the page of Kestrel $version"
   done
 }
