@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation
   xvfb xauth x11-utils man-db dpkg-dev desktop-file-utils
+  binutils file lintian appstream mandoc
 )
 # The Windows build and Wine, which runs its console programs: what Wine recommends serves
 # windows, sound and printing, none of which a console program needs.
