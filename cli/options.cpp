@@ -130,7 +130,7 @@ Options parse_options(const std::vector<std::string>& args) {
   }
   if (!options.source) set_error(options, "SOURCE is missing");
   if (options.watch && options.source == "-")
-    set_error(options, "--watch needs a SOURCE file, not standard input");
+    set_error(options, "--watch needs a SOURCE file: standard input cannot be watched");
   if (options.watch && options.rule_only) set_error(options, "--watch and -M exclude each other");
   return options;
 }

@@ -134,6 +134,17 @@ check_kestrelc() {
   cmp -s "$work/project/BLINK.BAS" "$source_dir/tests/install/expected/plain.bas" ||
     fail "kestrelc -o wrote a file that differs from its standard output"
   [ ! -e "$work/project/Editor.log" ] || fail "kestrelc wrote a run log"
+
+  # The installed sample Makefile, with the installed kestrelc: a build, then nothing to do.
+  mkdir "$work/made"
+  cp "$prefix/share/doc/kestrel/examples/"{Makefile,*.BAS} "$work/made/"
+  make -C "$work/made" --no-print-directory KESTRELC="$prefix/bin/kestrelc" >"$work/make.log" 2>&1 ||
+    { show "$work/make.log"; fail "make with the sample Makefile"; }
+  cmp -s "$work/made/BLINK.BAS" "$source_dir/tests/install/expected/plain.bas" ||
+    fail "the sample Makefile built a BLINK.BAS that differs from kestrelc's own"
+  grep -q "PINS.BAS" "$work/made/BLINK.d" || fail "the sample Makefile's BLINK.d names no include"
+  make -C "$work/made" --no-print-directory KESTRELC="$prefix/bin/kestrelc" >"$work/make.log" 2>&1
+  grep -q "is up to date" "$work/make.log" || { show "$work/make.log"; fail "a second make did work"; }
 }
 
 start_xvfb() {
