@@ -304,7 +304,8 @@ extern "C" void on_interrupt(int) { interrupted = true; }
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   DiskFiles files;
   const std::unique_ptr<ChangeWatcher> watcher = system_watcher();
-  std::signal(SIGINT, on_interrupt);
+  // Ctrl+C ends a watch cleanly; anything else it ends at once, as the system does.
+  if (parse_options(args).watch) std::signal(SIGINT, on_interrupt);
   return run(args, out, err, {files, std::cin, *watcher, interrupted});
 }
 
