@@ -189,20 +189,27 @@ std::optional<std::string> overwritten_input(const Files& files, const std::vect
   return std::nullopt;
 }
 
+// A path in a make rule, in UTF-8: make takes a backslash for an escape, so folders are joined by
+// "/" on every platform.
+std::string make_path(const fs::path& path) {
+  const std::u8string generic = path.generic_u8string();
+  return std::string(generic.begin(), generic.end());
+}
+
 // The make rule of the run: the output depends on the source and on every file it includes, each
 // by the name it has on disk. An output on standard output stands as the source's name with ".out"
 // for its extension.
 std::string dependency_rule(const Options& options, const OpenOutcome& opened) {
   std::string target;
   if (options.output && *options.output != kStandardStream) {
-    target = *options.output;
+    target = make_path(path_from_utf8(*options.output));
   } else {
-    target = utf8_path(fs::path(*options.source).replace_extension(".out"));
+    target = make_path(path_from_utf8(*options.source).replace_extension(".out"));
   }
   std::vector<std::string> prerequisites;
   for (const LoadedFile& file : opened.files) {
     if (file.result != LoadedFile::Result::failed && file.resolved != fs::path(kStandardStream))
-      prerequisites.push_back(utf8_path(file.resolved));
+      prerequisites.push_back(make_path(file.resolved));
   }
   return make_rule(target, prerequisites);
 }
