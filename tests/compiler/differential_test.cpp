@@ -46,12 +46,24 @@ std::string shown(const Case& c) {
   return text + "source:\n" + c.source;
 }
 
+// The seeded random choices both case makers draw from.
+class Dice {
+ protected:
+  explicit Dice(unsigned seed) : random_(seed) {}
+
+  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+  bool chance(int percent) { return below(100) < percent; }
+
+ private:
+  std::mt19937 random_;
+};
+
 // Sources of a few short lines over a small alphabet, so that names, labels and their neighbours
 // collide often: prefixes, names with inner blanks, values that hold names, labels inside labels,
 // unclosed brackets, directives, comments, definition lines and a last line without a line end.
-class CaseMaker {
+class CaseMaker : Dice {
  public:
-  explicit CaseMaker(unsigned seed) : random_(seed) {}
+  explicit CaseMaker(unsigned seed) : Dice(seed) {}
 
   Case make() {
     Case c;
@@ -71,8 +83,6 @@ class CaseMaker {
   }
 
  private:
-  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
-  bool chance(int percent) { return below(100) < percent; }
   template <typename T>
   const T& pick(const std::vector<T>& items) {
     return items[static_cast<std::size_t>(below(static_cast<int>(items.size())))];
@@ -155,8 +165,6 @@ class CaseMaker {
     }
     return text + (chance(20) ? " " : "");
   }
-
-  std::mt19937 random_;
 };
 
 TEST(CompileDifferential, RandomSourcesMatchTheReference) {
@@ -201,9 +209,9 @@ TEST(CompileDifferential, RandomSourcesMatchTheReference) {
 // a few long names, and many labels, some with text after their "]", some not closed and some
 // spanning two "[": each line holds many occurrences of one name and of many, so the occurrences'
 // places are kept through many replacements, and labels take their turns among many pieces.
-class CrowdedCaseMaker {
+class CrowdedCaseMaker : Dice {
  public:
-  explicit CrowdedCaseMaker(unsigned seed) : random_(seed) {}
+  explicit CrowdedCaseMaker(unsigned seed) : Dice(seed) {}
 
   Case make() {
     Case c;
@@ -224,9 +232,6 @@ class CrowdedCaseMaker {
   }
 
  private:
-  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
-  bool chance(int percent) { return below(100) < percent; }
-
   std::string name() {
     static const std::string letters = "AB01_ ";
     if (chance(8)) return std::string(static_cast<std::size_t>(below(60)) + 2, 'A');
@@ -281,8 +286,6 @@ class CrowdedCaseMaker {
     }
     return text;
   }
-
-  std::mt19937 random_;
 };
 
 TEST(CompileDifferential, CrowdedLongLinesMatchTheReference) {
