@@ -71,7 +71,6 @@ void MemoryFiles::throw_if_failing(const std::map<fs::path, FailureCode>& failin
 
 std::string MemoryFiles::read_file(const fs::path& path) {
   const fs::path k = key(path);
-  reads_.push_back(k);
   throw_if_failing(failing_reads_, k);
   const auto found = files_.find(k);
   if (found == files_.end()) throw missing_entry(*this, k);

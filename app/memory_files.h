@@ -28,8 +28,6 @@ class MemoryFiles : public Files {
 
   // The content of a file; none when there is no such file.
   std::optional<std::string> content(const std::filesystem::path& path) const;
-  // Every read asked for, in order, as absolute paths; failed ones included.
-  const std::vector<std::filesystem::path>& reads() const { return reads_; }
 
   std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const override;
   EntryKind kind(const std::filesystem::path& path) const override;
@@ -51,7 +49,6 @@ class MemoryFiles : public Files {
   std::set<std::filesystem::path> folders_;
   std::map<std::filesystem::path, FailureCode> failing_reads_;
   std::map<std::filesystem::path, FailureCode> failing_writes_;
-  std::vector<std::filesystem::path> reads_;
 };
 
 }  // namespace kestrel
