@@ -16,6 +16,9 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
   definition_.reserve(edges);
   depth_.reserve(edges);
   same_name_.assign(static_cast<std::size_t>(std::max(count, 0)), -1);
+  for (int k = 0; k < count; ++k)
+    if (!names[k].empty()) add_child(kRoot, static_cast<unsigned char>(names[k][0]));
+  const auto shallow = static_cast<std::int32_t>(definition_.size());
   for (int k = 0; k < count; ++k) {
     const std::string& name = names[k];
     if (name.empty()) continue;
@@ -28,6 +31,7 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
     while (*last >= 0) last = &same_name_[*last];
     *last = k;
   }
+  fill_shallow_rows(shallow);
   link_suffixes();
   seen_.assign(definition_.size(), 0);
   first_end_.assign(definition_.size(), 0);
@@ -45,13 +49,13 @@ void NameFinder::pass_last_ends_down() const {
 }
 
 std::int32_t NameFinder::add_child(std::int32_t node, unsigned char byte) {
-  const std::int32_t existing = node == kRoot ? root_[byte] : child(node, byte);
+  const std::int32_t existing = node == kRoot ? rows_[byte] : child(node, byte);
   if (existing != kRoot) return existing;
   const auto created = static_cast<std::int32_t>(definition_.size());
   definition_.push_back(-1);
   depth_.push_back(node == kRoot ? 1 : depth_[node] + 1);
   if (node == kRoot) {
-    root_[byte] = created;
+    rows_[byte] = created;
   } else {
     insert_edge(edge_key(node, byte), created);
   }
@@ -62,6 +66,19 @@ void NameFinder::insert_edge(std::uint64_t key, std::int32_t target) {
   std::size_t slot = slot_of(key);
   while (edges_[slot].key != 0) slot = (slot + 1) & mask_;
   edges_[slot] = {key, target};
+}
+
+// A node one byte deep has the root as its suffix: a byte with no edge there leads where it
+// leads from the root.
+void NameFinder::fill_shallow_rows(std::int32_t shallow) {
+  rows_.resize(row_of(shallow));
+  for (std::int32_t node = 0; node < shallow; ++node) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      const std::int32_t next = child(node, static_cast<unsigned char>(byte));
+      rows_[row_of(node) + byte] = next != kRoot ? next : rows_[byte];
+    }
+  }
+  shallow_ = shallow;
 }
 
 // Shallower nodes first, so that a node's suffixes, being shorter, are linked before it. A node
@@ -75,8 +92,8 @@ void NameFinder::link_suffixes() {
     parent[edge.child] = static_cast<std::int32_t>((edge.key - 1) >> 8);
     byte[edge.child] = static_cast<unsigned char>((edge.key - 1) & 0xFF);
   }
-  for (std::size_t b = 0; b < root_.size(); ++b)
-    if (root_[b] != kRoot) byte[root_[b]] = static_cast<unsigned char>(b);
+  for (std::size_t b = 0; b < 256; ++b)
+    if (rows_[b] != kRoot) byte[rows_[b]] = static_cast<unsigned char>(b);
   // A counting sort by depth.
   std::vector<std::size_t> first_of_depth(longest_ + 2, 0);
   for (std::size_t node = 0; node < nodes; ++node) ++first_of_depth[depth_[node] + 1];

@@ -11,10 +11,11 @@ namespace kestrel {
 
 // Finds, in one walk over a text, every definition whose name occurs in it (as any substring,
 // whole name or not), in time that grows with the text's length and not with the names' lengths
-// or how many of them end at one place. The names' trie, with one flat hash table for its edges
-// (the root's edges are a plain array, since most bytes stop a walk there), and for each node
-// the longest proper suffix of its text that is a node too (so a walk never goes back in the
-// text), and the longest one at which a name ends.
+// or how many of them end at one place. The names' trie, with one flat hash table for its edges,
+// and for each node the longest proper suffix of its text that is a node too (so a walk never
+// goes back in the text), and the longest one at which a name ends. Most steps of a walk start at
+// the root or at a node one byte deep, so those nodes also have a full row of where each byte
+// leads, suffixes taken into account.
 class NameFinder {
  public:
   // Names in table order; an empty name is never reported.
@@ -65,6 +66,7 @@ class NameFinder {
     occurrences_.clear();
     std::int32_t node = kRoot;
     for (std::size_t end = 0; end < text.size(); ++end) {
+      if (node == kRoot && (end = past_strangers(text, end)) == text.size()) break;
       node = step(node, static_cast<unsigned char>(text[end]));
       for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
         if (occurrences_.size() == most) return false;
@@ -83,17 +85,25 @@ class NameFinder {
  private:
   static constexpr std::int32_t kRoot = -1;
 
+  // From the root, the first byte at or after `end` that begins a name.
+  std::size_t past_strangers(std::string_view text, std::size_t end) const {
+    while (end < text.size() && rows_[static_cast<unsigned char>(text[end])] == kRoot) ++end;
+    return end;
+  }
   std::size_t depth(std::int32_t node) const { return node == kRoot ? 0 : depth_[node]; }
   std::int32_t ending_at(std::int32_t node) const {
     return node == kRoot || definition_[node] >= 0 ? node : ending_below_[node];
   }
   std::int32_t step(std::int32_t node, unsigned char byte) const {
-    for (;;) {
-      const std::int32_t next = node == kRoot ? root_[byte] : child(node, byte);
-      if (next != kRoot || node == kRoot) return next;
+    while (node >= shallow_) {
+      const std::int32_t next = child(node, byte);
+      if (next != kRoot) return next;
       node = suffix_[node];
     }
+    return rows_[row_of(node) + byte];
   }
+  // The root's row comes first, then those of the nodes one byte deep, which are numbered first.
+  static std::size_t row_of(std::int32_t node) { return static_cast<std::size_t>(node + 1) * 256; }
   std::int32_t child(std::int32_t node, unsigned char byte) const {
     const std::uint64_t key = edge_key(node, byte);
     for (std::size_t slot = slot_of(key);; slot = (slot + 1) & mask_) {
@@ -110,9 +120,11 @@ class NameFinder {
   std::int32_t add_child(std::int32_t node, unsigned char byte);
   void insert_edge(std::uint64_t key, std::int32_t target);
   void pass_last_ends_down() const;
+  void fill_shallow_rows(std::int32_t shallow);
   void link_suffixes();
 
-  std::vector<std::int32_t> root_ = std::vector<std::int32_t>(256, kRoot);
+  std::vector<std::int32_t> rows_ = std::vector<std::int32_t>(256, kRoot);
+  std::int32_t shallow_ = 0;                // nodes below it have a row, once the rows are filled
   std::vector<std::int32_t> definition_;    // per node: the first definition ending there, or -1
   std::vector<std::int32_t> same_name_;     // per definition: the next one of the same name, or -1
   std::vector<std::uint32_t> depth_;        // per node: the length of the text it spells

@@ -171,9 +171,16 @@ class Search {
   }
 
  private:
+  // The line is copied only as far as the search looks, in steps that double, so that a
+  // replacement moves little text after it.
   std::size_t within(std::size_t first, std::size_t until) const {
-    if (first >= until) return std::string::npos;
-    return line_.before(until + name_.size() - 1).find(name_, first);
+    for (std::size_t step = 64; first < until; step *= 2) {
+      const std::size_t end = std::min(until, first + step);
+      const std::size_t pos = line_.before(end + name_.size() - 1).find(name_, first);
+      if (pos != std::string::npos) return pos;
+      first = end;
+    }
+    return std::string::npos;
   }
 
   RebuiltLine& line_;
@@ -242,6 +249,9 @@ class Shrinking {
   std::vector<std::size_t> sums_;  // a Fenwick tree, or empty before any shrinking
 };
 
+// Where names occur in a line: (place, definition).
+using Occurrences = std::vector<std::pair<std::size_t, int>>;
+
 // Places in a line, in order, that move together: moving a run of them, finding one and the
 // first at or after a given place each cost the logarithm of their number. Kept as the sums of
 // their differences in order, none negative, in a Fenwick tree; the arithmetic of size_t makes a
@@ -305,27 +315,25 @@ class Turns {
   explicit Turns(const NameFinder& finder)
       : finder_(finder), reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1) {}
 
-  // A new line, with every name in it as it comes. Where that is cheap, each occurrence is listed
-  // on its own, and its place is kept up to date through the replacements.
-  void start(std::string_view line) {
+  // A new line, with its definitions up to `done` already through their turns. `seen` holds every
+  // occurrence of a name in it (place, definition), or is null when they were too many to list.
+  // Where they are listed, each keeps its place up to date through the replacements.
+  void start(std::string_view line, int done, Occurrences* seen) {
     queue_.clear();
-    done_ = -1;
+    done_ = done;
     shrinking_.start(line.size());
     grown_ = 0;
     stretches_.clear();
-    seen_.clear();
-    const bool every =
-        finder_.find_every(line, 2 * line.size() + 64,
-                           [&](int k, std::size_t start) { seen_.emplace_back(start, k); });
     places_.clear();
     listed_waiting_ = 0;
-    if (!every) {
+    if (!seen) {
       listed_.start(places_);
       add_names_in(line, 0, line.size(), 0);
       return;
     }
-    std::sort(seen_.begin(), seen_.end());
-    for (const auto& [start, k] : seen_) {
+    if (!std::is_sorted(seen->begin(), seen->end())) std::sort(seen->begin(), seen->end());
+    for (const auto& [start, k] : *seen) {
+      if (k <= done) continue;
       queue_.push_back({k, 0, 0, 0, 0, places_.size()});
       places_.push_back(start);
     }
@@ -436,11 +444,9 @@ class Turns {
     std::size_t first, end, changed;
   };
   std::vector<Stretch> stretches_;
-  Places listed_;                   // the places of the listed occurrences
-  std::size_t listed_waiting_ = 0;  // listed occurrences still in the queue
-  // Working space, kept from line to line.
-  std::vector<std::pair<std::size_t, int>> seen_;
-  std::vector<std::size_t> places_;
+  Places listed_;                    // the places of the listed occurrences
+  std::size_t listed_waiting_ = 0;   // listed occurrences still in the queue
+  std::vector<std::size_t> places_;  // working space, kept from line to line
 };
 
 }  // namespace
@@ -495,6 +501,8 @@ struct Substituter::Space {
   Turns turns;
   Spans spans;
   std::string rest;
+  Occurrences seen;
+  std::vector<int> due;
 };
 
 Substituter::Substituter(const DefinitionTable& defs)
@@ -504,9 +512,61 @@ Substituter::Substituter(const DefinitionTable& defs)
 
 Substituter::~Substituter() = default;
 
+// A line where the names of only a few definitions occur is searched whole at each one's turn,
+// where the bookkeeping of a long line crowded with names would cost more than it saves. After a
+// definition's replacements, the stretch they changed is searched again for the names they may
+// have made. Returns whether the line was done that way; if too many definitions came to take
+// their turns, those up to `done` are done and the rest is left to the long way.
+bool Substituter::substitute_few(Workbench& wb, std::string& line, int& done,
+                                 std::optional<int>& looping) {
+  std::vector<int>& due = space_->due;
+  std::size_t next = 0;
+  for (;;) {
+    std::sort(due.begin() + static_cast<std::ptrdiff_t>(next), due.end());
+    due.erase(std::unique(due.begin() + static_cast<std::ptrdiff_t>(next), due.end()), due.end());
+    if (next == due.size()) return true;
+    if (due.size() > kFewDefinitions) return false;
+    const int k = due[next++];
+    Spans& whole = space_->spans;
+    whole.assign(1, {0, line.size()});
+    // The replacements changed the line from first_change on, up to changed_end at most.
+    std::size_t first_change = std::string::npos;
+    std::size_t changed_end = 0;
+    Outcome outcome;
+    {
+      RebuiltLine rebuilt(line, space_->rest);
+      outcome = substitute_one(rebuilt, whole, defs_.def_name[k], defs_.def_value[k], wb.near_char,
+                               [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+                                 first_change = std::min(first_change, pos);
+                                 changed_end = moved_end(changed_end, pos, name_size, value_size);
+                               });
+    }
+    done = k;
+    if (outcome == Outcome::loops) {
+      looping = k;
+      return true;
+    }
+    if (first_change == std::string::npos) continue;
+    const std::size_t reach = std::max<std::size_t>(names_.longest_name(), 1) - 1;
+    names_.find(line, first_change > reach ? first_change - reach : 0, changed_end, first_change,
+                [&](int later, std::size_t, std::size_t) {
+                  if (later > k) due.push_back(later);
+                });
+  }
+}
+
 std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
+  Occurrences& seen = space_->seen;
+  seen.clear();
+  const bool every = names_.find_every(
+      line, 2 * line.size() + 64, [&](int k, std::size_t start) { seen.emplace_back(start, k); });
+  int done = -1;
+  if (every && few_definitions(seen)) {
+    std::optional<int> looping;
+    if (substitute_few(wb, line, done, looping)) return looping;
+  }
   Turns& turns = space_->turns;
-  turns.start(line);
+  turns.start(line, done, every && done < 0 ? &seen : nullptr);
   for (std::optional<int> k = turns.next(space_->spans); k; k = turns.next(space_->spans)) {
     Outcome outcome;
     {
@@ -521,6 +581,18 @@ std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
     turns.search_stretches(line);
   }
   return std::nullopt;
+}
+
+// Whether the occurrences are of at most a few definitions; if so, `due` lists those.
+bool Substituter::few_definitions(const Occurrences& seen) {
+  std::vector<int>& due = space_->due;
+  due.clear();
+  for (const auto& [start, k] : seen) {
+    if (std::find(due.begin(), due.end(), k) != due.end()) continue;
+    if (due.size() == kFewDefinitions) return false;
+    due.push_back(k);
+  }
+  return true;
 }
 
 Substitution Substitute_defines(Workbench& wb, std::string line) {
