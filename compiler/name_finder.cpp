@@ -1,41 +1,115 @@
 #include "compiler/name_finder.h"
 
 #include <algorithm>
-#include <bit>
+#include <string_view>
 #include <utility>
 
 namespace kestrel {
 
+// The trie is built from the names in sorted order, so that each name shares its path with the
+// one before as far as they agree, and then numbered level by level.
 NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
-  std::size_t edges = 0;
-  for (int k = 0; k < count; ++k) edges += names[k].size();
-  // At most half full, so a probe ends quickly at a free slot.
-  const std::size_t capacity = std::bit_ceil(2 * edges + 2);
-  edges_.assign(capacity, Edge());
-  mask_ = capacity - 1;
-  definition_.reserve(edges);
-  depth_.reserve(edges);
-  same_name_.assign(static_cast<std::size_t>(std::max(count, 0)), -1);
+  std::vector<int> order;
   for (int k = 0; k < count; ++k)
-    if (!names[k].empty()) add_child(kRoot, static_cast<unsigned char>(names[k][0]));
-  const auto shallow = static_cast<std::int32_t>(definition_.size());
-  for (int k = 0; k < count; ++k) {
-    const std::string& name = names[k];
-    if (name.empty()) continue;
+    if (!names[k].empty()) order.push_back(k);
+  // Stable, so that the definitions of one name (which the pass refuses, but others may give)
+  // are reported in table order.
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return names[a] < names[b]; });
+  same_name_.assign(static_cast<std::size_t>(std::max(count, 0)), -1);
+  std::vector<std::int32_t> parent;
+  std::vector<std::int32_t> path = {kRoot};  // the nodes of the name before, from the root
+  std::string_view before;
+  for (int k : order) {
+    const std::string_view name = names[k];
     longest_ = std::max(longest_, name.size());
-    std::int32_t node = kRoot;
-    for (char c : name) node = add_child(node, static_cast<unsigned char>(c));
-    // Outside the pass (which refuses duplicates first) a name may repeat: all its definitions are
-    // reported, in table order.
-    std::int32_t* last = &definition_[node];
+    std::size_t shared = 0;
+    while (shared < name.size() && shared < before.size() && name[shared] == before[shared])
+      ++shared;
+    path.resize(shared + 1);
+    for (std::size_t i = shared; i < name.size(); ++i) {
+      parent.push_back(path.back());
+      byte_.push_back(static_cast<unsigned char>(name[i]));
+      depth_.push_back(static_cast<std::uint32_t>(i + 1));
+      definition_.push_back(-1);
+      path.push_back(static_cast<std::int32_t>(definition_.size() - 1));
+    }
+    std::int32_t* last = &definition_[path.back()];
     while (*last >= 0) last = &same_name_[*last];
     *last = k;
+    before = name;
   }
-  fill_shallow_rows(shallow);
-  link_suffixes();
+  number_level_by_level(parent);
+  fill_shallow_rows();
+  link_suffixes(parent);
   seen_.assign(definition_.size(), 0);
   first_end_.assign(definition_.size(), 0);
   last_end_.assign(definition_.size(), 0);
+}
+
+// Renumbers the nodes, made in the order of their texts, level by level, keeping that order within
+// a level; a node's children then follow those of the nodes before it on its level.
+void NameFinder::number_level_by_level(std::vector<std::int32_t>& parent) {
+  const std::size_t nodes = definition_.size();
+  std::vector<std::int32_t> first_of_depth(longest_ + 2, 0);
+  for (std::size_t node = 0; node < nodes; ++node) ++first_of_depth[depth_[node]];
+  for (std::size_t depth = 1, sum = 0; depth < first_of_depth.size(); ++depth) {
+    const std::int32_t count = first_of_depth[depth];
+    first_of_depth[depth] = static_cast<std::int32_t>(sum);
+    sum += static_cast<std::size_t>(count);
+  }
+  std::vector<std::int32_t> number(nodes);
+  for (std::size_t node = 0; node < nodes; ++node) number[node] = first_of_depth[depth_[node]]++;
+  const auto renumbered = [&](auto& values) {
+    auto old = std::move(values);
+    values.resize(nodes);
+    for (std::size_t node = 0; node < nodes; ++node) values[number[node]] = old[node];
+  };
+  renumbered(byte_);
+  renumbered(depth_);
+  renumbered(definition_);
+  {
+    std::vector<std::int32_t> as_made = std::move(parent);
+    parent.resize(nodes);
+    for (std::size_t node = 0; node < nodes; ++node)
+      parent[number[node]] = as_made[node] == kRoot ? kRoot : number[as_made[node]];
+  }
+  first_child_.assign(nodes + 1, static_cast<std::int32_t>(nodes));
+  for (std::size_t node = nodes; node-- > 0;) {
+    if (parent[node] == kRoot) {
+      rows_[byte_[node]] = static_cast<std::int32_t>(node);
+      ++shallow_;
+    } else {
+      first_child_[parent[node]] = static_cast<std::int32_t>(node);
+    }
+  }
+  // A node without children has them where the next node's begin.
+  for (std::size_t node = nodes; node-- > 0;)
+    first_child_[node] = std::min(first_child_[node], first_child_[node + 1]);
+}
+
+// A node one byte deep has the root as its suffix: a byte with no edge there leads where it
+// leads from the root.
+void NameFinder::fill_shallow_rows() {
+  rows_.resize(row_of(shallow_));
+  for (std::int32_t node = 0; node < shallow_; ++node) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      const std::int32_t next = child(node, static_cast<unsigned char>(byte));
+      rows_[row_of(node) + byte] = next != kRoot ? next : rows_[byte];
+    }
+  }
+}
+
+// Level by level, so that a node's suffixes, being shorter, are linked before it. A node is found
+// from its parent's suffix and its own last byte.
+void NameFinder::link_suffixes(const std::vector<std::int32_t>& parent) {
+  const std::size_t nodes = definition_.size();
+  suffix_.assign(nodes, kRoot);
+  ending_below_.assign(nodes, kRoot);
+  for (std::size_t node = static_cast<std::size_t>(shallow_); node < nodes; ++node) {
+    const std::int32_t suffix = step(suffix_[parent[node]], byte_[node]);
+    suffix_[node] = suffix;
+    ending_below_[node] = ending_at(suffix);
+  }
 }
 
 // Deeper nodes first, so that each node has heard of every longer text ending in it.
@@ -47,69 +121,4 @@ void NameFinder::pass_last_ends_down() const {
     if (below != kRoot) last_end_[below] = std::max(last_end_[below], last_end_[node]);
   }
 }
-
-std::int32_t NameFinder::add_child(std::int32_t node, unsigned char byte) {
-  const std::int32_t existing = node == kRoot ? rows_[byte] : child(node, byte);
-  if (existing != kRoot) return existing;
-  const auto created = static_cast<std::int32_t>(definition_.size());
-  definition_.push_back(-1);
-  depth_.push_back(node == kRoot ? 1 : depth_[node] + 1);
-  if (node == kRoot) {
-    rows_[byte] = created;
-  } else {
-    insert_edge(edge_key(node, byte), created);
-  }
-  return created;
-}
-
-void NameFinder::insert_edge(std::uint64_t key, std::int32_t target) {
-  std::size_t slot = slot_of(key);
-  while (edges_[slot].key != 0) slot = (slot + 1) & mask_;
-  edges_[slot] = {key, target};
-}
-
-// A node one byte deep has the root as its suffix: a byte with no edge there leads where it
-// leads from the root.
-void NameFinder::fill_shallow_rows(std::int32_t shallow) {
-  rows_.resize(row_of(shallow));
-  for (std::int32_t node = 0; node < shallow; ++node) {
-    for (unsigned byte = 0; byte < 256; ++byte) {
-      const std::int32_t next = child(node, static_cast<unsigned char>(byte));
-      rows_[row_of(node) + byte] = next != kRoot ? next : rows_[byte];
-    }
-  }
-  shallow_ = shallow;
-}
-
-// Shallower nodes first, so that a node's suffixes, being shorter, are linked before it. A node
-// is found from its parent's suffix and its own last byte; the edges give both.
-void NameFinder::link_suffixes() {
-  const std::size_t nodes = definition_.size();
-  std::vector<std::int32_t> parent(nodes, kRoot);
-  std::vector<unsigned char> byte(nodes, 0);
-  for (const Edge& edge : edges_) {
-    if (edge.key == 0) continue;
-    parent[edge.child] = static_cast<std::int32_t>((edge.key - 1) >> 8);
-    byte[edge.child] = static_cast<unsigned char>((edge.key - 1) & 0xFF);
-  }
-  for (std::size_t b = 0; b < 256; ++b)
-    if (rows_[b] != kRoot) byte[rows_[b]] = static_cast<unsigned char>(b);
-  // A counting sort by depth.
-  std::vector<std::size_t> first_of_depth(longest_ + 2, 0);
-  for (std::size_t node = 0; node < nodes; ++node) ++first_of_depth[depth_[node] + 1];
-  for (std::size_t depth = 1; depth < first_of_depth.size(); ++depth)
-    first_of_depth[depth] += first_of_depth[depth - 1];
-  std::vector<std::int32_t> order(nodes);
-  for (std::size_t node = 0; node < nodes; ++node)
-    order[first_of_depth[depth_[node]]++] = static_cast<std::int32_t>(node);
-  suffix_.assign(nodes, kRoot);
-  ending_below_.assign(nodes, kRoot);
-  for (std::int32_t node : order) {
-    if (parent[node] == kRoot) continue;
-    const std::int32_t suffix = step(suffix_[parent[node]], byte[node]);
-    suffix_[node] = suffix;
-    ending_below_[node] = ending_at(suffix);
-  }
-}
-
 }  // namespace kestrel

@@ -11,11 +11,13 @@ namespace kestrel {
 
 // Finds, in one walk over a text, every definition whose name occurs in it (as any substring,
 // whole name or not), in time that grows with the text's length and not with the names' lengths
-// or how many of them end at one place. The names' trie, with one flat hash table for its edges,
-// and for each node the longest proper suffix of its text that is a node too (so a walk never
-// goes back in the text), and the longest one at which a name ends. Most steps of a walk start at
-// the root or at a node one byte deep, so those nodes also have a full row of where each byte
-// leads, suffixes taken into account.
+// or how many of them end at one place. The names' trie, and for each node the longest proper
+// suffix of its text that is a node too (so a walk never goes back in the text), and the longest
+// one at which a name ends. The nodes are numbered level by level, and within a level in the
+// order of their texts, so the children of a node are consecutive nodes and those of the next
+// node follow them: a node's edges are found from where its children begin, in a few small
+// arrays. Most steps of a walk start at the root or at a node one byte deep, so those nodes also
+// have a full row of where each byte leads, suffixes taken into account.
 class NameFinder {
  public:
   // Names in table order; an empty name is never reported.
@@ -105,38 +107,25 @@ class NameFinder {
   // The root's row comes first, then those of the nodes one byte deep, which are numbered first.
   static std::size_t row_of(std::int32_t node) { return static_cast<std::size_t>(node + 1) * 256; }
   std::int32_t child(std::int32_t node, unsigned char byte) const {
-    const std::uint64_t key = edge_key(node, byte);
-    for (std::size_t slot = slot_of(key);; slot = (slot + 1) & mask_) {
-      if (edges_[slot].key == key) return edges_[slot].child;
-      if (edges_[slot].key == 0) return kRoot;
-    }
+    const std::int32_t last = first_child_[node + 1];
+    for (std::int32_t next = first_child_[node]; next < last; ++next)
+      if (byte_[next] == byte) return next;
+    return kRoot;
   }
-  static std::uint64_t edge_key(std::int32_t node, unsigned char byte) {
-    return (static_cast<std::uint64_t>(node) << 8 | byte) + 1;
-  }
-  std::size_t slot_of(std::uint64_t key) const {
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
-  }
-  std::int32_t add_child(std::int32_t node, unsigned char byte);
-  void insert_edge(std::uint64_t key, std::int32_t target);
   void pass_last_ends_down() const;
-  void fill_shallow_rows(std::int32_t shallow);
-  void link_suffixes();
+  void number_level_by_level(std::vector<std::int32_t>& parent);
+  void fill_shallow_rows();
+  void link_suffixes(const std::vector<std::int32_t>& parent);
 
   std::vector<std::int32_t> rows_ = std::vector<std::int32_t>(256, kRoot);
-  std::int32_t shallow_ = 0;                // nodes below it have a row, once the rows are filled
+  std::int32_t shallow_ = 0;                // the nodes one byte deep, which are numbered first
+  std::vector<std::int32_t> first_child_;   // per node, and one past the last
+  std::vector<unsigned char> byte_;         // per node: the last byte of the text it spells
   std::vector<std::int32_t> definition_;    // per node: the first definition ending there, or -1
   std::vector<std::int32_t> same_name_;     // per definition: the next one of the same name, or -1
   std::vector<std::uint32_t> depth_;        // per node: the length of the text it spells
   std::vector<std::int32_t> suffix_;        // per node: the node of its longest proper suffix
   std::vector<std::int32_t> ending_below_;  // per node: the same, among nodes where a name ends
-  // Key and child side by side, so that a probe reads one place.
-  struct Edge {
-    std::uint64_t key = 0;  // 0 marks a free slot
-    std::int32_t child = kRoot;
-  };
-  std::vector<Edge> edges_;
-  std::size_t mask_ = 0;
   std::size_t longest_ = 0;
   // Scratch of the searches, which never overlap: per node, the last search that met it and
   // where it first and last ended then; and the nodes met, in order.
