@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -58,7 +59,11 @@ class RebuiltLine {
     return std::string_view(line_).substr(0, end);
   }
 
-  std::string whole() const { return line_ + rest_.substr(copied_); }
+  char at(std::size_t pos) { return before(pos + 1)[pos]; }
+  std::string_view view(std::size_t first, std::size_t end) {
+    const std::string_view text = before(end);
+    return first < text.size() ? text.substr(first) : std::string_view();
+  }
 
   void replace(std::size_t pos, std::size_t length, const std::string& value) {
     if (replacements_++ == 1) {
@@ -78,6 +83,74 @@ class RebuiltLine {
 };
 
 // Tells a definition whose replacements on one line never end, without stopping any that end.
+
+// A line being substituted, with a gap at the place of the last replacement: the text after the
+// gap moves only when a replacement or a search is elsewhere, and by the distance between the two
+// places. So replacements along the line move it about once, and replacements at one place (a
+// value holding the next definition's name) move nothing but the value. The line holds its whole
+// text again once this is gone. For a line crowded with names, where each definition's turn
+// replaces at places of its own.
+class GapLine {
+ public:
+  explicit GapLine(std::string& line)
+      : line_(line), gap_start_(line.size()), gap_end_(line.size()) {}
+  GapLine(const GapLine&) = delete;
+  GapLine& operator=(const GapLine&) = delete;
+  ~GapLine() {
+    move_gap(size());
+    line_.resize(gap_start_);
+  }
+
+  std::size_t size() const { return line_.size() - (gap_end_ - gap_start_); }
+  char at(std::size_t pos) const {
+    return line_[pos < gap_start_ ? pos : pos + gap_end_ - gap_start_];
+  }
+
+  // The text from `first` to `end` (or to the end, if shorter), valid until the next change.
+  std::string_view view(std::size_t first, std::size_t end) {
+    end = std::min(end, size());
+    if (first >= end) return {};
+    if (first < gap_start_ && end > gap_start_)
+      move_gap(gap_start_ - first <= end - gap_start_ ? first : end);
+    const std::size_t at = first < gap_start_ ? first : first + gap_end_ - gap_start_;
+    return std::string_view(line_).substr(at, end - first);
+  }
+
+  void replace(std::size_t pos, std::size_t length, const std::string& value) {
+    move_gap(pos + length);
+    gap_start_ = pos;
+    if (gap_end_ - gap_start_ < value.size()) {
+      // Room for this value and more to come, made once in a while.
+      const std::size_t more = value.size() + size() / 2 + 64;
+      line_.insert(gap_end_, more, '\0');
+      gap_end_ += more;
+    }
+    line_.replace(gap_start_, value.size(), value);
+    gap_start_ += value.size();
+  }
+
+ private:
+  void move_gap(std::size_t pos) {
+    char* const text = line_.data();
+    if (pos < gap_start_) {
+      const std::size_t moved = gap_start_ - pos;
+      std::memmove(text + gap_end_ - moved, text + pos, moved);
+      gap_start_ -= moved;
+      gap_end_ -= moved;
+    } else if (pos > gap_start_) {
+      const std::size_t moved = pos - gap_start_;
+      std::memmove(text + gap_start_, text + gap_end_, moved);
+      gap_start_ += moved;
+      gap_end_ += moved;
+    }
+  }
+
+  std::string& line_;
+  std::size_t gap_start_;
+  std::size_t gap_end_;
+};
+
+// Tells a definition whose replacements on one line never end, without stopping any that end.
 //
 // Every replacement by one definition changes the line's length by the same amount,
 // |value| - |name|:
@@ -89,25 +162,41 @@ class RebuiltLine {
 //   of that length: it either ends or comes back to a text it held before, and then repeats for
 //   ever. Brent's cycle search finds the repeat with one saved copy of the line; X EQU X repeats
 //   at the first replacement. No run that ends within the pass's limits is ever reported.
-//   The line is compared with the copy through the count of places where they differ, which a
-//   replacement changes only where it writes.
+//   The copy is kept as the characters that the replacements since it was taken wrote over, and
+//   compared with the line through the count of places where they differ, which a replacement
+//   changes only where it writes. So a definition that replaces once costs no copy of the line.
+// The characters of a loop watch's copies, by place in the line, with the copy each was written
+// for: working space kept from one watch to the next.
+struct Copies {
+  std::vector<std::uint64_t> copy;
+  std::vector<char> saved;
+  std::uint64_t last = 0;
+};
+
+template <typename Line>
 class LoopWatch {
  public:
-  LoopWatch(const RebuiltLine& line, const std::string& name, const std::string& value)
-      : start_size_(line.size()), name_(name), value_(value) {
-    if (value.size() == name.size()) saved_ = line.whole();
+  LoopWatch(const Line& line, const std::string& name, const std::string& value, Copies& copies)
+      : start_size_(line.size()), name_(name), value_(value), copies_(copies) {
+    if (value.size() == name.size()) take_copy();
   }
 
   // Called once the name at `pos` has become the value.
-  bool loops(const RebuiltLine& line, std::size_t pos) {
+  bool loops(const Line& line, std::size_t pos) {
     if (value_.size() != name_.size()) return line.size() > start_size_ + kLongestLine;
     for (std::size_t i = 0; i < name_.size(); ++i) {
-      differences_ -= saved_[pos + i] != name_[i];
-      differences_ += saved_[pos + i] != value_[i];
+      // Where nothing was written since the copy was taken, it held what was just written over.
+      if (copies_.copy[pos + i] != copies_.last) {
+        copies_.copy[pos + i] = copies_.last;
+        copies_.saved[pos + i] = name_[i];
+      }
+      const char saved = copies_.saved[pos + i];
+      differences_ -= saved != name_[i];
+      differences_ += saved != value_[i];
     }
     if (differences_ == 0) return true;
     if (++steps_ == power_) {
-      saved_ = line.whole();
+      take_copy();
       differences_ = 0;
       power_ *= 2;
       steps_ = 0;
@@ -118,8 +207,16 @@ class LoopWatch {
  private:
   std::size_t start_size_;
   const std::string& name_;
+  void take_copy() {
+    ++copies_.last;
+    if (copies_.copy.size() < start_size_) {
+      copies_.copy.resize(start_size_);
+      copies_.saved.resize(start_size_);
+    }
+  }
+
   const std::string& value_;
-  std::string saved_;
+  Copies& copies_;
   std::size_t differences_ = 0;
   std::size_t power_ = 1;
   std::size_t steps_ = 0;
@@ -127,13 +224,14 @@ class LoopWatch {
 
 // The character before the occurrence is tested first; the one after only when that one is a
 // boundary, or when the occurrence starts the line.
-bool stands_alone(RebuiltLine& line, std::size_t pos, std::size_t length, std::string& near_char) {
+template <typename Line>
+bool stands_alone(Line& line, std::size_t pos, std::size_t length, std::string& near_char) {
   if (pos > 0) {
-    near_char.assign(1, line.before(pos)[pos - 1]);
+    near_char.assign(1, line.at(pos - 1));
     if (test_sumbol(near_char) != 1) return false;
   }
   if (pos + length < line.size())
-    near_char.assign(1, line.before(pos + length + 1)[pos + length]);
+    near_char.assign(1, line.at(pos + length));
   else
     near_char.clear();
   return test_sumbol(near_char) == 1;
@@ -144,9 +242,10 @@ enum class Outcome { ended, loops };
 // The first occurrence of `name` in `line` starting at `from` or after it, given that it can
 // only start in [from, made_until), or in one of `spans` from `next_span` on. A span that holds
 // no occurrence now never will, and is passed over for good.
+template <typename Line>
 class Search {
  public:
-  Search(RebuiltLine& line, const std::string& name, const Spans& spans)
+  Search(Line& line, const std::string& name, const Spans& spans)
       : line_(line), name_(name), spans_(spans) {}
 
   std::size_t first_from(std::size_t from) {
@@ -171,19 +270,19 @@ class Search {
   }
 
  private:
-  // The line is copied only as far as the search looks, in steps that double, so that a
-  // replacement moves little text after it.
+  // The search looks ahead in steps that double, so that the gap follows it only about as far
+  // as the occurrence it finds.
   std::size_t within(std::size_t first, std::size_t until) const {
     for (std::size_t step = 64; first < until; step *= 2) {
       const std::size_t end = std::min(until, first + step);
-      const std::size_t pos = line_.before(end + name_.size() - 1).find(name_, first);
-      if (pos != std::string::npos) return pos;
+      const std::size_t at = line_.view(first, end + name_.size() - 1).find(name_);
+      if (at != std::string::npos) return first + at;
       first = end;
     }
     return std::string::npos;
   }
 
-  RebuiltLine& line_;
+  Line& line_;
   const std::string& name_;
   const Spans& spans_;
   std::size_t next_span_ = 0;
@@ -199,17 +298,18 @@ class Search {
 // is done with this line, though a later occurrence might stand alone. Every occurrence in the
 // line as it comes starts in one of `spans`. `replaced(pos, name_size, value_size)` hears of
 // every replacement: the value now stands at pos.
-template <typename Replaced>
-Outcome substitute_one(RebuiltLine& line, const Spans& spans, const std::string& name,
-                       const std::string& value, std::string& near_char, Replaced replaced) {
-  std::optional<LoopWatch> watch;
+template <typename Line, typename Replaced>
+Outcome substitute_one(Line& line, const Spans& spans, const std::string& name,
+                       const std::string& value, std::string& near_char, Copies& copies,
+                       Replaced replaced) {
+  std::optional<LoopWatch<Line>> watch;
   Search search(line, name, spans);
   for (std::size_t from = 0;;) {
     const std::size_t pos = search.first_from(from);
     if (pos == std::string::npos || !stands_alone(line, pos, name.size(), near_char))
       return Outcome::ended;
     // A shorter value ends by itself, so only the others are watched.
-    if (!watch && value.size() >= name.size()) watch.emplace(line, name, value);
+    if (!watch && value.size() >= name.size()) watch.emplace(line, name, value, copies);
     line.replace(pos, name.size(), value);
     replaced(pos, name.size(), value.size());
     search.replaced(pos, value.size());
@@ -328,7 +428,7 @@ class Turns {
     listed_waiting_ = 0;
     if (!seen) {
       listed_.start(places_);
-      add_names_in(line, 0, line.size(), 0);
+      add_names_in(line, 0, 0, line.size(), 0);
       return;
     }
     if (!std::is_sorted(seen->begin(), seen->end())) std::sort(seen->begin(), seen->end());
@@ -342,14 +442,16 @@ class Turns {
     std::make_heap(queue_.begin(), queue_.end(), std::greater<>());
   }
 
-  // The names starting in [first, last) and reaching past `reaching`.
-  void add_names_in(std::string_view text, std::size_t first, std::size_t last,
+  // The names starting in [first, last) and reaching past `reaching`, in `text`, which is the
+  // line from `offset` on.
+  void add_names_in(std::string_view text, std::size_t offset, std::size_t first, std::size_t last,
                     std::size_t reaching) {
-    finder_.find(text, first, last, reaching,
-                 [this](int k, std::size_t first_place, std::size_t last_place) {
+    finder_.find(text, first - offset, last - offset, reaching - offset,
+                 [&](int k, std::size_t first_place, std::size_t last_place) {
                    if (k <= done_) return;
-                   queue_.push_back({k, first_place, last_place, shrinking_.before(first_place),
-                                     grown_, kUnlisted});
+                   first_place += offset;
+                   queue_.push_back({k, first_place, last_place + offset,
+                                     shrinking_.before(first_place), grown_, kUnlisted});
                    std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
                  });
   }
@@ -378,9 +480,11 @@ class Turns {
 
   // Once a definition is done with the line. Only names reaching into the changed text can be
   // new.
-  void search_stretches(std::string_view text) {
-    for (const Stretch& stretch : stretches_)
-      add_names_in(text, stretch.first, stretch.end, stretch.changed);
+  void search_stretches(GapLine& line) {
+    for (const Stretch& stretch : stretches_) {
+      add_names_in(line.view(stretch.first, stretch.end + reach_), stretch.first, stretch.first,
+                   stretch.end, stretch.changed);
+    }
     stretches_.clear();
   }
 
@@ -496,103 +600,107 @@ bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
   return true;
 }
 
+// A line where the names of only a few definitions occur is searched whole at each one's turn,
+// where the bookkeeping of a long line crowded with names would cost more than it saves.
+constexpr std::size_t kFewDefinitions = 16;
+
+// What the substitutions of one table build, and their working space, kept from line to line.
 struct Substituter::Space {
-  explicit Space(const NameFinder& names) : turns(names) {}
+  Space(const DefinitionTable& table, const NameFinder& finder)
+      : defs(table), names(finder), turns(finder) {}
+
+  // Whether the occurrences are of at most a few definitions; if so, `due` lists those.
+  bool few_definitions() {
+    due.clear();
+    for (const auto& [start, k] : seen) {
+      if (std::find(due.begin(), due.end(), k) != due.end()) continue;
+      if (due.size() == kFewDefinitions) return false;
+      due.push_back(k);
+    }
+    return true;
+  }
+
+  // The definitions in `due` take their turns, and after each one's replacements the stretch they
+  // changed is searched again for the names they may have made. Returns whether the line was done
+  // that way; if too many definitions came to take their turns, those up to `done` are done and
+  // the rest is left to the long way.
+  bool substitute_few(Workbench& wb, std::string& line, int& done, std::optional<int>& looping) {
+    std::size_t next = 0;
+    for (;;) {
+      std::sort(due.begin() + static_cast<std::ptrdiff_t>(next), due.end());
+      due.erase(std::unique(due.begin() + static_cast<std::ptrdiff_t>(next), due.end()), due.end());
+      if (next == due.size()) return true;
+      if (due.size() > kFewDefinitions) return false;
+      const int k = due[next++];
+      spans.assign(1, {0, line.size()});
+      // The replacements changed the line from first_change on, up to changed_end at most.
+      std::size_t first_change = std::string::npos;
+      std::size_t changed_end = 0;
+      Outcome outcome;
+      {
+        RebuiltLine rebuilt(line, rest);
+        outcome = substitute_one(
+            rebuilt, spans, defs.def_name[k], defs.def_value[k], wb.near_char, copies,
+            [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+              first_change = std::min(first_change, pos);
+              changed_end = moved_end(changed_end, pos, name_size, value_size);
+            });
+      }
+      done = k;
+      if (outcome == Outcome::loops) {
+        looping = k;
+        return true;
+      }
+      if (first_change == std::string::npos) continue;
+      const std::size_t reach = std::max<std::size_t>(names.longest_name(), 1) - 1;
+      const std::size_t first = first_change > reach ? first_change - reach : 0;
+      names.find(std::string_view(line).substr(first), 0, changed_end - first, first_change - first,
+                 [&](int later, std::size_t, std::size_t) {
+                   if (later > k) due.push_back(later);
+                 });
+    }
+  }
+
+  const DefinitionTable& defs;
+  const NameFinder& names;
   Turns turns;
   Spans spans;
-  std::string rest;
   Occurrences seen;
   std::vector<int> due;
+  Copies copies;
+  std::string rest;
 };
 
 Substituter::Substituter(const DefinitionTable& defs)
-    : defs_(defs),
-      names_(defs.def_name, definition_count(defs)),
-      space_(std::make_unique<Space>(names_)) {}
+    : names_(defs.def_name, definition_count(defs)),
+      space_(std::make_unique<Space>(defs, names_)) {}
 
 Substituter::~Substituter() = default;
 
-// A line where the names of only a few definitions occur is searched whole at each one's turn,
-// where the bookkeeping of a long line crowded with names would cost more than it saves. After a
-// definition's replacements, the stretch they changed is searched again for the names they may
-// have made. Returns whether the line was done that way; if too many definitions came to take
-// their turns, those up to `done` are done and the rest is left to the long way.
-bool Substituter::substitute_few(Workbench& wb, std::string& line, int& done,
-                                 std::optional<int>& looping) {
-  std::vector<int>& due = space_->due;
-  std::size_t next = 0;
-  for (;;) {
-    std::sort(due.begin() + static_cast<std::ptrdiff_t>(next), due.end());
-    due.erase(std::unique(due.begin() + static_cast<std::ptrdiff_t>(next), due.end()), due.end());
-    if (next == due.size()) return true;
-    if (due.size() > kFewDefinitions) return false;
-    const int k = due[next++];
-    Spans& whole = space_->spans;
-    whole.assign(1, {0, line.size()});
-    // The replacements changed the line from first_change on, up to changed_end at most.
-    std::size_t first_change = std::string::npos;
-    std::size_t changed_end = 0;
-    Outcome outcome;
-    {
-      RebuiltLine rebuilt(line, space_->rest);
-      outcome = substitute_one(rebuilt, whole, defs_.def_name[k], defs_.def_value[k], wb.near_char,
-                               [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
-                                 first_change = std::min(first_change, pos);
-                                 changed_end = moved_end(changed_end, pos, name_size, value_size);
-                               });
-    }
-    done = k;
-    if (outcome == Outcome::loops) {
-      looping = k;
-      return true;
-    }
-    if (first_change == std::string::npos) continue;
-    const std::size_t reach = std::max<std::size_t>(names_.longest_name(), 1) - 1;
-    names_.find(line, first_change > reach ? first_change - reach : 0, changed_end, first_change,
-                [&](int later, std::size_t, std::size_t) {
-                  if (later > k) due.push_back(later);
-                });
-  }
-}
-
 std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
-  Occurrences& seen = space_->seen;
-  seen.clear();
-  const bool every = names_.find_every(
-      line, 2 * line.size() + 64, [&](int k, std::size_t start) { seen.emplace_back(start, k); });
+  Space& space = *space_;
+  space.seen.clear();
+  const bool every = names_.find_every(line, 2 * line.size() + 64, [&](int k, std::size_t start) {
+    space.seen.emplace_back(start, k);
+  });
   int done = -1;
-  if (every && few_definitions(seen)) {
+  if (every && space.few_definitions()) {
     std::optional<int> looping;
-    if (substitute_few(wb, line, done, looping)) return looping;
+    if (space.substitute_few(wb, line, done, looping)) return looping;
   }
-  Turns& turns = space_->turns;
-  turns.start(line, done, every && done < 0 ? &seen : nullptr);
-  for (std::optional<int> k = turns.next(space_->spans); k; k = turns.next(space_->spans)) {
-    Outcome outcome;
-    {
-      RebuiltLine rebuilt(line, space_->rest);
-      outcome = substitute_one(rebuilt, space_->spans, defs_.def_name[*k], defs_.def_value[*k],
-                               wb.near_char,
-                               [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
-                                 turns.replaced(pos, name_size, value_size);
-                               });
-    }
+  Turns& turns = space.turns;
+  turns.start(line, done, every && done < 0 ? &space.seen : nullptr);
+  GapLine gapped(line);
+  for (std::optional<int> k = turns.next(space.spans); k; k = turns.next(space.spans)) {
+    const Outcome outcome = substitute_one(
+        gapped, space.spans, space.defs.def_name[*k], space.defs.def_value[*k], wb.near_char,
+        space.copies, [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+          turns.replaced(pos, name_size, value_size);
+        });
     if (outcome == Outcome::loops) return k;
-    turns.search_stretches(line);
+    turns.search_stretches(gapped);
   }
   return std::nullopt;
-}
-
-// Whether the occurrences are of at most a few definitions; if so, `due` lists those.
-bool Substituter::few_definitions(const Occurrences& seen) {
-  std::vector<int>& due = space_->due;
-  due.clear();
-  for (const auto& [start, k] : seen) {
-    if (std::find(due.begin(), due.end(), k) != due.end()) continue;
-    if (due.size() == kFewDefinitions) return false;
-    due.push_back(k);
-  }
-  return true;
 }
 
 Substitution Substitute_defines(Workbench& wb, std::string line) {

@@ -4,8 +4,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "app/findings.h"
 #include "app/source_map.h"
@@ -46,12 +44,7 @@ class Substituter {
   std::optional<int> substitute(Workbench& wb, std::string& line);
 
  private:
-  static constexpr std::size_t kFewDefinitions = 16;
   struct Space;
-  bool few_definitions(const std::vector<std::pair<std::size_t, int>>& seen);
-  bool substitute_few(Workbench& wb, std::string& line, int& done, std::optional<int>& looping);
-
-  const DefinitionTable& defs_;
   NameFinder names_;
   std::unique_ptr<Space> space_;
 };
