@@ -156,6 +156,22 @@ std::string long_name_and_repeats() {
   return "#define " + std::string(kLongName, 'A') + " EQU B\r\n" + repeated_name("YY");
 }
 
+// Each value is the next definition's name, so that one name at the start of a long line becomes
+// every other in turn, in one place, each definition's turn changing the line there.
+std::string chained_values(std::uint32_t seed) {
+  std::string text;
+  for (int k = 0; k < kLimit.definitions; ++k)
+    text += "#define " + definition_name(k) + " EQU " + definition_name(k + 1) + "\r\n";
+  Dice dice(seed);
+  for (int i = 0; i < 40; ++i) {
+    std::string line = filled_line(
+        32000, "+", [&] { return std::string(1, static_cast<char>('0' + dice.below(10))); });
+    line.insert(6, definition_name(0) + "+");
+    text += line + "\r\n";
+  }
+  return text;
+}
+
 // Labels that all begin alike and differ only after their "]", with references to each.
 std::string open_labels_alike(std::uint32_t) {
   std::string text;
@@ -187,6 +203,9 @@ const std::vector<NamedInput>& named_inputs() {
       {"long-name-and-repeats", "a name of 30,000 characters, and a short one along a long line",
        [](std::uint32_t) { return long_name_and_repeats(); }},
       {"open-labels-alike", "4,097 labels [L]n with a reference to each", open_labels_alike},
+      {"chained-values",
+       "4,050 definitions, each value the next one's name, at the start of 40 long lines",
+       chained_values},
   };
   return inputs;
 }

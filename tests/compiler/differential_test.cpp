@@ -311,6 +311,24 @@ TEST(CompileDifferential, CrowdedLongLinesMatchTheReference) {
   EXPECT_GT(labels_resolved, 100);
 }
 
+// Each value is the next definition's name, so a name becomes every other in turn at one place:
+// more definitions than a line with few names takes on its own, on a short line and a long one.
+// The chain ends in the name of a definition whose turn came before it, which must stay.
+Case chained(int first, std::size_t filler) {
+  Case c;
+  c.definitions.push_back({"Q", "R"});
+  for (int k = first; k < first + 20; ++k)
+    c.definitions.push_back({"N" + std::to_string(k), "N" + std::to_string(k + 1)});
+  c.definitions.back().second = "Q";
+  std::string long_tail;
+  for (std::size_t i = 0; i < filler; ++i) long_tail += "+1";
+  const std::string start = "N" + std::to_string(first);
+  c.source =
+      text_of({"Q " + start, "PRINT Q+" + start + long_tail + " N" + std::to_string(first + 3),
+               "N" + std::to_string(first + 7) + " " + start});
+  return c;
+}
+
 TEST(CompileDifferential, StrangeCasesMatchTheReference) {
   const std::vector<Case> cases = {
       // A label's text inside a later label's text.
@@ -331,6 +349,10 @@ TEST(CompileDifferential, StrangeCasesMatchTheReference) {
       {text_of({"X", "Y"}), {{"", "Z"}, {"X", "Y+X"}}},
       {text_of({"0+["}), {{"0+", "00+"}}},
       {text_of({"A+B"}), {{"A", "B"}, {"B", "A"}}},
+      // Chains of values, growing (N9 to N10) and keeping their length.
+      chained(0, 5),
+      chained(0, 3000),
+      chained(10, 3000),
   };
   for (const Case& c : cases) {
     const Compared result = compare(c);
