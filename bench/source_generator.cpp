@@ -25,7 +25,9 @@ std::string definition_name(int k) {
   static constexpr std::string_view letters = "ABCDEFGHKMNPRSTVW";
   std::string name(1, letters[static_cast<std::size_t>(k) % letters.size()]);
   if (k % 3 == 1) name += '_';
-  return name + std::to_string(k) + "X";
+  name += std::to_string(k);
+  name += 'X';
+  return name;
 }
 
 // Values no longer than the shortest name, so that substituted lines stay within 69 characters.
@@ -161,7 +163,11 @@ std::string long_name_and_repeats() {
 std::string chained_values(std::uint32_t seed) {
   std::string text;
   for (int k = 0; k < kLimit.definitions; ++k)
-    text += "#define " + definition_name(k) + " EQU " + definition_name(k + 1) + "\r\n";
+    text.append("#define ")
+        .append(definition_name(k))
+        .append(" EQU ")
+        .append(definition_name(k + 1))
+        .append("\r\n");
   Dice dice(seed);
   for (int i = 0; i < 40; ++i) {
     std::string line = filled_line(
