@@ -105,10 +105,15 @@ void NameFinder::link_suffixes(const std::vector<std::int32_t>& parent) {
   const std::size_t nodes = definition_.size();
   suffix_.assign(nodes, kRoot);
   ending_below_.assign(nodes, kRoot);
+  ending_.assign(nodes + 1, kRoot);
+  for (std::int32_t node = 0; node < shallow_; ++node)
+    if (definition_[node] >= 0) ending_[node + 1] = node;
   for (std::size_t node = static_cast<std::size_t>(shallow_); node < nodes; ++node) {
     const std::int32_t suffix = step(suffix_[parent[node]], byte_[node]);
     suffix_[node] = suffix;
     ending_below_[node] = ending_at(suffix);
+    ending_[node + 1] =
+        definition_[node] >= 0 ? static_cast<std::int32_t>(node) : ending_below_[node];
   }
 }
 

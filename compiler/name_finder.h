@@ -93,9 +93,7 @@ class NameFinder {
     return end;
   }
   std::size_t depth(std::int32_t node) const { return node == kRoot ? 0 : depth_[node]; }
-  std::int32_t ending_at(std::int32_t node) const {
-    return node == kRoot || definition_[node] >= 0 ? node : ending_below_[node];
-  }
+  std::int32_t ending_at(std::int32_t node) const { return ending_[node + 1]; }
   std::int32_t step(std::int32_t node, unsigned char byte) const {
     while (node >= shallow_) {
       const std::int32_t next = child(node, byte);
@@ -126,6 +124,8 @@ class NameFinder {
   std::vector<std::uint32_t> depth_;        // per node: the length of the text it spells
   std::vector<std::int32_t> suffix_;        // per node: the node of its longest proper suffix
   std::vector<std::int32_t> ending_below_;  // per node: the same, among nodes where a name ends
+  // After a place for the root, per node: itself if a name ends there, else its ending_below_.
+  std::vector<std::int32_t> ending_;
   std::size_t longest_ = 0;
   // Scratch of the searches, which never overlap: per node, the last search that met it and
   // where it first and last ended then; and the nodes met, in order.
