@@ -94,8 +94,10 @@ IncludePath locate_in(const Files& files, const fs::path& folder, const std::str
 
 IncludePath locate_include(const Files& files, const std::vector<fs::path>& folders,
                            const std::string& inc_name) {
+  // Sources are written on Windows, where both "\\" and "/" separate the parts of a name.
   std::string relative = inc_name;
   std::ranges::replace(relative, '\\', kSeparator);
+  std::ranges::replace(relative, '/', kSeparator);
   for (const fs::path& folder : folders) {
     const IncludePath where = locate_in(files, folder, relative);
     if (files.kind(where.resolved) != EntryKind::missing) return where;

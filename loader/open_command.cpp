@@ -23,14 +23,16 @@ std::string choose_path(Workbench& wb, Ui& ui) {
   return wb.Text2;
 }
 
-// The search's folders in order, each once, those after the first made absolute.
+// The search's folders in order, each once, those after the first made absolute and normal; every
+// one spelt with the platform's separator, as the paths composed below them are.
 std::vector<std::filesystem::path> include_folders(const Files& files, const IncludeSearch& search,
                                                    const std::filesystem::path& main_file) {
   const auto absolute = [&](const std::filesystem::path& folder) {
     const std::filesystem::path full = (files.current_folder() / folder).lexically_normal();
     return full.has_filename() ? full : full.parent_path();
   };
-  std::vector<std::filesystem::path> folders = {search.first};
+  std::vector<std::filesystem::path> folders = {
+      std::filesystem::path(search.first).make_preferred()};
   const auto add = [&](const std::filesystem::path& folder) {
     const std::filesystem::path full = absolute(folder);
     for (const std::filesystem::path& known : folders)

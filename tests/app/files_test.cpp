@@ -6,6 +6,9 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -103,6 +106,57 @@ TEST(Files, BothImplementationsMapFailuresOntoTheTable) {
   }
 }
 
+std::vector<std::filesystem::path> entries(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  return names;
+}
+
+#ifdef _WIN32
+// Another program holds the file open without sharing it: reading and writing are refused, and the
+// file stays as it was, with nothing beside it. Once the other program lets go, a write replaces
+// the file whole.
+TEST(DiskFiles, AFileHeldOpenWithoutSharingIsRefusedUntilLetGo) {
+  CurrentTempDir dir;
+  write_file("held.bas", "old\r\n");
+  const HANDLE held = CreateFileW(L"held.bas", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  DiskFiles disk;
+  EXPECT_EQ(failure_number([&] { disk.read("held.bas"); }), 70);
+  EXPECT_EQ(failure_number([&] { disk.write("held.bas", "new\r\n"); }), 70);
+  CloseHandle(held);
+  EXPECT_EQ(read_file("held.bas"), "old\r\n");
+  EXPECT_EQ(entries(dir.path()), std::vector<std::filesystem::path>{"held.bas"});
+
+  disk.write("held.bas", "new\r\n");
+  EXPECT_EQ(read_file("held.bas"), "new\r\n");
+  EXPECT_EQ(entries(dir.path()), std::vector<std::filesystem::path>{"held.bas"});
+}
+
+// A read-only file is read, and refused for writing with another number than a held one.
+TEST(DiskFiles, AReadOnlyFileIsReadButNotWritten) {
+  namespace fs = std::filesystem;
+  CurrentTempDir dir;
+  write_file("readonly.bas", "old\r\n");
+  fs::permissions("readonly.bas", fs::perms::owner_write, fs::perm_options::remove);
+  const HANDLE writer = CreateFileW(L"readonly.bas", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (writer != INVALID_HANDLE_VALUE) {
+    CloseHandle(writer);
+    GTEST_SKIP() << "this system writes read-only files (Wine run by root does); "
+                    "scripts/windows.sh runs this test again as a user who is not root";
+  }
+  DiskFiles disk;
+  EXPECT_EQ(failure_number([&] { disk.write("readonly.bas", "new\r\n"); }), 75);
+  EXPECT_EQ(disk.read("readonly.bas"), "old\r\n");
+  EXPECT_EQ(entries(dir.path()), std::vector<std::filesystem::path>{"readonly.bas"});
+  // Windows removes no read-only file, and the folder goes when the test ends.
+  fs::permissions("readonly.bas", fs::perms::owner_write, fs::perm_options::add);
+}
+#endif
+
 #ifdef __linux__
 // Files and limits that only Linux has.
 TEST(DiskFiles, AFileThatCannotBeReadIsReported) {
@@ -162,13 +216,6 @@ class SmallFileSystem {
   std::filesystem::path folder_;
   bool mounted_ = false;
 };
-
-std::vector<std::filesystem::path> entries(const std::filesystem::path& folder) {
-  std::vector<std::filesystem::path> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename());
-  return names;
-}
 
 // A save that fails half way leaves the old file byte for byte as it was, with its permissions,
 // and no temporary file beside it; the next save that fits replaces it, permissions kept.

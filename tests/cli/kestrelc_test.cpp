@@ -25,8 +25,9 @@ namespace {
 
 using testing::kSeparator;
 
-// The folder the files of a run are taken against.
-const std::string kFolder = "/work";
+// The folder the files of a run are taken against, spelt as the program shows it: with the
+// platform's separator.
+const std::string kFolder = testing::native("/work");
 
 struct Outcome {
   int status;

@@ -32,8 +32,9 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   return result;
 }
 
-// The folder that the files of a load are taken against, as the program's strings hold it.
-inline const std::string kFolder = "/work";
+// The folder that the files of a load are taken against, spelt as the program shows it: with the
+// platform's separator.
+inline const std::string kFolder = native("/work");
 
 // An Open over files in memory, whose current folder is kFolder and is also the folder of
 // includes, with the run log kept in memory.

@@ -17,6 +17,7 @@ using testing::kFolder;
 using testing::kSeparator;
 using testing::Load;
 using testing::message;
+using testing::native;
 using testing::open_dialog;
 using testing::Shown;
 using Lines = std::vector<std::string>;
@@ -207,7 +208,8 @@ TEST(Open, TheOutcomeTellsAMissingOrCancelledMainFile) {
 }
 
 // Include names are looked up in the current folder first, then beside the main file; a name found
-// in neither is reported below the current folder.
+// in neither is reported below the current folder. Each path is composed with the platform's
+// separator throughout, however the current folder is spelt.
 TEST(Open, IncludesAreFoundInTheCurrentFolderThenBesideTheMainFile) {
   struct Case {
     std::vector<std::string> libs;  // where LIB.BAS is, each holding its own folder's name
@@ -220,22 +222,23 @@ TEST(Open, IncludesAreFoundInTheCurrentFolderThenBesideTheMainFile) {
       {{"proj/lib.bas"}, "proj\r\n", "/work/proj/LIB.BAS"},
       {{"other/LIB.BAS"}, "", ""},
   };
-#ifdef _WIN32
-  GTEST_SKIP() << "on Windows a path beside the main file is composed with backslashes throughout, "
-                  "one in the current folder keeps the folder as given: not yet one form";
-#endif
-  for (const Case& c : cases) {
-    Load load("proj/MAIN.BAS");
-    load.files.add_file("proj/MAIN.BAS", "#include LIB.BAS\r\n");
-    for (const std::string& lib : c.libs)
-      load.files.add_file(lib, lib.starts_with("proj") ? "proj\r\n" : "work\r\n");
-    load.run();
-    EXPECT_EQ(load.wb.Source_bas, c.pane) << c.loaded;
-    if (c.loaded.empty()) {
-      EXPECT_EQ(load.ui.shown,
-                std::vector<Shown>{failure("Error#53  /work/LIB.BAS", "File not found")});
-    } else {
-      EXPECT_EQ(load.log_lines(), (Lines{c.loaded + " loaded", "proj/MAIN.BAS loaded"}));
+  for (const std::string& current : {std::string("/work"), kFolder}) {
+    for (const Case& c : cases) {
+      Load load("proj/MAIN.BAS");
+      load.files = MemoryFiles(current);
+      load.files.add_file("proj/MAIN.BAS", "#include LIB.BAS\r\n");
+      for (const std::string& lib : c.libs)
+        load.files.add_file(lib, lib.starts_with("proj") ? "proj\r\n" : "work\r\n");
+      load.run();
+      EXPECT_EQ(load.wb.Source_bas, c.pane) << current << c.loaded;
+      if (c.loaded.empty()) {
+        EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure("Error#53  " + native("/work/LIB.BAS"),
+                                                            "File not found")})
+            << current;
+      } else {
+        EXPECT_EQ(load.log_lines(), (Lines{native(c.loaded) + " loaded", "proj/MAIN.BAS loaded"}))
+            << current;
+      }
     }
   }
 }
