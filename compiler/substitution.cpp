@@ -16,6 +16,8 @@ namespace {
 
 // A line of the pass is at most this long.
 constexpr std::size_t kLongestLine = 32767;
+// A line that a replacement moves faster than its searches could be kept track of.
+constexpr std::size_t kShortLine = 256;
 
 // Where occurrences of a name may start: [first, until).
 struct Span {
@@ -237,7 +239,7 @@ bool stands_alone(Line& line, std::size_t pos, std::size_t length, std::string& 
   return test_sumbol(near_char) == 1;
 }
 
-enum class Outcome { ended, loops };
+enum class Outcome { ended, loops, grown };
 
 // The first occurrence of `name` in `line` starting at `from` or after it, given that it can
 // only start in [from, made_until), or in one of `spans` from `next_span` on. A span that holds
@@ -319,6 +321,25 @@ Outcome substitute_one(Line& line, const Spans& spans, const std::string& name,
     // the replaced text is new.
     from = pos + 1 >= name.size() ? pos + 1 - name.size() : 0;
   }
+}
+
+// The same for a short line, searched whole after each replacement: moving its text costs less
+// than keeping track of what the searches have seen. Once the line has grown long, the rest is
+// left to substitute_one, whose search from the start of the line finds where this one would.
+template <typename Replaced>
+Outcome substitute_short(std::string& line, const std::string& name, const std::string& value,
+                         std::string& near_char, Copies& copies, Replaced replaced) {
+  std::optional<LoopWatch<std::string>> watch;
+  for (std::size_t pos = line.find(name); pos != std::string::npos;
+       pos = line.find(name, pos + 1 >= name.size() ? pos + 1 - name.size() : 0)) {
+    if (!stands_alone(line, pos, name.size(), near_char)) break;
+    if (!watch && value.size() >= name.size()) watch.emplace(line, name, value, copies);
+    line.replace(pos, name.size(), value);
+    replaced(pos, name.size(), value.size());
+    if (watch && watch->loops(line, pos)) return Outcome::loops;
+    if (line.size() > kShortLine) return Outcome::grown;
+  }
+  return Outcome::ended;
 }
 
 // How much a line has shrunk by the replacements at the places before a given one: a replacement
@@ -632,19 +653,22 @@ struct Substituter::Space {
       if (next == due.size()) return true;
       if (due.size() > kFewDefinitions) return false;
       const int k = due[next++];
-      spans.assign(1, {0, line.size()});
       // The replacements changed the line from first_change on, up to changed_end at most.
       std::size_t first_change = std::string::npos;
       std::size_t changed_end = 0;
-      Outcome outcome;
-      {
+      const auto changed = [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
+        first_change = std::min(first_change, pos);
+        changed_end = moved_end(changed_end, pos, name_size, value_size);
+      };
+      Outcome outcome = Outcome::grown;
+      if (line.size() <= kShortLine)
+        outcome = substitute_short(line, defs.def_name[k], defs.def_value[k], wb.near_char, copies,
+                                   changed);
+      if (outcome == Outcome::grown) {
+        spans.assign(1, {0, line.size()});
         RebuiltLine rebuilt(line, rest);
-        outcome = substitute_one(
-            rebuilt, spans, defs.def_name[k], defs.def_value[k], wb.near_char, copies,
-            [&](std::size_t pos, std::size_t name_size, std::size_t value_size) {
-              first_change = std::min(first_change, pos);
-              changed_end = moved_end(changed_end, pos, name_size, value_size);
-            });
+        outcome = substitute_one(rebuilt, spans, defs.def_name[k], defs.def_value[k], wb.near_char,
+                                 copies, changed);
       }
       done = k;
       if (outcome == Outcome::loops) {

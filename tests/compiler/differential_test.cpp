@@ -349,6 +349,14 @@ TEST(CompileDifferential, StrangeCasesMatchTheReference) {
       {text_of({"X", "Y"}), {{"", "Z"}, {"X", "Y+X"}}},
       {text_of({"0+["}), {{"0+", "00+"}}},
       {text_of({"A+B"}), {{"A", "B"}, {"B", "A"}}},
+      // A short line that grows long in one definition's turn.
+      {text_of({"PRINT" +
+                [] {
+                  std::string many;
+                  for (int i = 0; i < 100; ++i) many += " A";
+                  return many;
+                }()}),
+       {{"A", "BBBB"}}},
       // Chains of values, growing (N9 to N10) and keeping their length.
       chained(0, 5),
       chained(0, 3000),
