@@ -199,6 +199,10 @@ MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_pa
     connect(pane->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
       if (modified) drop_trace();
     });
+  connect(Source_bas_->document(), &QTextDocument::contentsChanged, this,
+          [this] { source_changed_ = true; });
+  connect(Dest_bas_->document(), &QTextDocument::contentsChanged, this,
+          [this] { dest_changed_ = true; });
   copy_to_widgets();
   Source_bas_->setFocus();
   startup(wb_, ui_, log_path);
@@ -417,8 +421,12 @@ void MainWindow::ask_line_number() {
 }
 
 void MainWindow::copy_from_widgets() {
-  wb_.Source_bas = source_shown_ = pane_text(*Source_bas_);
-  wb_.Dest_bas = dest_shown_ = pane_text(*Dest_bas_);
+  // Reading a pane back costs as much as filling it.
+  if (source_changed_) source_shown_ = pane_text(*Source_bas_);
+  if (dest_changed_) dest_shown_ = pane_text(*Dest_bas_);
+  source_changed_ = dest_changed_ = false;
+  wb_.Source_bas = source_shown_;
+  wb_.Dest_bas = dest_shown_;
   wb_.Text1 = Text1_->text().toStdString();
   wb_.Text2 = Text2_->text().toStdString();
   wb_.Check1 = Check1_->isChecked();
@@ -430,11 +438,13 @@ void MainWindow::copy_to_widgets() {
     drop_trace();
     show_source_text();
     source_shown_ = wb_.Source_bas;
+    source_changed_ = false;
   }
   if (wb_.Dest_bas != dest_shown_) {
     drop_trace();
     set_pane_text(*Dest_bas_, wb_.Dest_bas);
     dest_shown_ = wb_.Dest_bas;
+    dest_changed_ = false;
   }
   const QString text1 = QString::fromStdString(wb_.Text1);
   if (Text1_->text() != text1) Text1_->setText(text1);

@@ -121,9 +121,12 @@ class MainWindow : public QWidget {
   NotationHighlighter* highlighter_ = nullptr;
 
   // The panes' texts as the widgets were last given or read, so that a command that leaves a pane
-  // as it was does not reset its cursor, scroll position and undo history.
+  // as it was does not reset its cursor, scroll position and undo history, and whether a pane has
+  // changed since, which alone makes it worth reading back.
   std::string source_shown_;
   std::string dest_shown_;
+  bool source_changed_ = true;
+  bool dest_changed_ = true;
   // The pane line of the last finding the running command showed: a command that goes on to
   // change the pane selects it again when it ends. A load failure before its file gave the pane a
   // line points between lines, at the place where that file's text would have begun.

@@ -1,6 +1,8 @@
 #include "gui/pane_text.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include <QColor>
 #include <QPlainTextEdit>
@@ -32,45 +34,81 @@ QTextBlock pane_block(const QPlainTextEdit& pane, int line) {
   return document.findBlockByNumber(std::clamp(line, 0, document.blockCount() - 1));
 }
 
-bool has_line_longer_than(std::string_view text, std::size_t limit) {
-  PaneLines lines(text);
-  for (std::string_view line; lines.next(line);)
-    if (line.size() > limit) return true;
-  return lines.rest().size() > limit;
+// The code page's character for every byte, as the core converts it.
+const std::array<char16_t, 256>& characters_of_bytes() {
+  static const std::array<char16_t, 256> characters = [] {
+    std::array<char16_t, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+      const std::string utf8 = ansi::to_utf8(std::string(1, static_cast<char>(byte)));
+      table[byte] =
+          QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))[0].unicode();
+    }
+    return table;
+  }();
+  return characters;
 }
 
-QString to_paragraphs(const QString& text) {
-  QString result;
-  result.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-      result += u'\n';
-      ++i;
-    } else if (c == u'\r') {
-      result += kCarriageReturnPicture;
-    } else if (c == u'\n') {
-      result += kLineFeedPicture;
+// The byte for every UTF-16 unit: '?' for a character the code page cannot hold, and for either
+// half of a surrogate pair, which stands for one such character.
+const std::vector<char>& bytes_of_characters() {
+  static const std::vector<char> bytes = [] {
+    std::vector<char> table(0x10000, '?');
+    const std::array<char16_t, 256>& characters = characters_of_bytes();
+    for (std::size_t byte = 0; byte < characters.size(); ++byte)
+      table[characters[byte]] = static_cast<char>(byte);
+    return table;
+  }();
+  return bytes;
+}
+
+// Both directions convert unit by unit into storage sized once, without a detour through UTF-8.
+QString to_paragraphs(std::string_view ansi, std::size_t& longest_line) {
+  const std::array<char16_t, 256>& characters = characters_of_bytes();
+  QString result(static_cast<qsizetype>(ansi.size()), Qt::Uninitialized);
+  QChar* const begin = result.data();
+  QChar* out = begin;
+  std::size_t line_start = 0;
+  longest_line = 0;
+  for (std::size_t i = 0; i < ansi.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(ansi[i]);
+    if (byte == '\r' && i + 1 < ansi.size() && ansi[i + 1] == '\n') {
+      longest_line = std::max(longest_line, i - line_start);
+      *out++ = QChar(u'\n');
+      line_start = ++i + 1;
+    } else if (byte == '\r') {
+      *out++ = QChar(kCarriageReturnPicture);
+    } else if (byte == '\n') {
+      *out++ = QChar(kLineFeedPicture);
     } else {
-      result += c;
+      *out++ = QChar(characters[byte]);
     }
   }
+  longest_line = std::max(longest_line, ansi.size() - line_start);
+  result.truncate(out - begin);
   return result;
 }
 
+// The byte of the unit at `i`, advancing past a surrogate pair's second half.
+char to_byte(QStringView text, qsizetype& i) {
+  const QChar c = text[i];
+  if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
+  return bytes_of_characters()[c.unicode()];
+}
+
 // The raw text keeps no-break spaces, which the widget's plain text would turn into blanks.
-QString from_paragraphs(const QString& raw) {
-  QString result;
-  result.reserve(raw.size() + raw.size() / 16);
-  for (const QChar c : raw) {
+std::string from_paragraphs(QStringView raw) {
+  std::string result;
+  result.reserve(static_cast<std::size_t>(raw.size()) + static_cast<std::size_t>(raw.size()) / 16);
+  for (qsizetype i = 0; i < raw.size(); ++i) {
+    const QChar c = raw[i];
     if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
-      result += u"\r\n";
+      result += crlf;
     } else if (c == kCarriageReturnPicture) {
-      result += u'\r';
+      result += '\r';
     } else if (c == kLineFeedPicture) {
-      result += u'\n';
+      result += '\n';
     } else {
-      result += c;
+      result += to_byte(raw, i);
     }
   }
   return result;
@@ -78,22 +116,32 @@ QString from_paragraphs(const QString& raw) {
 
 }  // namespace
 
-QString to_qstring(std::string_view ansi) { return QString::fromUtf8(ansi::to_utf8(ansi)); }
+QString to_qstring(std::string_view ansi) {
+  const std::array<char16_t, 256>& characters = characters_of_bytes();
+  QString result(static_cast<qsizetype>(ansi.size()), Qt::Uninitialized);
+  QChar* out = result.data();
+  for (const char byte : ansi) *out++ = QChar(characters[static_cast<unsigned char>(byte)]);
+  return result;
+}
 
 std::string to_ansi(const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  return ansi::from_utf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+  std::string result;
+  result.reserve(static_cast<std::size_t>(text.size()));
+  for (qsizetype i = 0; i < text.size(); ++i) result += to_byte(text, i);
+  return result;
 }
 
 void set_pane_text(QPlainTextEdit& pane, std::string_view text) {
-  const bool long_line = has_line_longer_than(text, kLongestWordWrappedLine);
-  pane.setWordWrapMode(long_line ? QTextOption::WrapAnywhere
-                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
-  pane.setPlainText(to_paragraphs(to_qstring(text)));
+  std::size_t longest_line = 0;
+  const QString paragraphs = to_paragraphs(text, longest_line);
+  pane.setWordWrapMode(longest_line > kLongestWordWrappedLine
+                           ? QTextOption::WrapAnywhere
+                           : QTextOption::WrapAtWordBoundaryOrAnywhere);
+  pane.setPlainText(paragraphs);
 }
 
 std::string pane_text(const QPlainTextEdit& pane) {
-  return to_ansi(from_paragraphs(pane.document()->toRawText()));
+  return from_paragraphs(pane.document()->toRawText());
 }
 
 void select_pane_line(QPlainTextEdit& pane, int line) {
