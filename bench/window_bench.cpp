@@ -3,6 +3,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -50,12 +51,15 @@ struct OpenedWindow {
 };
 
 // Qt's own filling of a pane, the baseline of the window's: a pane of the window's widget class,
-// size and font, otherwise as Qt makes it, given the same text as lines joined by '\n'.
+// size and font, otherwise as Qt makes it unless `bar` says how its vertical scroll bar is shown,
+// given the same text as lines joined by '\n'.
 class PlainPane {
  public:
-  PlainPane(const QPlainTextEdit& like, const std::string& pane_text) {
+  PlainPane(const QPlainTextEdit& like, const std::string& pane_text,
+            std::optional<Qt::ScrollBarPolicy> bar = std::nullopt) {
     text_ = to_qstring(pane_text);
     text_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (bar) edit_.setVerticalScrollBarPolicy(*bar);
     edit_.setFont(like.font());
     edit_.resize(like.size());
     edit_.show();
@@ -78,13 +82,15 @@ class PlainPane {
 };
 
 // Each iteration times, one after another, the core's command alone, Qt's plain filling of the
-// pane with the command's result, and the window's click from the press until the event loop is
-// idle. The benchmark's own columns are the window's; the counters give the three per iteration
-// and the ratio of the window to the core and the plain filling together, which the window's
-// glue (conversions, copies, comparisons of the panes) makes greater than 1.
+// pane with the command's result (as Qt fills it by default, and with the vertical bar always
+// shown as the window's panes have it), and the window's click from the press until the event
+// loop is idle. The benchmark's own columns are the window's; the counters give each per
+// iteration and the ratio of the window to the core and Qt's default filling together, which the
+// window's glue (conversions, copies, comparisons of the panes) makes greater.
 struct Phases {
   double core = 0;
   double plain = 0;
+  double plain_bar_shown = 0;
   double window = 0;
 };
 
@@ -92,13 +98,16 @@ void report(benchmark::State& state, const Phases& total) {
   const auto per_iteration = benchmark::Counter::kAvgIterations;
   state.counters["core_ms"] = benchmark::Counter(total.core, per_iteration);
   state.counters["plain_ms"] = benchmark::Counter(total.plain, per_iteration);
+  state.counters["plain_bar_shown_ms"] = benchmark::Counter(total.plain_bar_shown, per_iteration);
   state.counters["window_ms"] = benchmark::Counter(total.window, per_iteration);
   state.counters["ratio"] = total.window / (total.core + total.plain);
   state.SetLabel(state.range(0) == 0 ? "typical" : "limit");
 }
 
-void time_phases(benchmark::State& state, QPlainTextEdit& pane, PlainPane& plain,
+void time_phases(benchmark::State& state, QPlainTextEdit& pane, const std::string& result,
                  const std::function<void()>& core, QPushButton& button) {
+  PlainPane plain(pane, result);
+  PlainPane plain_bar_shown(pane, result, Qt::ScrollBarAlwaysOn);
   Phases total;
   for (auto _ : state) {
     state.PauseTiming();
@@ -106,6 +115,7 @@ void time_phases(benchmark::State& state, QPlainTextEdit& pane, PlainPane& plain
     core();
     total.core += cpu_ms() - start;
     total.plain += plain.fill_ms();
+    total.plain_bar_shown += plain_bar_shown.fill_ms();
     // An emptied pane, so that every click really fills it.
     pane.setPlainText(QString());
     QApplication::processEvents();
@@ -125,9 +135,8 @@ void BM_WindowOpen(benchmark::State& state) {
   auto* source = find<QPlainTextEdit>(*w.window, "Source_bas");
   Workbench core_wb;
   open_source(core_wb, w.file.source_path());
-  PlainPane plain(*source, core_wb.Source_bas);
   time_phases(
-      state, *source, plain,
+      state, *source, core_wb.Source_bas,
       [&] {
         Workbench wb;
         open_source(wb, w.file.source_path());
@@ -150,9 +159,8 @@ void BM_WindowCompile(benchmark::State& state) {
   const SourceMap source_map = open_source(core_wb, w.file.source_path()).source_map;
   SilentUi ui;
   compile_command(core_wb, ui, source_map);
-  PlainPane plain(*output, core_wb.Dest_bas);
   time_phases(
-      state, *output, plain,
+      state, *output, core_wb.Dest_bas,
       [&] {
         compile_command(core_wb, ui, source_map);
         benchmark::DoNotOptimize(core_wb.Dest_bas.data());

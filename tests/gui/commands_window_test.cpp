@@ -24,6 +24,8 @@ class CommandsWindowTest : public QObject {
   void compile_the_help_example_data();
   void compile_the_help_example();
   void compile_stop_shows_the_partial_output();
+  void edits_reach_the_next_command_data();
+  void edits_reach_the_next_command();
   void save_data();
   void save();
   void save_again_without_dialog();
@@ -166,6 +168,47 @@ void CommandsWindowTest::compile_stop_shows_the_partial_output() {
   w_->set_pane("Source_bas", "PRINT 4\r\n");
   w_->click("Command4");
   QCOMPARE(w_->pane("Dest_bas"), std::string("0000 PRINT 4\r\n"));
+}
+
+void CommandsWindowTest::edits_reach_the_next_command_data() {
+  QTest::addColumn<QString>("pane");
+  QTest::addColumn<bool>("undone");
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<QByteArray>("output");
+  QTest::addColumn<QByteArray>("saved");
+  QTest::newRow("typed into the source, compiled")
+      << "Source_bas" << false << "Command4" << QByteArray("0000 PRINT 2\r\n0001 PRINT 1\r\n")
+      << QByteArray("<no file>");
+  QTest::newRow("typing into the source undone, compiled")
+      << "Source_bas" << true << "Command4" << QByteArray("0000 PRINT 1\r\n")
+      << QByteArray("<no file>");
+  QTest::newRow("typed into the output, compiled again")
+      << "Dest_bas" << false << "Command4" << QByteArray("0000 PRINT 1\r\n")
+      << QByteArray("<no file>");
+  QTest::newRow("typed into the output, saved")
+      << "Dest_bas" << false << "Command5" << QByteArray("PRINT 2\r\n0000 PRINT 1\r\n")
+      << QByteArray("PRINT 2\r\n0000 PRINT 1\r\n");
+}
+
+// What the user types into a pane after a command has filled it is what the next command takes.
+void CommandsWindowTest::edits_reach_the_next_command() {
+  QFETCH(QString, pane);
+  QFETCH(bool, undone);
+  QFETCH(QString, button);
+  QFETCH(QByteArray, output);
+  QFETCH(QByteArray, saved);
+  w_->write_file("one.bas", "PRINT 1\r\n");
+  type("Text2", "one.bas");
+  w_->click("Command3");
+  w_->click("Command4");
+  auto* edited = w_->find<QPlainTextEdit>(qPrintable(pane));
+  QTest::keyClicks(edited, QStringLiteral("PRINT 2"));
+  QTest::keyClick(edited, Qt::Key_Return);
+  while (undone && edited->document()->isUndoAvailable()) edited->undo();
+  if (button == u"Command5") w_->ui.dialog_answers = {path("out.bas")};
+  w_->click(qPrintable(button));
+  QCOMPARE(w_->pane("Dest_bas"), output.toStdString());
+  QCOMPARE(w_->read_file(path("out.bas")), saved.toStdString());
 }
 
 void CommandsWindowTest::save_data() {

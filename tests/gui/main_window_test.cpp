@@ -35,6 +35,8 @@ class MainWindowTest : public QObject {
   void help_text_shown_line_by_line();
   void pane_round_trip_data();
   void pane_round_trip();
+  void pasted_text_in_the_code_page_data();
+  void pasted_text_in_the_code_page();
   void clear_buttons_data();
   void clear_buttons();
   void compile_rule();
@@ -142,6 +144,7 @@ void MainWindowTest::panes() {
     QVERIFY(!pane->isReadOnly());
     QCOMPARE(pane->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     QCOMPARE(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(pane->maximumBlockCount(), 0);
   }
   // A long line wraps on screen and stays one line of the text.
@@ -238,6 +241,27 @@ void MainWindowTest::pane_round_trip() {
   w_->set_pane("Source_bas", bytes);
   QCOMPARE(w_->find<QPlainTextEdit>("Source_bas")->blockCount(), blocks);
   QCOMPARE(w_->pane("Source_bas"), bytes);
+}
+
+void MainWindowTest::pasted_text_in_the_code_page_data() {
+  QTest::addColumn<QString>("pasted");
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::newRow("Cyrillic") << QString::fromUtf8("Привет")
+                            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2");
+  QTest::newRow("euro, no-break space, U+0098")
+      << QString::fromUtf8("\u20AC\u00A0\u0098") << QByteArray("\x88\xA0\x98");
+  QTest::newRow("outside the code page") << QString::fromUtf8("A\u4E2DB") << QByteArray("A?B");
+  QTest::newRow("a pair of surrogates is one character")
+      << QString::fromUtf8("A\U0001F600B") << QByteArray("A?B");
+  QTest::newRow("half a pair") << QString(QChar(0xD800)) + u'B' << QByteArray("?B");
+  QTest::newRow("control pictures") << QString::fromUtf8("\u240D\u240A") << QByteArray("\r\n");
+}
+
+void MainWindowTest::pasted_text_in_the_code_page() {
+  QFETCH(QString, pasted);
+  QFETCH(QByteArray, bytes);
+  w_->find<QPlainTextEdit>("Source_bas")->insertPlainText(pasted);
+  QCOMPARE(w_->pane("Source_bas"), bytes.toStdString());
 }
 
 void MainWindowTest::clear_buttons_data() {
