@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrel {
@@ -25,23 +27,49 @@ struct Location {
   bool operator==(const Location&) const = default;
 };
 
+// A text told apart from others by its size and a 64-bit hash of its bytes, instead of a copy:
+// two texts of one size that differ share a fingerprint with a chance of about 2^-64.
+struct TextFingerprint {
+  std::size_t size = 0;
+  std::uint64_t hash = 0;
+
+  static TextFingerprint of(std::string_view text);
+  bool operator==(const TextFingerprint&) const = default;
+};
+
 // What Open recorded about the lines it appended to Source_bas. The origins hold while the pane
-// holds exactly `loaded_text`; an edited pane names its lines by their numbers in the pane.
+// holds the text Open left; an edited pane names its lines by their numbers in the pane.
 struct SourceMap {
   std::vector<std::filesystem::path> files;  // each path as Open or an include composed it
-  std::vector<SourceOrigin> origins;         // one per pane line, in pane order
-  std::string loaded_text;                   // Source_bas as Open left it
+  TextFingerprint loaded;                    // Source_bas as Open left it
 
   // The index of a file about to be read.
   int add_file(const std::filesystem::path& path);
+  // Records that the next pane line was read from `origin`.
+  void add_line(SourceOrigin origin);
+  // The number of pane lines recorded.
+  int line_count() const { return lines_; }
+  // The origin of the pane line with 0-based index `pane_line`, if it was recorded.
+  std::optional<SourceOrigin> origin_of(int pane_line) const;
   // The location of a line that was read from `origin`.
   Location location(const SourceOrigin& origin, std::optional<int> pane_line) const;
+
+ private:
+  // Consecutive pane lines that were consecutive lines of one file share one run, which holds the
+  // first of them: a file's lines cost a run each only where an include or a refused line breaks
+  // them.
+  struct Run {
+    int pane_line = 0;
+    SourceOrigin origin;
+  };
+  std::vector<Run> runs_;
+  int lines_ = 0;
 };
 
 // The locations of the lines of one pane text, which is compared with the loaded text once.
 class Locator {
  public:
-  Locator(const SourceMap& map, const std::string& pane);
+  Locator(const SourceMap& map, std::string_view pane);
 
   // The location of the pane line with 0-based index `pane_line`.
   Location at(int pane_line) const;

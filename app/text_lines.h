@@ -18,6 +18,9 @@ class FileLines {
   std::string_view next();
 
  private:
+  // The first CR or LF at or after pos_, or the end of the bytes when none is left.
+  std::size_t line_end() const;
+
   std::string_view bytes_;
   std::size_t pos_ = 0;
 };

@@ -42,6 +42,9 @@ class Pass {
 
   CompileOutcome run() {
     wb_.Dest_bas.clear();
+    // Room for the output at once, from the source's size: growing it line by line would hold two
+    // copies while it moves. The room no line reaches is never touched, so it costs no memory.
+    wb_.Dest_bas.reserve(source_.size() + source_.size() / 2);
     wb_.line_num = 0;
     CompileOutcome outcome;
     outcome.ok = compile_all();
@@ -60,6 +63,8 @@ class Pass {
     substituter_.emplace(wb_.defs);
     if (!for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); }))
       return false;
+    // The tables of the names are the largest thing the pass holds, and labels need none of them.
+    substituter_.reset();
     // Without label lines neither the labels nor the line lengths are examined.
     if (labels_.empty()) return true;
     return Resolve_labels(wb_, findings_, labels_, where_, record_.output_lines) && lines_fit();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <queue>
 #include <tuple>
@@ -110,14 +111,25 @@ class Replacement {
     split(text);
   }
 
-  std::string run() {
+  // `text` is the text the replacement was made over.
+  void run(std::string& text) {
     for (int n = 0; n < static_cast<int>(labels_.size()); ++n) {
       if (spans(n))
         replace_spanning(n);
       else
         replace_simple(n);
     }
-    return joined();
+    if (!fits_in_place(text)) {
+      text = joined();
+      return;
+    }
+    std::size_t written = 0;
+    for_each_chunk([&](std::string_view chunk) {
+      if (!chunk.empty() && chunk.data() != text.data() + written)
+        std::memmove(text.data() + written, chunk.data(), chunk.size());
+      written += chunk.size();
+    });
+    text.resize(written);
   }
 
  private:
@@ -260,15 +272,45 @@ class Replacement {
     return size;
   }
 
-  std::string joined() const {
-    std::size_t size = 0;
-    for (std::int32_t id = 0; id != kNone; id = pieces_[id].after) size += size_of(pieces_[id]);
-    std::string text;
-    text.reserve(size);
+  // Calls `visit` with every chunk of the result, in order.
+  template <typename Visit>
+  void for_each_chunk(Visit visit) const {
     for (std::int32_t id = 0; id != kNone; id = pieces_[id].after)
       for (std::int32_t chunk = pieces_[id].first; chunk != kNone; chunk = chunks_[chunk].next)
-        text += chunks_[chunk].text;
+        visit(chunks_[chunk].text);
+  }
+
+  std::string joined() const {
+    std::size_t size = 0;
+    for_each_chunk([&](std::string_view chunk) { size += chunk.size(); });
+    std::string text;
+    text.reserve(size);
+    for_each_chunk([&](std::string_view chunk) { text += chunk; });
     return text;
+  }
+
+  // Chunks point into the text or into a label's number.
+  static bool within(std::string_view chunk, const std::string& text) {
+    const std::less<const char*> before;
+    return !before(chunk.data(), text.data()) && before(chunk.data(), text.data() + text.size());
+  }
+
+  // Whether the result can be written over `text` from its front: every chunk of the text lands
+  // at or before where it stands, and after every chunk read before it. Numbers shorter than
+  // their labels, the usual case, only ever move the text towards the front.
+  bool fits_in_place(const std::string& text) const {
+    std::size_t written = 0;
+    std::size_t read = 0;
+    bool fits = true;
+    for_each_chunk([&](std::string_view chunk) {
+      if (!chunk.empty() && within(chunk, text)) {
+        const auto at = static_cast<std::size_t>(chunk.data() - text.data());
+        fits = fits && at >= written && at >= read;
+        read = at + chunk.size();
+      }
+      written += chunk.size();
+    });
+    return fits;
   }
 
   const std::vector<LabelNumber>& labels_;
@@ -287,8 +329,8 @@ class Replacement {
 
 }  // namespace
 
-std::string replace_labels(std::string_view text, const std::vector<LabelNumber>& labels) {
-  return Replacement(text, labels).run();
+void replace_labels(std::string& text, const std::vector<LabelNumber>& labels) {
+  Replacement(text, labels).run(text);
 }
 
 }  // namespace kestrel

@@ -11,9 +11,10 @@ struct LabelNumber {
   std::string number;
 };
 
-// The text after replacing, label by label in table order, every occurrence of each label's text
-// (left to right, without overlap, no test of its neighbours) by its number. The texts must be
-// unique. Costs about one walk over the text and the labels, whatever they hold.
-std::string replace_labels(std::string_view text, const std::vector<LabelNumber>& labels);
+// Replaces in `text`, label by label in table order, every occurrence of each label's text (left
+// to right, without overlap, no test of its neighbours) by its number. The texts must be unique.
+// Costs about one walk over the text and the labels, whatever they hold, and writes the result
+// over the text itself unless that would overwrite bytes still to be read.
+void replace_labels(std::string& text, const std::vector<LabelNumber>& labels);
 
 }  // namespace kestrel

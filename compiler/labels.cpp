@@ -35,12 +35,12 @@ std::optional<std::pair<const Label*, const Label*>> first_duplicate(const Label
   return std::nullopt;
 }
 
-std::string replaced_labels(const std::string& text, const LabelTable& labels) {
+void replace_all(std::string& text, const LabelTable& labels) {
   std::vector<LabelNumber> numbers;
   numbers.reserve(labels.size());
   for (const Label& label : labels)
     numbers.push_back({label.label_text, std::to_string(label.label_line)});
-  return replace_labels(text, numbers);
+  replace_labels(text, numbers);
 }
 
 std::string excerpt_around(const std::string& text, std::size_t bracket) {
@@ -93,7 +93,7 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                      where.at(duplicate->second->source_line));
     return false;
   }
-  wb.Dest_bas = replaced_labels(wb.Dest_bas, labels);
+  replace_all(wb.Dest_bas, labels);
   return no_bracket_left(wb, findings, where, output_lines);
 }
 

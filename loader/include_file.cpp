@@ -37,6 +37,42 @@ class InChain {
   Loading& load_;
 };
 
+// Appends the lines that go to Source_bas as they stand, as Parse_define would append each: the
+// lines that stand one after another in the file, each followed by CR LF, are appended together,
+// as one piece of the file. Whatever else appends to Source_bas must come after a flush.
+class PlainLines {
+ public:
+  PlainLines(std::string& pane, std::string_view bytes) : pane_(pane), bytes_(bytes) {}
+
+  // `line` is a line of the file's bytes.
+  void add(std::string_view line) {
+    const auto begin = static_cast<std::size_t>(line.data() - bytes_.data());
+    const std::size_t end = begin + line.size();
+    if (bytes_.substr(end, crlf.size()) != crlf) {
+      flush();
+      pane_ += line;
+      pane_ += crlf;
+      return;
+    }
+    if (begin != run_end_) {
+      flush();
+      run_begin_ = begin;
+    }
+    run_end_ = end + crlf.size();
+  }
+
+  void flush() {
+    pane_.append(bytes_.substr(run_begin_, run_end_ - run_begin_));
+    run_begin_ = run_end_;
+  }
+
+ private:
+  std::string& pane_;
+  std::string_view bytes_;
+  // The bytes not yet appended; empty when run_begin_ == run_end_.
+  std::size_t run_begin_ = 0, run_end_ = 0;
+};
+
 bool being_read(const Loading& load, const std::filesystem::path& path) {
   return std::ranges::any_of(load.chain, [&](const std::filesystem::path& open) {
     return load.files.same_file(open, path);
@@ -62,16 +98,26 @@ bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::pa
   FileLines lines(bytes);
   if (lines.at_end()) return false;
   const int file_index = load.map.add_file(path);
+  PlainLines plain(load.wb.Source_bas, bytes);
   for (int number = 1; !lines.at_end(); ++number) {
-    load.wb.cur_line = lines.next();
+    const std::string_view line = lines.next();
     load.reading = {file_index, number};
-    if (load.wb.cur_line.starts_with(kInclude)) {
+    const bool include = line.starts_with(kInclude);
+    if (!include && !is_definition_line(line)) {
+      plain.add(line);
+      load.map.add_line(load.reading);
+      continue;
+    }
+    plain.flush();
+    load.wb.cur_line = line;
+    if (include) {
       load.wb.inc_file = include_name(load.wb.cur_line);
       Include_file(load, load.wb.inc_file);
     } else {
       Parse_define(load);
     }
   }
+  plain.flush();
   return true;
 }
 
@@ -81,8 +127,7 @@ void Include_file(Loading& load, const std::string& inc_name) {
   const std::size_t record = load.loaded.size();
   load.loaded.push_back({where.composed, where.resolved, LoadedFile::Result::failed});
   // A failure points at the include line, and in the pane at the place of the included text.
-  const Location include_line =
-      load.map.location(load.reading, static_cast<int>(load.map.origins.size()));
+  const Location include_line = load.map.location(load.reading, load.map.line_count());
   try {
     const bool too_deep = load.chain.size() > static_cast<std::size_t>(kIncludeDepthLimit);
     if (too_deep || being_read(load, where.resolved))

@@ -80,7 +80,7 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearc
   outcome.files = std::move(load.loaded);
   outcome.findings = findings.take();
   outcome.source_map = std::move(load.map);
-  outcome.source_map.loaded_text = wb.Source_bas;
+  outcome.source_map.loaded = TextFingerprint::of(wb.Source_bas);
   return outcome;
 }
 

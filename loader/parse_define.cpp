@@ -47,7 +47,7 @@ bool record_definition(Loading& load) {
   }
   if (equ + 1 >= kOverflowingEquPosition) throw make_failure(FailureCode::overflow);
   const std::string_view view(line);
-  const int pane_line = static_cast<int>(load.map.origins.size());
+  const int pane_line = load.map.line_count();
   store_definition(
       wb.defs, std::string(trim_blanks(view.substr(kDefine.size(), equ - kDefine.size()))),
       std::string(trim_blanks(view.substr(equ + kEqu.size()))), {load.reading, pane_line});
@@ -62,13 +62,17 @@ bool record_definition(Loading& load) {
 
 }  // namespace
 
+bool is_definition_line(std::string_view line) {
+  return trim_left_blanks(line).starts_with(kDefine);
+}
+
 void Parse_define(Loading& load) {
   Workbench& wb = load.wb;
-  wb.trim_line = std::string(trim_left_blanks(wb.cur_line));
-  if (wb.trim_line.starts_with(kDefine) && !record_definition(load)) return;
+  wb.trim_line.assign(trim_left_blanks(wb.cur_line));
+  if (is_definition_line(wb.trim_line) && !record_definition(load)) return;
   wb.Source_bas += wb.cur_line;
   wb.Source_bas += crlf;
-  load.map.origins.push_back(load.reading);
+  load.map.add_line(load.reading);
 }
 
 }  // namespace kestrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "loader/loading.h"
 
 namespace kestrel {
@@ -10,5 +12,9 @@ namespace kestrel {
 // every accepted line to Source_bas. It has no failure handler: a full table or a position past
 // the 16-bit range is thrown to the handler of the command that is loading.
 void Parse_define(Loading& load);
+
+// Whether Parse_define takes the line for a definition line: one whose first characters after
+// its leading blanks are "#define". Every other line it appends to Source_bas as it stands.
+bool is_definition_line(std::string_view line);
 
 }  // namespace kestrel
