@@ -201,10 +201,15 @@ std::string read_whole(const Files& files, const fs::path& path) {
     throw_os_failure(errno);
   }
   std::string bytes;
-  // Room for the whole file at once; a file that grows meanwhile is still read to its end.
+  // The size the file has now is read straight into place; a file that shrinks meanwhile ends
+  // early, and one that grows is still read to its end.
   std::error_code ec;
   const std::uintmax_t size = fs::file_size(path, ec);
-  if (!ec) bytes.reserve(static_cast<std::size_t>(size));
+  if (!ec && size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+  }
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
     bytes.append(chunk, static_cast<std::size_t>(in.gcount()));

@@ -19,9 +19,11 @@ void write_pane(Files& files, const std::filesystem::path& path, std::string_vie
   files.write(path, pane_file_bytes(pane_text));
 }
 
+// The pane and its missing CR LF go out one after the other, without a copy of the pane.
 void write_pane(std::ostream& out, std::string_view pane_text) {
-  const std::string bytes = pane_file_bytes(pane_text);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.write(pane_text.data(), static_cast<std::streamsize>(pane_text.size()));
+  if (!pane_text.empty() && !pane_text.ends_with(crlf))
+    out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
   out.flush();
   if (!out) throw make_failure(FailureCode::device_io_error);
 }

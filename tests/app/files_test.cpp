@@ -45,6 +45,11 @@ TEST(FileLines, EndAtCrLfLoneCrAndLoneLf) {
       {"A\n\r\nB", {"A", "", "B"}},
       {"A\r\r\n", {"A", ""}},
       {std::string("x\0y", 3), {std::string("x\0y", 3)}},
+      // Line ends at each place of an 8-byte word, and bytes that are CR or LF with the high bit.
+      {"ABCDEFG\nABCDEFGH\r\nABCDEFGHIJKLMNOPQ\rR",
+       {"ABCDEFG", "ABCDEFGH", "ABCDEFGHIJKLMNOPQ", "R"}},
+      {"\x8D\x8A\x8D\x8A\x8D\x8A\x8D\x8A\x8D\nZ\xFF",
+       {"\x8D\x8A\x8D\x8A\x8D\x8A\x8D\x8A\x8D", "Z\xFF"}},
   };
   for (const Case& c : cases) {
     FileLines lines(c.bytes);

@@ -123,6 +123,44 @@ TEST(SourceLocations, TheMainFileIsNamedAsTypedAndAReloadForgetsTheEdit) {
   EXPECT_EQ(compiled.findings[0].location, (Location{"main.bas", 2, 1, 1}));
 }
 
+// The loaded pane is remembered by a fingerprint, which must tell a change of any one byte, in
+// the hash's full stripes or in its word, half-word and byte tails, and a swap of two words.
+TEST(TextFingerprint, AnyOneChangedByteOrSwappedWordChangesIt) {
+  for (std::size_t size = 0; size <= 70; ++size) {
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) text += static_cast<char>('A' + i % 26);
+    const TextFingerprint original = TextFingerprint::of(text);
+    EXPECT_EQ(TextFingerprint::of(std::string(text)), original) << size;
+    for (std::size_t at = 0; at < size; ++at) {
+      std::string changed = text;
+      changed[at] = static_cast<char>(changed[at] ^ 0x01);
+      EXPECT_NE(TextFingerprint::of(changed), original) << size << " at " << at;
+    }
+    if (size >= 16) {
+      std::string swapped = text;
+      std::swap_ranges(swapped.begin(), swapped.begin() + 8, swapped.begin() + 8);
+      EXPECT_NE(TextFingerprint::of(swapped), original) << size;
+    }
+  }
+}
+
+TEST(SourceLocations, AnEditThatKeepsThePanesSizeIsSeen) {
+  Load load("main.bas");
+  load.files.add_file("main.bas", text_of({"PRINT 1", "PRINT 2", "9999"}));
+  load.run();
+  const std::string loaded = load.wb.Source_bas;
+  const std::vector<std::string> edits = {
+      text_of({"PRINT 2", "PRINT 1", "9999"}),
+      text_of({"PRINT 1", "PRINT 2", "9998"}),
+      text_of({"PRINT 1", "PRINT 2", "999"}) + "9",
+  };
+  ASSERT_EQ(Locator(load.outcome.source_map, loaded).at(2), (Location{"main.bas", 3, 2}));
+  for (const std::string& edit : edits) {
+    ASSERT_EQ(edit.size(), loaded.size());
+    EXPECT_EQ(Locator(load.outcome.source_map, edit).at(2), (Location{"", 3, 2})) << edit;
+  }
+}
+
 TEST(SourceLocations, OutputLinesRecordTheirSourceAndWhetherTheyAreNumbered) {
   Workbench wb;
   wb.Check1 = wb.Check2 = true;

@@ -46,6 +46,44 @@ TEST(Open, ReadsEveryLineEndFormIntoCrLfLines) {
   }
 }
 
+// Lines that reach the pane as they stand are appended in pieces of the file; each pane line still
+// has its own origin, whatever ends it and whatever stands between it and the next.
+TEST(Open, EveryPaneLineKeepsItsOriginWhateverEndsItsLine) {
+  struct Case {
+    std::string bytes;
+    Lines pane;
+    std::vector<std::pair<bool, int>> origins;  // (from INC.BAS, line) of each pane line
+  };
+  const std::vector<Case> cases = {
+      {"A\r\n#define X EQU 1\r\nB\rC\nD",
+       {"A", "#define X EQU 1", "B", "C", "D"},
+       {{false, 1}, {false, 2}, {false, 3}, {false, 4}, {false, 5}}},
+      {"A\r\n#define X 5\r\nB\r\n", {"A", "B"}, {{false, 1}, {false, 3}}},
+      {"A\r\n#include INC.BAS\r\nB",
+       {"A", "I1", "I2", "B"},
+       {{false, 1}, {true, 1}, {true, 2}, {false, 3}}},
+      {"\r\n\n\r\r\n", {"", "", "", ""}, {{false, 1}, {false, 2}, {false, 3}, {false, 4}}},
+      {"  #define Y EQU 2\r\n#includeINC.BAS\r\n",
+       {"  #define Y EQU 2", "I1", "I2"},
+       {{false, 1}, {true, 1}, {true, 2}}},
+  };
+  const std::string include = kFolder + kSeparator + "INC.BAS";
+  for (const Case& c : cases) {
+    Load load("prog.bas");
+    load.files.add_file("prog.bas", c.bytes);
+    load.files.add_file("INC.BAS", "I1\nI2");
+    load.run();
+    EXPECT_EQ(load.wb.Source_bas, testing::lines(c.pane)) << c.bytes;
+    const Locator where(load.outcome.source_map, load.wb.Source_bas);
+    for (int i = 0; i < static_cast<int>(c.origins.size()); ++i) {
+      const auto [included, line] = c.origins[static_cast<std::size_t>(i)];
+      EXPECT_EQ(where.at(i), (Location{included ? include : "prog.bas", line, i})) << c.bytes;
+    }
+    const int past = static_cast<int>(c.origins.size());
+    EXPECT_EQ(where.at(past), (Location{"", past + 1, past})) << c.bytes;
+  }
+}
+
 TEST(Open, StartsAfreshAndLogsThePathAsTyped) {
   Load load("./prog.bas");
   load.files.add_file("prog.bas", testing::lines({"one", "#define V EQU 1", "two"}));
