@@ -25,9 +25,10 @@ void Include_file(Loading& load, const std::string& inc_name);
 bool load_file(Loading& load, const std::filesystem::path& path,
                const std::filesystem::path& shown);
 
-// The loading loop shared by Open and Include_file: every line of `bytes` goes to Parse_define,
-// except include lines, which are expanded in place. `path` is the file's name as composed, which
-// the origins of its lines record. Returns whether the file held at least one line.
+// The loading loop shared by Open and Include_file: include lines are expanded in place, and
+// definition lines go to Parse_define (through wb.cur_line); every other line reaches Source_bas
+// as Parse_define would append it, without passing through it. `path` is the file's name as
+// composed, which the origins of its lines record. Returns whether the file held at least one line.
 bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::path& path);
 
 }  // namespace kestrel
