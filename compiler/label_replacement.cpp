@@ -327,10 +327,75 @@ class Replacement {
   std::unordered_map<std::int32_t, std::vector<std::int32_t>> whole_pieces_;
 };
 
+// "[", no bracket, and "]" at its end.
+bool closed(std::string_view label) {
+  return label.size() >= 2 && label.front() == '[' &&
+         label.find_first_of("[]", 1) == label.size() - 1;
+}
+
+// Where every label is closed and every "[" of the text is closed by a "]" before the next "[",
+// a label can only occur as a whole bracketed stretch of the text, and a replacement changes no
+// other stretch: each stretch that is a label's text becomes its number where it stands, in one
+// walk, whatever the labels' order. Returns false, having changed nothing, where that does not
+// hold.
+bool replace_closed(std::string& text, const std::vector<LabelNumber>& labels) {
+  if (!std::ranges::all_of(labels, [](const LabelNumber& label) { return closed(label.text); }))
+    return false;
+  std::unordered_map<std::string_view, const std::string*> numbers;
+  numbers.reserve(labels.size());
+  for (const LabelNumber& label : labels) numbers.emplace(label.text, &label.number);
+  // The stretches that are labels, and whether the numbers can be written over the text from its
+  // front: the result may never have grown past the end of a label it has replaced.
+  struct Found {
+    std::size_t open, end;
+    const std::string* number;
+  };
+  std::vector<Found> found;
+  std::size_t size = text.size();
+  bool in_place = true;
+  for (std::size_t open = text.find('['); open != std::string::npos;) {
+    const std::size_t close = text.find(']', open + 1);
+    const std::size_t next = text.find('[', open + 1);
+    if (close == std::string::npos && next == std::string::npos) break;
+    if (close == std::string::npos || next < close) return false;
+    const auto label = numbers.find(std::string_view(text).substr(open, close + 1 - open));
+    if (label != numbers.end()) {
+      found.push_back({open, close + 1, label->second});
+      size = size - (close + 1 - open) + label->second->size();
+      in_place = in_place && size <= text.size();
+    }
+    open = next;
+  }
+  std::string rebuilt;
+  if (!in_place) rebuilt.reserve(size);
+  std::string& out = in_place ? text : rebuilt;
+  std::size_t read = 0, written = 0;
+  const auto put = [&](const char* from, std::size_t count) {
+    if (in_place) {
+      std::memmove(out.data() + written, from, count);
+    } else {
+      out.append(from, count);
+    }
+    written += count;
+  };
+  for (const auto& [open, end, number] : found) {
+    put(text.data() + read, open - read);
+    put(number->data(), number->size());
+    read = end;
+  }
+  put(text.data() + read, text.size() - read);
+  if (in_place) {
+    text.resize(written);
+  } else {
+    text.swap(rebuilt);
+  }
+  return true;
+}
+
 }  // namespace
 
 void replace_labels(std::string& text, const std::vector<LabelNumber>& labels) {
-  Replacement(text, labels).run(text);
+  if (!replace_closed(text, labels)) Replacement(text, labels).run(text);
 }
 
 }  // namespace kestrel
