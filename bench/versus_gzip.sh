@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times kestrelc against `gzip -1 -c` on the same bytes, interleaved in one run (each round runs
 # every program once on the input, in turn), and prints the medians and their ratio for every named
-# input of make_bench_source; then the peak resident memory on the limit source and on an empty file.
+# input of make_bench_source; then the typical source's time over the empty file's, and the peak
+# resident memory on the limit source and on an empty file, with the difference over the source's
+# size.
 #
 #   bench/versus_gzip.sh BUILD_DIR [ROUNDS] [INPUT ...]
 #
@@ -62,12 +64,24 @@ for name in empty "${inputs[@]}"; do
     awk -v g="$g" -v b="$b" 'BEGIN {printf " %10.2f %8.2f", b / 1000, b / g}'
   fi
   printf '\n'
-done
+done | tee "$work/table"
+
+# The typical source against starting on an empty file, from the medians above.
+awk '$1 == "empty" {e = $4; eb = $6} $1 == "typical" {t = $4; tb = $6}
+     END {
+       if (e && t) printf "typical / empty file: %.2f", t / e
+       if (eb && tb) printf ", before %.2f", tb / eb
+       if (e && t) printf "\n"
+     }' "$work/table"
 
 "$maker" limit >"$work/limit.bas"
-for name in empty limit; do
-  for program in "$kestrelc" ${before:+"$before"}; do
+limit_bytes=$(stat -c %s "$work/limit.bas")
+for program in "$kestrelc" ${before:+"$before"}; do
+  for name in empty limit; do
     kib=$(/usr/bin/time -f %M "$program" -o "$work/out.bas" "$work/$name.bas" 2>&1 >/dev/null | tail -1)
     echo "peak resident memory, $name source, $program: $kib KiB"
+    eval "peak_$name=$kib"
   done
+  awk -v e="$peak_empty" -v l="$peak_limit" -v s="$limit_bytes" \
+    'BEGIN {printf "limit above empty: %d KiB, %.2f times the source\n", l - e, (l - e) * 1024 / s}'
 done
