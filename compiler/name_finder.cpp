@@ -92,10 +92,9 @@ void NameFinder::number_level_by_level(std::vector<std::int32_t>& parent) {
 void NameFinder::fill_shallow_rows() {
   rows_.resize(row_of(shallow_));
   for (std::int32_t node = 0; node < shallow_; ++node) {
-    for (unsigned byte = 0; byte < 256; ++byte) {
-      const std::int32_t next = child(node, static_cast<unsigned char>(byte));
-      rows_[row_of(node) + byte] = next != kRoot ? next : rows_[byte];
-    }
+    std::copy_n(rows_.begin(), 256, rows_.begin() + static_cast<std::ptrdiff_t>(row_of(node)));
+    for (std::int32_t next = first_child_[node]; next < first_child_[node + 1]; ++next)
+      rows_[row_of(node) + byte_[next]] = next;
   }
 }
 
