@@ -84,8 +84,6 @@ class RebuiltLine {
   int replacements_ = 0;
 };
 
-// Tells a definition whose replacements on one line never end, without stopping any that end.
-
 // A line being substituted, with a gap at the place of the last replacement: the text after the
 // gap moves only when a replacement or a search is elsewhere, and by the distance between the two
 // places. So replacements along the line move it about once, and replacements at one place (a
@@ -152,6 +150,14 @@ class GapLine {
   std::size_t gap_end_;
 };
 
+// The characters of a loop watch's copies, by place in the line, with the copy each was written
+// for: working space kept from one watch to the next.
+struct Copies {
+  std::vector<std::uint64_t> copy;
+  std::vector<char> saved;
+  std::uint64_t last = 0;
+};
+
 // Tells a definition whose replacements on one line never end, without stopping any that end.
 //
 // Every replacement by one definition changes the line's length by the same amount,
@@ -167,14 +173,6 @@ class GapLine {
 //   The copy is kept as the characters that the replacements since it was taken wrote over, and
 //   compared with the line through the count of places where they differ, which a replacement
 //   changes only where it writes. So a definition that replaces once costs no copy of the line.
-// The characters of a loop watch's copies, by place in the line, with the copy each was written
-// for: working space kept from one watch to the next.
-struct Copies {
-  std::vector<std::uint64_t> copy;
-  std::vector<char> saved;
-  std::uint64_t last = 0;
-};
-
 template <typename Line>
 class LoopWatch {
  public:
