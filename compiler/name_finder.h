@@ -60,6 +60,22 @@ class NameFinder {
     }
   }
 
+  // Calls `found(k)` for every definition k whose name occurs in `text` reaching past `reaching`
+  // and starting before `end_start`, and perhaps for some that start later; as often as it meets
+  // them.
+  template <typename Found>
+  void find_reaching(std::string_view text, std::size_t end_start, std::size_t reaching,
+                     Found found) const {
+    std::int32_t node = kRoot;
+    for (std::size_t end = 0; end < text.size(); ++end) {
+      if (end - depth(node) >= end_start) break;
+      node = step(node, static_cast<unsigned char>(text[end]));
+      if (end < reaching) continue;
+      for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending])
+        for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k);
+    }
+  }
+
   // Calls `found(k, start)` for every occurrence of every definition's name in `text`, unless
   // there are more than `most` of them (as with many names that end in one another on a text
   // that holds them all): then it calls nothing and returns false.

@@ -676,10 +676,10 @@ struct Substituter::Space {
       if (first_change == std::string::npos) continue;
       const std::size_t reach = std::max<std::size_t>(names.longest_name(), 1) - 1;
       const std::size_t first = first_change > reach ? first_change - reach : 0;
-      names.find(std::string_view(line).substr(first), 0, changed_end - first, first_change - first,
-                 [&](int later, std::size_t, std::size_t) {
-                   if (later > k) due.push_back(later);
-                 });
+      names.find_reaching(std::string_view(line).substr(first), changed_end - first,
+                          first_change - first, [&](int later) {
+                            if (later > k) due.push_back(later);
+                          });
     }
   }
 
