@@ -1,6 +1,7 @@
 #include "compiler/name_finder.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -8,7 +9,7 @@ namespace kestrel {
 
 // The trie is built from the names in sorted order, so that each name shares its path with the
 // one before as far as they agree, and then numbered level by level.
-NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
+NameFinder::NameFinder(const std::vector<std::string>& names, int count, std::size_t most_moves) {
   std::vector<int> order;
   for (int k = 0; k < count; ++k)
     if (!names[k].empty()) order.push_back(k);
@@ -41,6 +42,7 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count) {
   number_level_by_level(parent);
   fill_shallow_rows();
   link_suffixes(parent);
+  fill_moves(most_moves);
   seen_.assign(definition_.size(), 0);
   first_end_.assign(definition_.size(), 0);
   last_end_.assign(definition_.size(), 0);
@@ -113,6 +115,26 @@ void NameFinder::link_suffixes(const std::vector<std::int32_t>& parent) {
     ending_below_[node] = ending_at(suffix);
     ending_[node + 1] =
         definition_[node] >= 0 ? static_cast<std::int32_t>(node) : ending_below_[node];
+  }
+}
+
+// A node's row is its suffix's, which comes before it, with its own children put in.
+void NameFinder::fill_moves(std::size_t most_moves) {
+  const std::size_t nodes = definition_.size();
+  for (const unsigned char byte : byte_)
+    if (class_of_[byte] == 0) class_of_[byte] = static_cast<unsigned char>(classes_++);
+  if (nodes >= std::numeric_limits<std::uint16_t>::max() || (nodes + 1) * classes_ > most_moves)
+    return;
+  moves_.assign((nodes + 1) * classes_, 0);
+  const auto put_children = [&](std::int32_t node, std::int32_t first, std::int32_t last) {
+    for (std::int32_t next = first; next < last; ++next)
+      moves_[row_of_moves(node) + class_of_[byte_[next]]] = static_cast<std::uint16_t>(next + 1);
+  };
+  put_children(kRoot, 0, shallow_);
+  for (std::int32_t node = 0; node < static_cast<std::int32_t>(nodes); ++node) {
+    std::copy_n(moves_.begin() + static_cast<std::ptrdiff_t>(row_of_moves(suffix_[node])), classes_,
+                moves_.begin() + static_cast<std::ptrdiff_t>(row_of_moves(node)));
+    put_children(node, first_child_[node], first_child_[node + 1]);
   }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -20,8 +20,13 @@ namespace kestrel {
 // have a full row of where each byte leads, suffixes taken into account.
 class NameFinder {
  public:
+  // The largest table of moves a finder builds: a larger one is left out, and each step then
+  // looks for the byte among a node's children and those of its suffixes.
+  static constexpr std::size_t kMostMoves = std::size_t{1} << 21;
+
   // Names in table order; an empty name is never reported.
-  explicit NameFinder(const std::vector<std::string>& names, int count);
+  explicit NameFinder(const std::vector<std::string>& names, int count,
+                      std::size_t most_moves = kMostMoves);
 
   // Calls `found(k, first, last)` for every definition k whose name occurs in `text` starting at
   // a position in [first_start, end_start) and reaching past `reaching`, once for each distinct
@@ -76,23 +81,23 @@ class NameFinder {
     }
   }
 
-  // Calls `found(k, start)` for every occurrence of every definition's name in `text`, unless
-  // there are more than `most` of them (as with many names that end in one another on a text
-  // that holds them all): then it calls nothing and returns false.
+  // Calls `found(k, start)` for every occurrence of every definition's name in `text`, in the
+  // order of their ends, longer first at one end. Returns false, having called it for only some,
+  // when there are more than `most` (as with many names that end in one another on a text that
+  // holds them all).
   template <typename Found>
   bool find_every(std::string_view text, std::size_t most, Found found) const {
-    occurrences_.clear();
+    std::size_t count = 0;
     std::int32_t node = kRoot;
     for (std::size_t end = 0; end < text.size(); ++end) {
       if (node == kRoot && (end = past_strangers(text, end)) == text.size()) break;
       node = step(node, static_cast<unsigned char>(text[end]));
       for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
-        if (occurrences_.size() == most) return false;
-        occurrences_.emplace_back(ending, end + 1 - depth_[ending]);
+        if (count++ == most) return false;
+        for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k])
+          found(k, end + 1 - depth_[ending]);
       }
     }
-    for (const auto& [ending, start] : occurrences_)
-      for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k, start);
     return true;
   }
 
@@ -111,6 +116,8 @@ class NameFinder {
   std::size_t depth(std::int32_t node) const { return node == kRoot ? 0 : depth_[node]; }
   std::int32_t ending_at(std::int32_t node) const { return ending_[node + 1]; }
   std::int32_t step(std::int32_t node, unsigned char byte) const {
+    if (!moves_.empty())
+      return static_cast<std::int32_t>(moves_[row_of_moves(node) + class_of_[byte]]) - 1;
     while (node >= shallow_) {
       const std::int32_t next = child(node, byte);
       if (next != kRoot) return next;
@@ -120,6 +127,9 @@ class NameFinder {
   }
   // The root's row comes first, then those of the nodes one byte deep, which are numbered first.
   static std::size_t row_of(std::int32_t node) { return static_cast<std::size_t>(node + 1) * 256; }
+  std::size_t row_of_moves(std::int32_t node) const {
+    return static_cast<std::size_t>(node + 1) * classes_;
+  }
   std::int32_t child(std::int32_t node, unsigned char byte) const {
     const std::int32_t last = first_child_[node + 1];
     for (std::int32_t next = first_child_[node]; next < last; ++next)
@@ -130,6 +140,7 @@ class NameFinder {
   void number_level_by_level(std::vector<std::int32_t>& parent);
   void fill_shallow_rows();
   void link_suffixes(const std::vector<std::int32_t>& parent);
+  void fill_moves(std::size_t most_moves);
 
   std::vector<std::int32_t> rows_ = std::vector<std::int32_t>(256, kRoot);
   std::int32_t shallow_ = 0;                // the nodes one byte deep, which are numbered first
@@ -143,6 +154,12 @@ class NameFinder {
   // After a place for the root, per node: itself if a name ends there, else its ending_below_.
   std::vector<std::int32_t> ending_;
   std::size_t longest_ = 0;
+  // Where each byte leads from each node, suffixes taken into account, when the table is small:
+  // a row per node after one for the root, a column per byte that occurs in a name and one for
+  // all the others, which lead to the root from everywhere; a node is given as its number plus 1.
+  std::vector<unsigned char> class_of_ = std::vector<unsigned char>(256, 0);
+  std::size_t classes_ = 1;
+  std::vector<std::uint16_t> moves_;
   // Scratch of the searches, which never overlap: per node, the last search that met it and
   // where it first and last ended then; and the nodes met, in order.
   mutable std::vector<std::uint32_t> seen_;
@@ -150,7 +167,6 @@ class NameFinder {
   mutable std::vector<std::size_t> first_end_;
   mutable std::vector<std::size_t> last_end_;
   mutable std::vector<std::int32_t> met_;
-  mutable std::vector<std::pair<std::int32_t, std::size_t>> occurrences_;
 };
 
 }  // namespace kestrel

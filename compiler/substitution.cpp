@@ -1,6 +1,7 @@
 #include "compiler/substitution.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -572,23 +573,24 @@ class Turns {
   std::vector<std::size_t> places_;  // working space, kept from line to line
 };
 
-}  // namespace
-
 // The code page's "А": from here on the bytes are the Russian alphabet, name characters all.
 constexpr unsigned char kFirstRussianLetter = 0xC0;
 
-std::int16_t test_sumbol(const std::string& Sumbol) {
-  if (Sumbol.empty()) return 1;
-  const auto c = static_cast<unsigned char>(Sumbol[0]);
+bool is_boundary(unsigned char c) {
   // Control characters, the blank, the signs before the digits, and the digit 0: 0 is a boundary
   // while 1 to 9 are name characters, so "X0" stands alone.
-  if (c <= '0') return 1;
-  if (c == '_') return 0;
-  if (c >= ':' && c <= '?') return 1;
-  if (c >= '[' && c <= '`') return 1;
+  if (c <= '0') return true;
+  if (c == '_') return false;
+  if (c >= ':' && c <= '?') return true;
+  if (c >= '[' && c <= '`') return true;
   // The last ASCII signs, and everything of the upper half before the Russian alphabet.
-  if (c >= '{' && c < kFirstRussianLetter) return 1;
-  return 0;
+  return c >= '{' && c < kFirstRussianLetter;
+}
+
+}  // namespace
+
+std::int16_t test_sumbol(const std::string& Sumbol) {
+  return Sumbol.empty() || is_boundary(static_cast<unsigned char>(Sumbol[0])) ? 1 : 0;
 }
 
 namespace {
@@ -626,7 +628,91 @@ constexpr std::size_t kFewDefinitions = 16;
 // What the substitutions of one table build, and their working space, kept from line to line.
 struct Substituter::Space {
   Space(const DefinitionTable& table, const NameFinder& finder)
-      : defs(table), names(finder), turns(finder) {}
+      : defs(table), names(finder), turns(finder) {
+    const int count = definition_count(defs);
+    for (int k = 0; k < count; ++k)
+      for (const char c : defs.def_name[k]) in_names[static_cast<unsigned char>(c)] = true;
+    inert.assign(static_cast<std::size_t>(count), true);
+    for (int k = 0; k < count; ++k) {
+      const std::string& value = defs.def_value[k];
+      names.find_reaching(value, value.size(), 0, [&](int) { inert[k] = false; });
+    }
+    stopped.assign(static_cast<std::size_t>(count), 0);
+  }
+
+  // Whether the line was done in one walk along it, which it is when the names in it cannot touch
+  // one another:
+  // - No two occurrences overlap, and no name holds a neighbour of an occurrence that is
+  //   replaced, so no replacement takes another occurrence away or changes its neighbours.
+  // - No value holds a name, so no replacement makes one: a new one would lie in the value, or
+  //   take in a neighbour.
+  // Then each definition's turn replaces its occurrences from the left up to the first that does
+  // not stand alone, whatever the other turns do.
+  bool substitute_apart(Workbench& wb, std::string& line) {
+    int last = -1;
+    std::size_t end = 0;
+    // What the line would grow by if every occurrence were replaced.
+    std::size_t growth = 0;
+    for (const auto& [start, k] : seen) {
+      if (start < end || !inert[k]) return false;
+      const std::size_t name_size = defs.def_name[k].size();
+      const std::size_t value_size = defs.def_value[k].size();
+      end = start + name_size;
+      if (value_size > name_size) growth += value_size - name_size;
+      last = std::max(last, k);
+    }
+    if (last < 0) return true;
+    // Within this growth no turn can be taken for one that never ends.
+    if (growth > kLongestLine) return false;
+    if (++mark == 0) {
+      std::fill(stopped.begin(), stopped.end(), 0);
+      mark = 1;
+    }
+    rebuilt.resize(line.size() + growth);
+    char* out = rebuilt.data();
+    const char* const text = line.data();
+    std::size_t copied = 0;
+    for (const auto& [start, k] : seen) {
+      if (stopped[k] == mark) continue;
+      const std::size_t after = start + defs.def_name[k].size();
+      // The last definition's tests are the last ones the turns make, so theirs is the neighbour
+      // left behind.
+      if (!alone(line, start, after, k == last ? &wb.near_char : nullptr)) {
+        stopped[k] = mark;
+        continue;
+      }
+      if ((start > 0 && in_names[static_cast<unsigned char>(text[start - 1])]) ||
+          (after < line.size() && in_names[static_cast<unsigned char>(text[after])]))
+        return false;
+      const std::string& value = defs.def_value[k];
+      out = std::copy(text + copied, text + start, out);
+      out = std::copy(value.begin(), value.end(), out);
+      copied = after;
+    }
+    if (copied == 0) return true;
+    out = std::copy(text + copied, text + line.size(), out);
+    rebuilt.resize(static_cast<std::size_t>(out - rebuilt.data()));
+    line.swap(rebuilt);
+    return true;
+  }
+
+  // Whether the occurrence [start, after) has a boundary on each side; the neighbour tested last
+  // goes into `near_char`, if given.
+  static bool alone(const std::string& line, std::size_t start, std::size_t after,
+                    std::string* near_char) {
+    if (start > 0) {
+      const auto before = static_cast<unsigned char>(line[start - 1]);
+      if (near_char) near_char->assign(1, static_cast<char>(before));
+      if (!is_boundary(before)) return false;
+    }
+    if (after == line.size()) {
+      if (near_char) near_char->clear();
+      return true;
+    }
+    const auto next = static_cast<unsigned char>(line[after]);
+    if (near_char) near_char->assign(1, static_cast<char>(next));
+    return is_boundary(next);
+  }
 
   // Whether the occurrences are of at most a few definitions; if so, `due` lists those.
   bool few_definitions() {
@@ -685,6 +771,12 @@ struct Substituter::Space {
 
   const DefinitionTable& defs;
   const NameFinder& names;
+  std::array<bool, 256> in_names{};  // the bytes that occur in names
+  std::vector<bool> inert;           // per definition: its value holds no name
+  // Per definition, the mark of the last line on which its turn met a name not standing alone.
+  std::vector<std::uint32_t> stopped;
+  std::uint32_t mark = 0;
+  std::string rebuilt;
   Turns turns;
   Spans spans;
   Occurrences seen;
@@ -705,6 +797,7 @@ std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
   const bool every = names_.find_every(line, 2 * line.size() + 64, [&](int k, std::size_t start) {
     space.seen.emplace_back(start, k);
   });
+  if (every && space.substitute_apart(wb, line)) return std::nullopt;
   int done = -1;
   if (every && space.few_definitions()) {
     std::optional<int> looping;

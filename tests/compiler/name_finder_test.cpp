@@ -13,9 +13,13 @@ namespace {
 using Found = std::set<std::tuple<int, std::size_t, std::size_t>>;  // definition, first, last
 using Every = std::multiset<std::pair<int, std::size_t>>;           // definition, start
 
+// A finder with its table of moves, and one that steps without it.
+constexpr std::size_t kTables[] = {NameFinder::kMostMoves, 0};
+
 Found find(const std::vector<std::string>& names, const std::string& text, std::size_t first = 0,
-           std::size_t end = std::string::npos, std::size_t reaching = 0) {
-  const NameFinder finder(names, static_cast<int>(names.size()));
+           std::size_t end = std::string::npos, std::size_t reaching = 0,
+           std::size_t most_moves = NameFinder::kMostMoves) {
+  const NameFinder finder(names, static_cast<int>(names.size()), most_moves);
   Found found;
   finder.find(
       text, first, std::min(end, text.size()), reaching,
@@ -41,7 +45,10 @@ TEST(NameFinder, ReportsEachNameOnceWithItsFirstAndLastStart) {
       // Bytes of the upper half.
       {{"\xC6\xD0", "\xD0"}, "a\xC6\xD0", {{0, 1, 1}, {1, 2, 2}}},
   };
-  for (const auto& c : cases) EXPECT_EQ(find(c.names, c.text), c.expected) << c.text;
+  for (const std::size_t most_moves : kTables) {
+    for (const auto& c : cases)
+      EXPECT_EQ(find(c.names, c.text, 0, std::string::npos, 0, most_moves), c.expected) << c.text;
+  }
 }
 
 TEST(NameFinder, KeepsToTheStartsAndReachAskedFor) {
@@ -61,14 +68,15 @@ TEST(NameFinder, FindsANameAsLongAsALine) {
 }
 
 TEST(NameFinder, ListsEveryOccurrenceUnlessThereAreTooMany) {
-  const std::vector<std::string> names = {"A", "AA", "B"};
-  const NameFinder finder(names, 3);
-  Every every;
-  EXPECT_TRUE(finder.find_every("AAxB", 4, [&](int k, std::size_t at) { every.emplace(k, at); }));
-  EXPECT_EQ(every, (Every{{0, 0}, {0, 1}, {1, 0}, {2, 3}}));
-  bool called = false;
-  EXPECT_FALSE(finder.find_every("AAxB", 3, [&](int, std::size_t) { called = true; }));
-  EXPECT_FALSE(called);
+  const std::vector<std::string> names = {"A", "AA", "B", "BAB"};
+  for (const std::size_t most_moves : kTables) {
+    const NameFinder finder(names, 4, most_moves);
+    Every every;
+    EXPECT_TRUE(
+        finder.find_every("AAxBABA", 8, [&](int k, std::size_t at) { every.emplace(k, at); }));
+    EXPECT_EQ(every, (Every{{0, 0}, {0, 1}, {0, 4}, {0, 6}, {1, 0}, {2, 3}, {2, 5}, {3, 3}}));
+    EXPECT_FALSE(finder.find_every("AAxBABA", 7, [](int, std::size_t) {}));
+  }
 }
 
 }  // namespace

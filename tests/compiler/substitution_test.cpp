@@ -70,6 +70,15 @@ TEST(SubstDefines, ReplacesNamesThatStandAlone) {
       {{{"A B", "1"}}, "PRINT A B", "PRINT 1"},
       // Same length, eight replacements, no repeat.
       {{{"+A", "A+"}}, "++++A+A", "A+A++++"},
+      // Each turn stops at its first name that does not stand alone, whatever the others do.
+      {{{"A", "1"}, {"B", "2"}}, "A B AB B A", "1 2 AB B A"},
+      // A replacement takes away a name inside it...
+      {{{"AB", "1"}, {"B", "2"}}, "AB B", "1 2"},
+      // ... gives a name that touches it a neighbour that stands apart...
+      {{{"X", "+"}, {"A0", "9"}}, "A0X", "9+"},
+      // ... or makes a name of its value and a neighbour, or of two neighbours.
+      {{{"B", "X"}, {"A0X", "7"}}, "A0B", "7"},
+      {{{"B", ""}, {"0+0", "7"}}, "0B+0", "7"},
       // Growth by ten thousand replacements that ends is no loop.
       {{{"X", "55"}}, plus_joined("X", 10000), plus_joined("55", 10000)},
   };
@@ -86,10 +95,16 @@ TEST(SubstDefines, TellsTheDefinitionWhoseReplacementsNeverEnd) {
     std::string line;
     int looping;
   } cases[] = {
-      {{{"X", "X"}}, "X", 0},      {{{"X", "X"}}, "Y X", 0},
-      {{{"X", "X+1"}}, "X", 0},    {{{"X", "(X)"}}, "A=X", 0},
-      {{{"X", "+X"}}, "X", 0},     {{{"X", "Y+X"}}, "X", 0},
-      {{{"0+", "00+"}}, "0+[", 0}, {{{"A", "1"}, {"X", "X+1"}}, "A X", 1},
+      {{{"X", "X"}}, "X", 0},
+      {{{"X", "X"}}, "Y X", 0},
+      {{{"X", "X+1"}}, "X", 0},
+      {{{"X", "(X)"}}, "A=X", 0},
+      {{{"X", "+X"}}, "X", 0},
+      {{{"X", "Y+X"}}, "X", 0},
+      {{{"0+", "00+"}}, "0+[", 0},
+      {{{"A", "1"}, {"X", "X+1"}}, "A X", 1},
+      // A value that holds no name, put in so often that the line passes every limit.
+      {{{"X", std::string(40, '5')}}, plus_joined("X", 1000), 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(substitute(c.definitions, c.line).looping_definition, c.looping) << c.line;
