@@ -7,15 +7,38 @@
 
 namespace kestrel {
 
+std::vector<int> in_name_order(const std::vector<std::string>& names, int count) {
+  // Most names differ in their first eight bytes, which are compared as one number: the bytes in
+  // order, a shorter name's missing ones as zeros.
+  struct Keyed {
+    std::uint64_t key;
+    int k;
+  };
+  std::vector<Keyed> keyed(static_cast<std::size_t>(std::max(count, 0)));
+  for (int k = 0; k < count; ++k) {
+    std::uint64_t key = 0;
+    const std::string& name = names[k];
+    for (std::size_t i = 0; i < 8; ++i)
+      key = key << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0U);
+    keyed[static_cast<std::size_t>(k)] = {key, k};
+  }
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    if (a.key != b.key) return a.key < b.key;
+    const int order = names[a.k].compare(names[b.k]);
+    return order != 0 ? order < 0 : a.k < b.k;
+  });
+  std::vector<int> order(keyed.size());
+  std::transform(keyed.begin(), keyed.end(), order.begin(), [](const Keyed& e) { return e.k; });
+  return order;
+}
+
 // The trie is built from the names in sorted order, so that each name shares its path with the
-// one before as far as they agree, and then numbered level by level.
+// one before as far as they agree, and then numbered level by level. The definitions of one name
+// (which the pass refuses, but others may give) are reported in table order.
 NameFinder::NameFinder(const std::vector<std::string>& names, int count, std::size_t most_moves) {
-  std::vector<int> order;
-  for (int k = 0; k < count; ++k)
-    if (!names[k].empty()) order.push_back(k);
-  // Stable, so that the definitions of one name (which the pass refuses, but others may give)
-  // are reported in table order.
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return names[a] < names[b]; });
+  std::vector<int> order = in_name_order(names, count);
+  // Empty names come first, and are never found.
+  std::erase_if(order, [&](int k) { return names[k].empty(); });
   same_name_.assign(static_cast<std::size_t>(std::max(count, 0)), -1);
   std::vector<std::int32_t> parent;
   std::vector<std::int32_t> path = {kRoot};  // the nodes of the name before, from the root
@@ -43,9 +66,6 @@ NameFinder::NameFinder(const std::vector<std::string>& names, int count, std::si
   fill_shallow_rows();
   link_suffixes(parent);
   fill_moves(most_moves);
-  seen_.assign(definition_.size(), 0);
-  first_end_.assign(definition_.size(), 0);
-  last_end_.assign(definition_.size(), 0);
 }
 
 // Renumbers the nodes, made in the order of their texts, level by level, keeping that order within

@@ -9,6 +9,9 @@
 
 namespace kestrel {
 
+// The definitions 0 .. count - 1 in the order of their names, and in table order for one name.
+std::vector<int> in_name_order(const std::vector<std::string>& names, int count);
+
 // Finds, in one walk over a text, every definition whose name occurs in it (as any substring,
 // whole name or not), in time that grows with the text's length and not with the names' lengths
 // or how many of them end at one place. The names' trie, and for each node the longest proper
@@ -38,6 +41,12 @@ class NameFinder {
     // A node stands for the text it spells; every name ending at a suffix of it is met the first
     // time the node is met in this search, and a node's last end passes down to those suffixes
     // once the walk is over.
+    // Its scratch is made at the first search, since many finders never search this way.
+    if (seen_.empty()) {
+      seen_.assign(depth_.size(), 0);
+      first_end_.assign(depth_.size(), 0);
+      last_end_.assign(depth_.size(), 0);
+    }
     ++search_;
     met_.clear();
     std::int32_t node = kRoot;
@@ -88,15 +97,30 @@ class NameFinder {
   template <typename Found>
   bool find_every(std::string_view text, std::size_t most, Found found) const {
     std::size_t count = 0;
-    std::int32_t node = kRoot;
-    for (std::size_t end = 0; end < text.size(); ++end) {
-      if (node == kRoot && (end = past_strangers(text, end)) == text.size()) break;
-      node = step(node, static_cast<unsigned char>(text[end]));
+    // The names that end at `node`, whose last byte is at `end`.
+    const auto report = [&](std::int32_t node, std::size_t end) {
       for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
         if (count++ == most) return false;
         for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k])
           found(k, end + 1 - depth_[ending]);
       }
+      return true;
+    };
+    if (!moves_.empty()) {
+      std::size_t row = 0;
+      for (std::size_t end = 0; end < text.size(); ++end) {
+        if (row == 0 && (end = past_strangers(text, end)) == text.size()) break;
+        const std::uint16_t next = moves_[row + class_of_[static_cast<unsigned char>(text[end])]];
+        row = next * classes_;
+        if (ending_[next] != kRoot && !report(next - 1, end)) return false;
+      }
+      return true;
+    }
+    std::int32_t node = kRoot;
+    for (std::size_t end = 0; end < text.size(); ++end) {
+      if (node == kRoot && (end = past_strangers(text, end)) == text.size()) break;
+      node = step(node, static_cast<unsigned char>(text[end]));
+      if (!report(node, end)) return false;
     }
     return true;
   }

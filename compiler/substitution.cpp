@@ -6,7 +6,6 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "app/messages.h"
@@ -608,17 +607,17 @@ void report_duplicate(const DefinitionTable& defs, Findings& findings, const Loc
 
 bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
                              const Locator& where) {
-  const int count = definition_count(defs);
-  std::unordered_map<std::string_view, int> uses;
-  for (int i = 0; i < count; ++i) ++uses[defs.def_name[i]];
-  // The first name in table order that occurs in any other slot is the one reported.
-  for (int i = 0; i < count; ++i) {
-    if (uses[defs.def_name[i]] > 1) {
-      report_duplicate(defs, findings, where, i);
-      return false;
-    }
+  const std::vector<int> order = in_name_order(defs.def_name, definition_count(defs));
+  // The first name in table order that occurs in any other slot is the one reported: the first
+  // of its run in name order.
+  int first = -1;
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    const int k = order[i - 1];
+    if (defs.def_name[k] == defs.def_name[order[i]] && (first < 0 || k < first)) first = k;
   }
-  return true;
+  if (first < 0) return true;
+  report_duplicate(defs, findings, where, first);
+  return false;
 }
 
 // A line where the names of only a few definitions occur is searched whole at each one's turn,
@@ -685,8 +684,8 @@ struct Substituter::Space {
           (after < line.size() && in_names[static_cast<unsigned char>(text[after])]))
         return false;
       const std::string& value = defs.def_value[k];
-      out = std::copy(text + copied, text + start, out);
-      out = std::copy(value.begin(), value.end(), out);
+      out = copy_piece(text + copied, text + start, out);
+      out = copy_piece(value.data(), value.data() + value.size(), out);
       copied = after;
     }
     if (copied == 0) return true;
@@ -694,6 +693,13 @@ struct Substituter::Space {
     rebuilt.resize(static_cast<std::size_t>(out - rebuilt.data()));
     line.swap(rebuilt);
     return true;
+  }
+
+  // Most pieces are a few characters, which a loop copies faster than a call.
+  static char* copy_piece(const char* first, const char* last, char* out) {
+    if (last - first >= 16) return std::copy(first, last, out);
+    while (first != last) *out++ = *first++;
+    return out;
   }
 
   // Whether the occurrence [start, after) has a boundary on each side; the neighbour tested last
