@@ -629,14 +629,20 @@ struct Substituter::Space {
   Space(const DefinitionTable& table, const NameFinder& finder)
       : defs(table), names(finder), turns(finder) {
     const int count = definition_count(defs);
-    for (int k = 0; k < count; ++k)
-      for (const char c : defs.def_name[k]) in_names[static_cast<unsigned char>(c)] = true;
-    inert.assign(static_cast<std::size_t>(count), true);
+    for (int c = 0; c < 256; ++c)
+      if (is_boundary(static_cast<unsigned char>(c)))
+        kinds[static_cast<std::size_t>(c)] = kBoundary;
+    entries.resize(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) {
+      const std::string& name = defs.def_name[k];
       const std::string& value = defs.def_value[k];
-      names.find_reaching(value, value.size(), 0, [&](int) { inert[k] = false; });
+      for (const char c : name) kinds[static_cast<unsigned char>(c)] |= kInNames;
+      Entry& entry = entries[static_cast<std::size_t>(k)];
+      entry.value = value.data();
+      entry.name_size = name.size();
+      entry.value_size = value.size();
+      names.find_reaching(value, value.size(), 0, [&](int) { entry.inert = false; });
     }
-    stopped.assign(static_cast<std::size_t>(count), 0);
   }
 
   // Whether the line was done in one walk along it, which it is when the names in it cannot touch
@@ -653,43 +659,51 @@ struct Substituter::Space {
     // What the line would grow by if every occurrence were replaced.
     std::size_t growth = 0;
     for (const auto& [start, k] : seen) {
-      if (start < end || !inert[k]) return false;
-      const std::size_t name_size = defs.def_name[k].size();
-      const std::size_t value_size = defs.def_value[k].size();
-      end = start + name_size;
-      if (value_size > name_size) growth += value_size - name_size;
+      const Entry& entry = entries[static_cast<std::size_t>(k)];
+      if (start < end || !entry.inert) return false;
+      end = start + entry.name_size;
+      if (entry.value_size > entry.name_size) growth += entry.value_size - entry.name_size;
       last = std::max(last, k);
     }
     if (last < 0) return true;
     // Within this growth no turn can be taken for one that never ends.
     if (growth > kLongestLine) return false;
     if (++mark == 0) {
-      std::fill(stopped.begin(), stopped.end(), 0);
+      for (Entry& entry : entries) entry.stopped = 0;
       mark = 1;
     }
     rebuilt.resize(line.size() + growth);
     char* out = rebuilt.data();
     const char* const text = line.data();
+    const std::size_t size = line.size();
+    // The neighbour the last definition tested last, which is the last test the turns make: a
+    // character, or kLineEnd.
+    int near = kLineEnd;
     std::size_t copied = 0;
     for (const auto& [start, k] : seen) {
-      if (stopped[k] == mark) continue;
-      const std::size_t after = start + defs.def_name[k].size();
-      // The last definition's tests are the last ones the turns make, so theirs is the neighbour
-      // left behind.
-      if (!alone(line, start, after, k == last ? &wb.near_char : nullptr)) {
-        stopped[k] = mark;
+      Entry& entry = entries[static_cast<std::size_t>(k)];
+      if (entry.stopped == mark) continue;
+      const std::size_t after = start + entry.name_size;
+      const int before = start > 0 ? static_cast<unsigned char>(text[start - 1]) : kLineEnd;
+      const int next = after < size ? static_cast<unsigned char>(text[after]) : kLineEnd;
+      // The character before is tested first, the one after only if that one is a boundary.
+      const bool alone_before = (kind(before) & kBoundary) != 0;
+      if (k == last) near = alone_before ? next : before;
+      if (!alone_before || (kind(next) & kBoundary) == 0) {
+        entry.stopped = mark;
         continue;
       }
-      if ((start > 0 && in_names[static_cast<unsigned char>(text[start - 1])]) ||
-          (after < line.size() && in_names[static_cast<unsigned char>(text[after])]))
-        return false;
-      const std::string& value = defs.def_value[k];
+      if (((kind(before) | kind(next)) & kInNames) != 0) return false;
       out = copy_piece(text + copied, text + start, out);
-      out = copy_piece(value.data(), value.data() + value.size(), out);
+      out = copy_piece(entry.value, entry.value + entry.value_size, out);
       copied = after;
     }
+    if (near == kLineEnd)
+      wb.near_char.clear();
+    else
+      wb.near_char.assign(1, static_cast<char>(near));
     if (copied == 0) return true;
-    out = std::copy(text + copied, text + line.size(), out);
+    out = std::copy(text + copied, text + size, out);
     rebuilt.resize(static_cast<std::size_t>(out - rebuilt.data()));
     line.swap(rebuilt);
     return true;
@@ -702,22 +716,9 @@ struct Substituter::Space {
     return out;
   }
 
-  // Whether the occurrence [start, after) has a boundary on each side; the neighbour tested last
-  // goes into `near_char`, if given.
-  static bool alone(const std::string& line, std::size_t start, std::size_t after,
-                    std::string* near_char) {
-    if (start > 0) {
-      const auto before = static_cast<unsigned char>(line[start - 1]);
-      if (near_char) near_char->assign(1, static_cast<char>(before));
-      if (!is_boundary(before)) return false;
-    }
-    if (after == line.size()) {
-      if (near_char) near_char->clear();
-      return true;
-    }
-    const auto next = static_cast<unsigned char>(line[after]);
-    if (near_char) near_char->assign(1, static_cast<char>(next));
-    return is_boundary(next);
+  // What a neighbour is: a character, or kLineEnd, a boundary that occurs in no name.
+  unsigned char kind(int neighbour) const {
+    return neighbour == kLineEnd ? kBoundary : kinds[static_cast<std::size_t>(neighbour)];
   }
 
   // Whether the occurrences are of at most a few definitions; if so, `due` lists those.
@@ -777,10 +778,20 @@ struct Substituter::Space {
 
   const DefinitionTable& defs;
   const NameFinder& names;
-  std::array<bool, 256> in_names{};  // the bytes that occur in names
-  std::vector<bool> inert;           // per definition: its value holds no name
-  // Per definition, the mark of the last line on which its turn met a name not standing alone.
-  std::vector<std::uint32_t> stopped;
+  // What a walk along a line reads of a definition, side by side.
+  struct Entry {
+    const char* value = nullptr;
+    std::size_t name_size = 0;
+    std::size_t value_size = 0;
+    // The mark of the last line on which its turn met a name that does not stand alone.
+    std::uint32_t stopped = 0;
+    bool inert = true;  // its value holds no name
+  };
+  std::vector<Entry> entries;
+  static constexpr int kLineEnd = -1;
+  static constexpr unsigned char kBoundary = 1;
+  static constexpr unsigned char kInNames = 2;
+  std::array<unsigned char, 256> kinds{};  // per byte: kBoundary, kInNames, both or neither
   std::uint32_t mark = 0;
   std::string rebuilt;
   Turns turns;
@@ -804,6 +815,13 @@ std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
     space.seen.emplace_back(start, k);
   });
   if (every && space.substitute_apart(wb, line)) return std::nullopt;
+  return substitute_crowded(wb, line, every);
+}
+
+// A line where names touch one another, or values hold names: `seen` lists their occurrences if
+// `every` tells that it could.
+std::optional<int> Substituter::substitute_crowded(Workbench& wb, std::string& line, bool every) {
+  Space& space = *space_;
   int done = -1;
   if (every && space.few_definitions()) {
     std::optional<int> looping;

@@ -45,6 +45,7 @@ class Substituter {
 
  private:
   struct Space;
+  std::optional<int> substitute_crowded(Workbench& wb, std::string& line, bool every);
   NameFinder names_;
   std::unique_ptr<Space> space_;
 };
