@@ -27,12 +27,12 @@ constexpr std::size_t kLongLineExcerpt = 10;
 
 // Four digits with leading zeros, or all the digits of a larger number, and one blank.
 void append_number_prefix(std::string& text, int line_num) {
-  char digits[16];
-  const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), line_num);
-  const auto size = static_cast<std::size_t>(end.ptr - digits);
-  if (size < 4) text.append(4 - size, '0');
-  text.append(digits, size);
-  text += ' ';
+  char prefix[16] = {'0', '0', '0', '0'};
+  char* const digits = prefix + 4;
+  char* const end = std::to_chars(digits, std::end(prefix) - 1, line_num).ptr;
+  *end = ' ';
+  const char* const first = std::min<const char*>(end - 4, digits);
+  text.append(first, static_cast<std::size_t>(end + 1 - first));
 }
 
 class Pass {
