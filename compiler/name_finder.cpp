@@ -142,7 +142,7 @@ void NameFinder::link_suffixes(const std::vector<std::int32_t>& parent) {
 void NameFinder::fill_moves(std::size_t most_moves) {
   const std::size_t nodes = definition_.size();
   for (const unsigned char byte : byte_)
-    if (class_of_[byte] == 0) class_of_[byte] = static_cast<unsigned char>(classes_++);
+    if (class_of_[byte] == 0) class_of_[byte] = static_cast<std::uint16_t>(classes_++);
   if (nodes >= std::numeric_limits<std::uint16_t>::max() || (nodes + 1) * classes_ > most_moves)
     return;
   moves_.assign((nodes + 1) * classes_, 0);

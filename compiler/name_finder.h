@@ -20,7 +20,9 @@ std::vector<int> in_name_order(const std::vector<std::string>& names, int count)
 // order of their texts, so the children of a node are consecutive nodes and those of the next
 // node follow them: a node's edges are found from where its children begin, in a few small
 // arrays. Most steps of a walk start at the root or at a node one byte deep, so those nodes also
-// have a full row of where each byte leads, suffixes taken into account.
+// have a full row of where each byte leads, suffixes taken into account. Unless the names are very
+// many or very long, every node has such a row too, over the bytes that occur in names: a step is
+// then one look-up.
 class NameFinder {
  public:
   // The largest table of moves a finder builds: a larger one is left out, and each step then
@@ -38,15 +40,15 @@ class NameFinder {
   template <typename Found>
   void find(std::string_view text, std::size_t first_start, std::size_t end_start,
             std::size_t reaching, Found found) const {
-    // A node stands for the text it spells; every name ending at a suffix of it is met the first
-    // time the node is met in this search, and a node's last end passes down to those suffixes
-    // once the walk is over.
-    // Its scratch is made at the first search, since many finders never search this way.
+    // The scratch is made at the first search, since many finders never search this way.
     if (seen_.empty()) {
       seen_.assign(depth_.size(), 0);
       first_end_.assign(depth_.size(), 0);
       last_end_.assign(depth_.size(), 0);
     }
+    // A node stands for the text it spells; every name ending at a suffix of it is met the first
+    // time the node is met in this search, and a node's last end passes down to those suffixes
+    // once the walk is over.
     ++search_;
     met_.clear();
     std::int32_t node = kRoot;
@@ -181,7 +183,7 @@ class NameFinder {
   // Where each byte leads from each node, suffixes taken into account, when the table is small:
   // a row per node after one for the root, a column per byte that occurs in a name and one for
   // all the others, which lead to the root from everywhere; a node is given as its number plus 1.
-  std::vector<unsigned char> class_of_ = std::vector<unsigned char>(256, 0);
+  std::vector<std::uint16_t> class_of_ = std::vector<std::uint16_t>(256, 0);
   std::size_t classes_ = 1;
   std::vector<std::uint16_t> moves_;
   // Scratch of the searches, which never overlap: per node, the last search that met it and

@@ -27,6 +27,12 @@ Found find(const std::vector<std::string>& names, const std::string& text, std::
   return found;
 }
 
+std::string every_byte() {
+  std::string text;
+  for (int c = 0; c < 256; ++c) text += static_cast<char>(c);
+  return text;
+}
+
 TEST(NameFinder, ReportsEachNameOnceWithItsFirstAndLastStart) {
   const struct {
     std::vector<std::string> names;
@@ -42,8 +48,9 @@ TEST(NameFinder, ReportsEachNameOnceWithItsFirstAndLastStart) {
       // An empty name is never found; two definitions of one name both are, in table order.
       {{"", "X", "X"}, "X", {{1, 0, 0}, {2, 0, 0}}},
       {{"X"}, "", {}},
-      // Bytes of the upper half.
+      // Bytes of the upper half; a name of every byte there is.
       {{"\xC6\xD0", "\xD0"}, "a\xC6\xD0", {{0, 1, 1}, {1, 2, 2}}},
+      {{every_byte(), "\x01"}, "\xFF" + every_byte(), {{0, 1, 1}, {1, 2, 2}}},
   };
   for (const std::size_t most_moves : kTables) {
     for (const auto& c : cases)
