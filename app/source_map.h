@@ -45,8 +45,9 @@ struct SourceMap {
 
   // The index of a file about to be read.
   int add_file(const std::filesystem::path& path);
-  // Records that the next pane line was read from `origin`.
-  void add_line(SourceOrigin origin);
+  // Records that the next `count` pane lines were read from `first` and the lines that follow it
+  // in its file.
+  void add_lines(SourceOrigin first, int count);
   // The number of pane lines recorded.
   int line_count() const { return lines_; }
   // The origin of the pane line with 0-based index `pane_line`, if it was recorded.

@@ -1,62 +1,66 @@
 #include "app/text_lines.h"
 
-#include <algorithm>
-#include <bit>
-#include <cstdint>
-#include <cstring>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define KESTREL_SSE2 1
+#endif
 
 namespace kestrel {
 
 namespace {
 
-constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
-constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7Fu;
-
-// The high bit of every byte of `word` that is zero, and no other bit: no carry crosses a byte.
-constexpr std::uint64_t zero_bytes(std::uint64_t word) {
-  return ~(((word & kLowBits) + kLowBits) | word | kLowBits);
+template <char A, char B>
+std::uint64_t marks_of(const char* bytes, std::size_t count) {
+  std::uint64_t marks = 0;
+  for (std::size_t i = 0; i < count; ++i)
+    if (bytes[i] == A || bytes[i] == B) marks |= std::uint64_t{1} << i;
+  return marks;
 }
 
-// The index in memory order of the first byte whose high bit `marks` holds.
-int first_marked(std::uint64_t marks) {
-  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(marks) / 8;
-  return std::countl_zero(marks) / 8;
+#ifdef KESTREL_SSE2
+constexpr std::size_t kLane = 16;
+
+template <char A, char B>
+std::uint64_t full_block_marks(const char* bytes, std::size_t size) {
+  const __m128i all_a = _mm_set1_epi8(A);
+  const __m128i all_b = _mm_set1_epi8(B);
+  std::uint64_t marks = 0;
+  for (std::size_t at = 0; at < size; at += kLane) {
+    const __m128i lane = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+    __m128i found = _mm_cmpeq_epi8(lane, all_a);
+    if constexpr (A != B) found = _mm_or_si128(found, _mm_cmpeq_epi8(lane, all_b));
+    marks |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(found))) << at;
+  }
+  return marks;
 }
+#else
+template <char A, char B>
+std::uint64_t full_block_marks(const char* bytes, std::size_t size) {
+  return marks_of<A, B>(bytes, size);
+}
+#endif
 
 }  // namespace
 
-// Eight bytes at a time: a search for a set of characters looks each byte up in the set, and a
-// search for each byte apart starts over at every line.
-std::size_t FileLines::line_end() const {
-  const char* const data = bytes_.data();
-  std::size_t at = pos_;
-  for (; bytes_.size() - at >= sizeof(std::uint64_t); at += sizeof(std::uint64_t)) {
-    std::uint64_t word;
-    std::memcpy(&word, data + at, sizeof word);
-    const std::uint64_t marks =
-        zero_bytes(word ^ (kEveryByte * '\r')) | zero_bytes(word ^ (kEveryByte * '\n'));
-    if (marks != 0) return at + static_cast<std::size_t>(first_marked(marks));
+template <char A, char B>
+std::uint64_t ByteFinder<A, B>::block_marks(std::size_t block) const {
+  const std::size_t left = bytes_.size() - block;
+  return left >= kBlock ? full_block_marks<A, B>(bytes_.data() + block, kBlock)
+                        : marks_of<A, B>(bytes_.data() + block, left);
+}
+
+template <char A, char B>
+std::size_t ByteFinder<A, B>::find_in_later_blocks(std::size_t from) {
+  for (from = std::max(from, block_ + kBlock); from < bytes_.size(); from = block_ + kBlock) {
+    block_ = from - from % kBlock;
+    marks_ = block_marks(block_);
+    const std::uint64_t ahead = marks_ & (~std::uint64_t{0} << (from - block_));
+    if (ahead != 0) return block_ + static_cast<std::size_t>(std::countr_zero(ahead));
   }
-  while (at < bytes_.size() && data[at] != '\r' && data[at] != '\n') ++at;
-  return at;
+  return bytes_.size();
 }
 
-std::string_view FileLines::next() {
-  const std::size_t end = line_end();
-  const std::string_view line = bytes_.substr(pos_, end - pos_);
-  pos_ = end + 1;
-  if (end < bytes_.size() && bytes_[end] == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n')
-    ++pos_;
-  pos_ = std::min(pos_, bytes_.size());
-  return line;
-}
-
-bool PaneLines::next(std::string_view& line) {
-  const std::size_t end = rest_.find(crlf);
-  if (end == std::string_view::npos) return false;
-  line = rest_.substr(0, end);
-  rest_.remove_prefix(end + crlf.size());
-  return true;
-}
+template class ByteFinder<'\r', '\n'>;
+template class ByteFinder<crlf[0], crlf[0]>;
 
 }  // namespace kestrel

@@ -15,6 +15,8 @@ namespace kestrel {
 namespace {
 
 constexpr std::string_view kInclude = "#include";
+// The first character of both directives, "#include" and "#define".
+constexpr char kDirectiveMark = '#';
 
 // Only blanks are trimmed, at the end of the line and before the name; tabs belong to the name.
 std::string include_name(std::string_view line) {
@@ -37,41 +39,60 @@ class InChain {
   Loading& load_;
 };
 
-// Appends the lines that go to Source_bas as they stand, as Parse_define would append each: the
-// lines that stand one after another in the file, each followed by CR LF, are appended together,
-// as one piece of the file. Whatever else appends to Source_bas must come after a flush.
+// The lines that go to Source_bas as they stand, as Parse_define would append each: the lines that
+// stand one after another in the file, each followed by CR LF, are appended together, as one piece
+// of the file, and recorded in the source map together. Whatever else appends to Source_bas or
+// records a line must come after a flush.
 class PlainLines {
  public:
-  PlainLines(std::string& pane, std::string_view bytes) : pane_(pane), bytes_(bytes) {}
+  PlainLines(Loading& load, std::string_view bytes, int file_index)
+      : load_(load), bytes_(bytes), file_index_(file_index) {}
 
-  // `line` is a line of the file's bytes.
-  void add(std::string_view line) {
+  // `line` is the line numbered `number` of the file's bytes.
+  void add(std::string_view line, int number) {
+    if (lines_ == 0) first_line_ = number;
+    ++lines_;
     const auto begin = static_cast<std::size_t>(line.data() - bytes_.data());
     const std::size_t end = begin + line.size();
-    if (bytes_.substr(end, crlf.size()) != crlf) {
-      flush();
-      pane_ += line;
-      pane_ += crlf;
+    if (end + 1 >= bytes_.size() || bytes_[end] != crlf[0] || bytes_[end + 1] != crlf[1]) {
+      append_run();
+      load_.wb.Source_bas += line;
+      load_.wb.Source_bas += crlf;
       return;
     }
     if (begin != run_end_) {
-      flush();
+      append_run();
       run_begin_ = begin;
     }
     run_end_ = end + crlf.size();
   }
 
   void flush() {
-    pane_.append(bytes_.substr(run_begin_, run_end_ - run_begin_));
-    run_begin_ = run_end_;
+    append_run();
+    if (lines_ > 0) load_.map.add_lines({file_index_, first_line_}, lines_);
+    lines_ = 0;
   }
 
  private:
-  std::string& pane_;
+  void append_run() {
+    load_.wb.Source_bas.append(bytes_.data() + run_begin_, run_end_ - run_begin_);
+    run_begin_ = run_end_;
+  }
+
+  Loading& load_;
   std::string_view bytes_;
-  // The bytes not yet appended; empty when run_begin_ == run_end_.
+  int file_index_;
+  // The bytes not yet appended; none when run_begin_ == run_end_.
   std::size_t run_begin_ = 0, run_end_ = 0;
+  // The lines not yet recorded in the source map: `lines_` of them from `first_line_` on.
+  int first_line_ = 0, lines_ = 0;
 };
+
+// An include line begins with the directives' mark, a definition line too after its leading
+// blanks: any other first byte makes a plain line.
+bool may_be_directive(std::string_view line) {
+  return !line.empty() && (line[0] == kDirectiveMark || line[0] == ' ');
+}
 
 bool being_read(const Loading& load, const std::filesystem::path& path) {
   return std::ranges::any_of(load.chain, [&](const std::filesystem::path& open) {
@@ -98,17 +119,16 @@ bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::pa
   FileLines lines(bytes);
   if (lines.at_end()) return false;
   const int file_index = load.map.add_file(path);
-  PlainLines plain(load.wb.Source_bas, bytes);
+  PlainLines plain(load, bytes, file_index);
   for (int number = 1; !lines.at_end(); ++number) {
     const std::string_view line = lines.next();
-    load.reading = {file_index, number};
-    const bool include = line.starts_with(kInclude);
-    if (!include && !is_definition_line(line)) {
-      plain.add(line);
-      load.map.add_line(load.reading);
+    const bool include = may_be_directive(line) && line.starts_with(kInclude);
+    if (!include && (!may_be_directive(line) || !is_definition_line(line))) {
+      plain.add(line, number);
       continue;
     }
     plain.flush();
+    load.reading = {file_index, number};
     load.wb.cur_line = line;
     if (include) {
       load.wb.inc_file = include_name(load.wb.cur_line);

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "app/blanks.h"
 #include "app/failure.h"
@@ -22,13 +21,14 @@ constexpr std::size_t kFirstEquIndex = 9;
 // Positions are 16-bit: from this 1-based position on, the position just after "EQU" overflows.
 constexpr std::size_t kOverflowingEquPosition = 32765;
 
-void store_definition(DefinitionTable& defs, std::string name, std::string value,
-                      DefinitionSource source) {
+// The slot's strings keep their room from an earlier load.
+void store_definition(DefinitionTable& defs, std::string_view name, std::string_view value,
+                      const DefinitionSource& source) {
   if (defs.def_count < 0 || defs.def_count >= kDefinitionSlots)
     throw make_failure(FailureCode::subscript_out_of_range);
-  defs.def_name[defs.def_count] = std::move(name);
-  defs.def_value[defs.def_count] = std::move(value);
-  defs.def_source[defs.def_count] = std::move(source);
+  defs.def_name[defs.def_count].assign(name);
+  defs.def_value[defs.def_count].assign(value);
+  defs.def_source[defs.def_count] = source;
   ++defs.def_count;
 }
 
@@ -48,9 +48,8 @@ bool record_definition(Loading& load) {
   if (equ + 1 >= kOverflowingEquPosition) throw make_failure(FailureCode::overflow);
   const std::string_view view(line);
   const int pane_line = load.map.line_count();
-  store_definition(
-      wb.defs, std::string(trim_blanks(view.substr(kDefine.size(), equ - kDefine.size()))),
-      std::string(trim_blanks(view.substr(equ + kEqu.size()))), {load.reading, pane_line});
+  store_definition(wb.defs, trim_blanks(view.substr(kDefine.size(), equ - kDefine.size())),
+                   trim_blanks(view.substr(equ + kEqu.size())), {load.reading, pane_line});
   if (wb.defs.def_count > kDefinitionSoftLimit) {
     wb.defs.def_source[wb.defs.def_count - 1].pane_line.reset();
     load.findings.message(message_text(MessageText::too_many_definitions) + line,
@@ -69,10 +68,10 @@ bool is_definition_line(std::string_view line) {
 void Parse_define(Loading& load) {
   Workbench& wb = load.wb;
   wb.trim_line.assign(trim_left_blanks(wb.cur_line));
-  if (is_definition_line(wb.trim_line) && !record_definition(load)) return;
+  if (wb.trim_line.starts_with(kDefine) && !record_definition(load)) return;
   wb.Source_bas += wb.cur_line;
   wb.Source_bas += crlf;
-  load.map.add_line(load.reading);
+  load.map.add_lines(load.reading, 1);
 }
 
 }  // namespace kestrel

@@ -124,9 +124,10 @@ TEST(SourceLocations, TheMainFileIsNamedAsTypedAndAReloadForgetsTheEdit) {
 }
 
 // The loaded pane is remembered by a fingerprint, which must tell a change of any one byte, in
-// the hash's full stripes or in its word, half-word and byte tails, and a swap of two words.
+// the hash's full stripes of several lanes or in its tails, and a swap of two words or of the
+// pieces that two lanes take.
 TEST(TextFingerprint, AnyOneChangedByteOrSwappedWordChangesIt) {
-  for (std::size_t size = 0; size <= 70; ++size) {
+  for (std::size_t size = 0; size <= 200; ++size) {
     std::string text;
     for (std::size_t i = 0; i < size; ++i) text += static_cast<char>('A' + i % 26);
     const TextFingerprint original = TextFingerprint::of(text);
@@ -136,10 +137,11 @@ TEST(TextFingerprint, AnyOneChangedByteOrSwappedWordChangesIt) {
       changed[at] = static_cast<char>(changed[at] ^ 0x01);
       EXPECT_NE(TextFingerprint::of(changed), original) << size << " at " << at;
     }
-    if (size >= 16) {
+    for (const std::size_t width : {8, 16}) {
+      if (size < 2 * width) continue;
       std::string swapped = text;
-      std::swap_ranges(swapped.begin(), swapped.begin() + 8, swapped.begin() + 8);
-      EXPECT_NE(TextFingerprint::of(swapped), original) << size;
+      std::swap_ranges(swapped.begin(), swapped.begin() + width, swapped.begin() + width);
+      EXPECT_NE(TextFingerprint::of(swapped), original) << size << " swapping " << width;
     }
   }
 }
