@@ -109,12 +109,17 @@ class NameFinder {
       return true;
     };
     if (!moves_.empty()) {
+      // The tables in locals, which `found` cannot change behind the loop's back.
+      const std::uint16_t* const moves = moves_.data();
+      const std::uint16_t* const class_of = class_of_.data();
+      const std::int32_t* const ending = ending_.data();
+      const std::size_t classes = classes_;
       std::size_t row = 0;
       for (std::size_t end = 0; end < text.size(); ++end) {
         if (row == 0 && (end = past_strangers(text, end)) == text.size()) break;
-        const std::uint16_t next = moves_[row + class_of_[static_cast<unsigned char>(text[end])]];
-        row = next * classes_;
-        if (ending_[next] != kRoot && !report(next - 1, end)) return false;
+        const std::uint16_t next = moves[row + class_of[static_cast<unsigned char>(text[end])]];
+        row = next * classes;
+        if (ending[next] != kRoot && !report(next - 1, end)) return false;
       }
       return true;
     }
@@ -136,7 +141,8 @@ class NameFinder {
 
   // From the root, the first byte at or after `end` that begins a name.
   std::size_t past_strangers(std::string_view text, std::size_t end) const {
-    while (end < text.size() && rows_[static_cast<unsigned char>(text[end])] == kRoot) ++end;
+    const std::int32_t* const root_row = rows_.data();
+    while (end < text.size() && root_row[static_cast<unsigned char>(text[end])] == kRoot) ++end;
     return end;
   }
   std::size_t depth(std::int32_t node) const { return node == kRoot ? 0 : depth_[node]; }
