@@ -145,19 +145,16 @@ class Pass {
 
   // Only the first line longer than the limit is reported.
   bool lines_fit() {
+    const std::optional<LongLine> line = first_long_line(wb_.Dest_bas, kLongestOutputLine);
+    if (!line) return true;
     const std::vector<OutputLine>& sources = record_.output_lines;
-    std::size_t index = 0;
-    return for_each_pane_line(wb_.Dest_bas, [&](std::string_view line) {
-      const std::size_t this_line = index++;
-      if (line.size() <= kLongestOutputLine) return true;
-      const std::string text = message_text(MessageText::long_line) +
-                               std::string(line.substr(0, kLongLineExcerpt)) + " ...";
-      // Every output line was recorded as it was written; a label text that ends in a CR can
-      // join two lines, so the count may only have shrunk.
-      findings_.message(text,
-                        where_.at(sources[std::min(this_line, sources.size() - 1)].source_line));
-      return false;
-    });
+    const std::string text = message_text(MessageText::long_line) +
+                             std::string(line->text.substr(0, kLongLineExcerpt)) + " ...";
+    // Every output line was recorded as it was written; a label text that ends in a CR can join
+    // two lines, so the count may only have shrunk.
+    findings_.message(text,
+                      where_.at(sources[std::min(line->index, sources.size() - 1)].source_line));
+    return false;
   }
 
   Workbench& wb_;

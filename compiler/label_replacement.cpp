@@ -1,6 +1,8 @@
 #include "compiler/label_replacement.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -14,6 +16,42 @@ namespace kestrel {
 namespace {
 
 constexpr std::int32_t kNone = -1;
+
+std::uint64_t load8(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+std::uint64_t load4(const char* bytes) {
+  std::uint32_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+std::uint64_t mix(std::uint64_t word) {
+  word *= 0x9E3779B97F4A7C15u;
+  return word ^ (word >> 29);
+}
+
+// Labels are mostly short: up to 16 bytes are read as two words that may overlap, with no loop.
+std::uint64_t text_hash(std::string_view text) {
+  const char* const bytes = text.data();
+  const std::size_t size = text.size();
+  std::uint64_t hash = size;
+  if (size >= 8) {
+    for (std::size_t at = 0; at + 8 < size; at += 8) hash = mix(hash ^ load8(bytes + at));
+    hash = mix(hash ^ load8(bytes + size - 8));
+  } else if (size >= 4) {
+    hash = mix(hash ^ (load4(bytes) << 32 | load4(bytes + size - 4)));
+  } else if (size > 0) {
+    const auto byte = [&](std::size_t at) {
+      return std::uint64_t{static_cast<unsigned char>(bytes[at])};
+    };
+    hash = mix(hash ^ (byte(0) << 16 | byte(size / 2) << 8 | byte(size - 1)));
+  }
+  return mix(hash);
+}
 
 // The label texts' trie, built from the texts in sorted order so that each text shares its path
 // with the one before as far as they agree. Each node's edges stand together, in order of their
@@ -102,6 +140,8 @@ class Replacement {
         trie_(first_parts(labels)),
         simple_end_(static_cast<std::size_t>(trie_.nodes()), kNone),
         first_part_end_(static_cast<std::size_t>(trie_.nodes()), false) {
+    numbers_.reserve(labels.size());
+    for (const LabelNumber& label : labels) numbers_.push_back(std::to_string(label.number));
     for (int n = 0; n < static_cast<int>(labels.size()); ++n) {
       if (spans(n))
         first_part_end_[trie_.end_of(n)] = true;
@@ -223,7 +263,7 @@ class Replacement {
     for (std::int32_t id = first; id != after; id = pieces_[id].after) pieces_[id].live = false;
     pieces_[before].after = after;
     if (after != kNone) pieces_[after].before = before;
-    const std::int32_t number = add_chunk(labels_[n].number);
+    const std::int32_t number = add_chunk(numbers_[n]);
     Piece& joined = pieces_[before];
     chunks_[joined.last].next = number;
     chunks_[number].next = rest;
@@ -314,6 +354,7 @@ class Replacement {
   }
 
   const std::vector<LabelNumber>& labels_;
+  std::vector<std::string> numbers_;  // the labels' numbers as text, which chunks point into
   LabelTrie trie_;
   std::vector<int> simple_end_;       // per node: the simple label ending there, or none
   std::vector<bool> first_part_end_;  // per node: whether a spanning label's first part ends there
@@ -329,42 +370,65 @@ class Replacement {
 
 // "[", no bracket, and "]" at its end.
 bool closed(std::string_view label) {
-  return label.size() >= 2 && label.front() == '[' &&
-         label.find_first_of("[]", 1) == label.size() - 1;
+  if (label.size() < 2 || label.front() != '[' || label.back() != ']') return false;
+  for (std::size_t at = 1; at + 1 < label.size(); ++at)
+    if (label[at] == '[' || label[at] == ']') return false;
+  return true;
+}
+
+// Bytes looked at one by one after a "[" before the rest is left to memchr: most brackets close
+// within a short label.
+constexpr std::size_t kNearBytes = 32;
+
+// The first "[" or "]" after the "[" at `open`, or npos.
+std::size_t bracket_after(std::string_view text, std::size_t open) {
+  const std::size_t near_end = std::min(text.size(), open + 1 + kNearBytes);
+  for (std::size_t at = open + 1; at < near_end; ++at)
+    if (text[at] == '[' || text[at] == ']') return at;
+  return std::min(text.find(']', near_end), text.find('[', near_end));
+}
+
+int digit_count(int number) {
+  int count = 1;
+  for (; number >= 10; number /= 10) ++count;
+  return count;
 }
 
 // Where every label is closed and every "[" of the text is closed by a "]" before the next "[",
 // a label can only occur as a whole bracketed stretch of the text, and a replacement changes no
 // other stretch: each stretch that is a label's text becomes its number where it stands, in one
-// walk, whatever the labels' order. Returns false, having changed nothing, where that does not
-// hold.
-bool replace_closed(std::string& text, const std::vector<LabelNumber>& labels) {
+// walk, whatever the labels' order. Returns the first "[" left, or nothing, having changed
+// nothing, where that does not hold.
+std::optional<std::size_t> replace_closed(std::string& text, const std::vector<LabelNumber>& labels,
+                                          const LabelIndex& index) {
   if (!std::ranges::all_of(labels, [](const LabelNumber& label) { return closed(label.text); }))
-    return false;
-  std::unordered_map<std::string_view, const std::string*> numbers;
-  numbers.reserve(labels.size());
-  for (const LabelNumber& label : labels) numbers.emplace(label.text, &label.number);
+    return std::nullopt;
   // The stretches that are labels, and whether the numbers can be written over the text from its
   // front: the result may never have grown past the end of a label it has replaced.
   struct Found {
     std::size_t open, end;
-    const std::string* number;
+    int number;
   };
   std::vector<Found> found;
-  std::size_t size = text.size();
+  const std::string_view view = text;
+  std::size_t size = text.size();  // of the result, were the rest left as it stands
   bool in_place = true;
-  for (std::size_t open = text.find('['); open != std::string::npos;) {
-    const std::size_t close = text.find(']', open + 1);
-    const std::size_t next = text.find('[', open + 1);
-    if (close == std::string::npos && next == std::string::npos) break;
-    if (close == std::string::npos || next < close) return false;
-    const auto label = numbers.find(std::string_view(text).substr(open, close + 1 - open));
-    if (label != numbers.end()) {
-      found.push_back({open, close + 1, label->second});
-      size = size - (close + 1 - open) + label->second->size();
+  std::size_t left = std::string::npos;  // in the result
+  for (std::size_t open = view.find('['); open != std::string::npos;) {
+    const std::size_t stop = bracket_after(view, open);
+    if (stop != std::string::npos && view[stop] == '[') return std::nullopt;
+    const int label =
+        stop == std::string::npos ? -1 : index.find(view.substr(open, stop + 1 - open));
+    if (label < 0) {
+      if (left == std::string::npos) left = open + size - text.size();
+      if (stop == std::string::npos) break;
+    } else {
+      const int number = labels[static_cast<std::size_t>(label)].number;
+      found.push_back({open, stop + 1, number});
+      size = size - (stop + 1 - open) + static_cast<std::size_t>(digit_count(number));
       in_place = in_place && size <= text.size();
     }
-    open = next;
+    open = view.find('[', stop + 1);
   }
   std::string rebuilt;
   if (!in_place) rebuilt.reserve(size);
@@ -372,7 +436,7 @@ bool replace_closed(std::string& text, const std::vector<LabelNumber>& labels) {
   std::size_t read = 0, written = 0;
   const auto put = [&](const char* from, std::size_t count) {
     if (in_place) {
-      std::memmove(out.data() + written, from, count);
+      if (from != out.data() + written) std::memmove(out.data() + written, from, count);
     } else {
       out.append(from, count);
     }
@@ -380,7 +444,9 @@ bool replace_closed(std::string& text, const std::vector<LabelNumber>& labels) {
   };
   for (const auto& [open, end, number] : found) {
     put(text.data() + read, open - read);
-    put(number->data(), number->size());
+    char digits[16];
+    const std::to_chars_result digits_end = std::to_chars(digits, digits + sizeof digits, number);
+    put(digits, static_cast<std::size_t>(digits_end.ptr - digits));
     read = end;
   }
   put(text.data() + read, text.size() - read);
@@ -389,13 +455,48 @@ bool replace_closed(std::string& text, const std::vector<LabelNumber>& labels) {
   } else {
     text.swap(rebuilt);
   }
-  return true;
+  return left;
 }
 
 }  // namespace
 
-void replace_labels(std::string& text, const std::vector<LabelNumber>& labels) {
-  if (!replace_closed(text, labels)) Replacement(text, labels).run(text);
+LabelIndex::LabelIndex(const std::vector<LabelNumber>& labels) : labels_(labels) {
+  // At most half full, so that a miss ends after a slot or two.
+  const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * labels.size()));
+  slots_.resize(slots);
+  shift_ = 64 - std::countr_zero(slots);
+  for (int n = 0; n < static_cast<int>(labels.size()); ++n) {
+    const std::uint64_t hash = text_hash(labels[n].text);
+    Slot& slot = slots_[slot_of(labels[n].text, hash)];
+    if (slot.label >= 0) {
+      // The first later text equal to an earlier one is that one's first duplicate.
+      if (!duplicate_ || slot.label < duplicate_->first) duplicate_ = std::pair(slot.label, n);
+      continue;
+    }
+    slot = {static_cast<std::uint32_t>(hash), n};
+  }
+}
+
+std::size_t LabelIndex::slot_of(std::string_view text, std::uint64_t hash) const {
+  const auto tag = static_cast<std::uint32_t>(hash);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.label < 0 ||
+        (slot.tag == tag && labels_[static_cast<std::size_t>(slot.label)].text == text))
+      return at;
+  }
+}
+
+int LabelIndex::find(std::string_view text) const {
+  return slots_[slot_of(text, text_hash(text))].label;
+}
+
+std::size_t replace_labels(std::string& text, const std::vector<LabelNumber>& labels,
+                           const LabelIndex& index) {
+  if (const std::optional<std::size_t> left = replace_closed(text, labels, index)) return *left;
+  Replacement(text, labels).run(text);
+  return text.find('[');
 }
 
 }  // namespace kestrel

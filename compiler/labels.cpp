@@ -1,9 +1,9 @@
 #include "compiler/labels.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "app/blanks.h"
@@ -19,29 +19,6 @@ namespace {
 // first kExcerptLead of them.
 constexpr std::size_t kExcerptLength = 50;
 constexpr std::size_t kExcerptLead = 20;
-
-// The first label, in table order, whose text occurs again later: the first pair (n, j), n < j,
-// with equal texts has this n. Returns n and j.
-std::optional<std::pair<const Label*, const Label*>> first_duplicate(const LabelTable& labels) {
-  std::unordered_map<std::string_view, int> uses;
-  for (const Label& label : labels) ++uses[label.label_text];
-  for (auto first = labels.begin(); first != labels.end(); ++first) {
-    if (uses[first->label_text] < 2) continue;
-    const auto later = std::find_if(first + 1, labels.end(), [&](const Label& label) {
-      return label.label_text == first->label_text;
-    });
-    return std::pair(&*first, &*later);
-  }
-  return std::nullopt;
-}
-
-void replace_all(std::string& text, const LabelTable& labels) {
-  std::vector<LabelNumber> numbers;
-  numbers.reserve(labels.size());
-  for (const Label& label : labels)
-    numbers.push_back({label.label_text, std::to_string(label.label_line)});
-  replace_labels(text, numbers);
-}
 
 std::string excerpt_around(const std::string& text, std::size_t bracket) {
   const std::size_t start = bracket > kExcerptLead ? bracket - kExcerptLead : 0;
@@ -68,9 +45,9 @@ int bracket_column(std::string_view pane, int index) {
   return bracket == std::string_view::npos ? 0 : static_cast<int>(bracket) + 1;
 }
 
+// `bracket` is the first "[" in the output, or npos.
 bool no_bracket_left(Workbench& wb, Findings& findings, const Locator& where,
-                     const std::vector<OutputLine>& lines) {
-  const std::size_t bracket = wb.Dest_bas.find('[');
+                     const std::vector<OutputLine>& lines, std::size_t bracket) {
   wb.bracket_pos = bracket == std::string::npos ? 0 : static_cast<std::int32_t>(bracket + 1);
   if (bracket == std::string::npos) return true;
   Location at = output_source(wb, bracket, where, lines);
@@ -88,13 +65,36 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                     const Locator& where, const std::vector<OutputLine>& output_lines) {
-  if (const auto duplicate = first_duplicate(labels)) {
-    findings.message(message_text(MessageText::duplicate_labels) + duplicate->first->label_text,
-                     where.at(duplicate->second->source_line));
+  std::vector<LabelNumber> numbers;
+  numbers.reserve(labels.size());
+  for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
+  const LabelIndex index(numbers);
+  if (const std::optional<std::pair<int, int>> duplicate = index.first_duplicate()) {
+    findings.message(
+        message_text(MessageText::duplicate_labels) + labels[duplicate->first].label_text,
+        where.at(labels[duplicate->second].source_line));
     return false;
   }
-  replace_all(wb.Dest_bas, labels);
-  return no_bracket_left(wb, findings, where, output_lines);
+  const std::size_t bracket = replace_labels(wb.Dest_bas, numbers, index);
+  return no_bracket_left(wb, findings, where, output_lines, bracket);
+}
+
+std::optional<LongLine> first_long_line(std::string_view text, std::size_t longest) {
+  const char* const bytes = text.data();
+  std::size_t index = 0;
+  std::size_t start = 0;
+  // A line ends at the LF of a CR LF: one search per line, for the one byte.
+  for (std::size_t from = 0; from < text.size();) {
+    const void* found = std::memchr(bytes + from, '\n', text.size() - from);
+    if (found == nullptr) break;
+    const auto lf = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
+    from = lf + 1;
+    if (lf == start || bytes[lf - 1] != '\r') continue;
+    if (lf - 1 - start > longest) return LongLine{index, text.substr(start, lf - 1 - start)};
+    start = from;
+    ++index;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kestrel

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/findings.h"
@@ -29,5 +32,13 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 // `output_lines` records where each output line came from.
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                     const Locator& where, const std::vector<OutputLine>& output_lines);
+
+struct LongLine {
+  std::size_t index = 0;  // among the text's lines, from 0
+  std::string_view text;
+};
+
+// The first line of a pane's text (a piece that a CR LF follows) longer than `longest`.
+std::optional<LongLine> first_long_line(std::string_view text, std::size_t longest);
 
 }  // namespace kestrel

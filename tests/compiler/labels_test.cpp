@@ -94,24 +94,24 @@ TEST(LabelResolve, ReportsAnUndefinedLabelWithAnExcerptAroundIt) {
 TEST(LabelReplacement, WritesOverTheTextOnlyWhatCannotOvertakeIt) {
   struct Case {
     std::string text;
-    std::vector<std::pair<std::string, std::string>> labels;  // text, number
+    std::vector<std::pair<std::string, int>> labels;  // text, number
     std::string replaced;
   };
   const std::vector<Case> cases = {
-      {"GOTO [LONG_LABEL] OR [LONG_LABEL]", {{"[LONG_LABEL]", "7"}}, "GOTO 7 OR 7"},
-      {"[A]B[A]", {{"[A]", "12345"}}, "12345B12345"},
-      {"[LONG_LABEL] [A] tail", {{"[LONG_LABEL]", "1"}, {"[A]", "12345"}}, "1 12345 tail"},
-      {"[A] [LONG_LABEL] tail", {{"[LONG_LABEL]", "1"}, {"[A]", "12345"}}, "12345 1 tail"},
-      {"[A][LONG_LABEL]", {{"[A]", "12345"}, {"[LONG_LABEL]", "2"}}, "123452"},
-      {"GO [X[Y] [X[Y]Z", {{"[X[Y]", "3"}}, "GO 3 3Z"},
-      {"GO [X[Y] [X[Y]Z", {{"[X[Y]", "34567"}}, "GO 34567 34567Z"},
-      {"no label [", {{"[A]", "1"}}, "no label ["},
+      {"GOTO [LONG_LABEL] OR [LONG_LABEL]", {{"[LONG_LABEL]", 7}}, "GOTO 7 OR 7"},
+      {"[A]B[A]", {{"[A]", 12345}}, "12345B12345"},
+      {"[LONG_LABEL] [A] tail", {{"[LONG_LABEL]", 1}, {"[A]", 12345}}, "1 12345 tail"},
+      {"[A] [LONG_LABEL] tail", {{"[LONG_LABEL]", 1}, {"[A]", 12345}}, "12345 1 tail"},
+      {"[A][LONG_LABEL]", {{"[A]", 12345}, {"[LONG_LABEL]", 2}}, "123452"},
+      {"GO [X[Y] [X[Y]Z", {{"[X[Y]", 3}}, "GO 3 3Z"},
+      {"GO [X[Y] [X[Y]Z", {{"[X[Y]", 34567}}, "GO 34567 34567Z"},
+      {"no label [", {{"[A]", 1}}, "no label ["},
   };
   for (const Case& c : cases) {
     std::vector<LabelNumber> numbers;
     for (const auto& [text, number] : c.labels) numbers.push_back({text, number});
     std::string text = c.text;
-    replace_labels(text, numbers);
+    replace_labels(text, numbers, LabelIndex(numbers));
     EXPECT_EQ(text, c.replaced) << c.text;
   }
 }
