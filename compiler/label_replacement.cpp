@@ -1,8 +1,8 @@
 #include "compiler/label_replacement.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -51,6 +51,20 @@ std::uint64_t text_hash(std::string_view text) {
     hash = mix(hash ^ (byte(0) << 16 | byte(size / 2) << 8 | byte(size - 1)));
   }
   return mix(hash);
+}
+
+// Exact, with the same few loads as the hash for short texts.
+bool same_text(std::string_view a, std::string_view b) {
+  const std::size_t size = a.size();
+  if (size != b.size()) return false;
+  if (size > 16) return a == b;
+  if (size >= 8)
+    return load8(a.data()) == load8(b.data()) &&
+           load8(a.data() + size - 8) == load8(b.data() + size - 8);
+  if (size >= 4)
+    return load4(a.data()) == load4(b.data()) &&
+           load4(a.data() + size - 4) == load4(b.data() + size - 4);
+  return size == 0 || (a[0] == b[0] && a[size / 2] == b[size / 2] && a[size - 1] == b[size - 1]);
 }
 
 // The label texts' trie, built from the texts in sorted order so that each text shares its path
@@ -388,10 +402,38 @@ std::size_t bracket_after(std::string_view text, std::size_t open) {
   return std::min(text.find(']', near_end), text.find('[', near_end));
 }
 
-int digit_count(int number) {
-  int count = 1;
-  for (; number >= 10; number /= 10) ++count;
-  return count;
+constexpr std::uint32_t kPowersOfTen[] = {
+    1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
+
+// A label's number is never negative. 1233 / 4096 is just above log10(2): from the number's bit
+// width it gives its digits, or one too many, which the power of ten tells.
+std::size_t digit_count(std::uint32_t number) {
+  const std::uint32_t nonzero = number | 1;  // 0 has one digit, as 1 has
+  const auto guess = static_cast<std::size_t>((std::bit_width(nonzero) * 1233) >> 12);
+  return guess + (nonzero >= kPowersOfTen[guess] ? 1 : 0);
+}
+
+// "00" to "99", so that the digits are written two at a time.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int n = 0; n < 100; ++n) {
+    pairs[2 * n] = static_cast<char>('0' + n / 10);
+    pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
+  }
+  return pairs;
+}();
+
+// Writes the digits so that the last one stands before `end`.
+void write_digits(char* end, std::uint32_t number) {
+  for (; number >= 100; number /= 100) {
+    end -= 2;
+    std::memcpy(end, &kDigitPairs[2 * (number % 100)], 2);
+  }
+  if (number >= 10) {
+    std::memcpy(end - 2, &kDigitPairs[2 * number], 2);
+  } else {
+    end[-1] = static_cast<char>('0' + number);
+  }
 }
 
 // Where every label is closed and every "[" of the text is closed by a "]" before the next "[",
@@ -407,7 +449,8 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
   // front: the result may never have grown past the end of a label it has replaced.
   struct Found {
     std::size_t open, end;
-    int number;
+    std::uint32_t number;
+    std::size_t digits;
   };
   std::vector<Found> found;
   const std::string_view view = text;
@@ -423,9 +466,11 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
       if (left == std::string::npos) left = open + size - text.size();
       if (stop == std::string::npos) break;
     } else {
-      const int number = labels[static_cast<std::size_t>(label)].number;
-      found.push_back({open, stop + 1, number});
-      size = size - (stop + 1 - open) + static_cast<std::size_t>(digit_count(number));
+      const auto number =
+          static_cast<std::uint32_t>(labels[static_cast<std::size_t>(label)].number);
+      const std::size_t digits = digit_count(number);
+      found.push_back({open, stop + 1, number, digits});
+      size = size - (stop + 1 - open) + digits;
       in_place = in_place && size <= text.size();
     }
     open = view.find('[', stop + 1);
@@ -442,11 +487,12 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
     }
     written += count;
   };
-  for (const auto& [open, end, number] : found) {
+  for (const auto& [open, end, number, digits] : found) {
     put(text.data() + read, open - read);
-    char digits[16];
-    const std::to_chars_result digits_end = std::to_chars(digits, digits + sizeof digits, number);
-    put(digits, static_cast<std::size_t>(digits_end.ptr - digits));
+    // In place the digits end before the end of the label they replace, which is read already.
+    if (!in_place) out.resize(written + digits);
+    write_digits(out.data() + written + digits, number);
+    written += digits;
     read = end;
   }
   put(text.data() + read, text.size() - read);
@@ -483,7 +529,7 @@ std::size_t LabelIndex::slot_of(std::string_view text, std::uint64_t hash) const
   for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
     if (slot.label < 0 ||
-        (slot.tag == tag && labels_[static_cast<std::size_t>(slot.label)].text == text))
+        (slot.tag == tag && same_text(labels_[static_cast<std::size_t>(slot.label)].text, text)))
       return at;
   }
 }

@@ -20,6 +20,11 @@ namespace {
 constexpr std::size_t kExcerptLength = 50;
 constexpr std::size_t kExcerptLead = 20;
 
+// The label texts' blocks grow from small, for the few labels of most sources, to a size that
+// makes one allocation cheap beside the labels it holds.
+constexpr std::size_t kFirstBlock = 1024;
+constexpr std::size_t kLargestBlock = 64 * 1024;
+
 std::string excerpt_around(const std::string& text, std::size_t bracket) {
   const std::size_t start = bracket > kExcerptLead ? bracket - kExcerptLead : 0;
   return text.substr(start, kExcerptLength);
@@ -59,8 +64,20 @@ bool no_bracket_left(Workbench& wb, Findings& findings, const Locator& where,
 
 }  // namespace
 
+void LabelTable::add(std::string_view text, int label_line, int source_line) {
+  if (blocks_.empty() || block_size_ - used_ < text.size()) {
+    block_size_ = std::max(text.size(), std::clamp(2 * block_size_, kFirstBlock, kLargestBlock));
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_size_));
+    used_ = 0;
+  }
+  char* const kept = blocks_.back().get() + used_;
+  std::copy(text.begin(), text.end(), kept);
+  used_ += text.size();
+  labels_.push_back({std::string_view(kept, text.size()), label_line, source_line});
+}
+
 void Collect_label(LabelTable& labels, const std::string& line, int line_num, int source_line) {
-  labels.push_back({std::string(trim_right_blanks(line)), line_num, source_line});
+  labels.add(trim_right_blanks(line), line_num, source_line);
 }
 
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
@@ -70,9 +87,9 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
   for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
   const LabelIndex index(numbers);
   if (const std::optional<std::pair<int, int>> duplicate = index.first_duplicate()) {
-    findings.message(
-        message_text(MessageText::duplicate_labels) + labels[duplicate->first].label_text,
-        where.at(labels[duplicate->second].source_line));
+    findings.message(message_text(MessageText::duplicate_labels) +
+                         std::string(labels[duplicate->first].label_text),
+                     where.at(labels[duplicate->second].source_line));
     return false;
   }
   const std::size_t bracket = replace_labels(wb.Dest_bas, numbers, index);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,14 +15,30 @@
 namespace kestrel {
 
 struct Label {
-  std::string label_text;  // the whole label line, trimmed, bracket and all
-  int label_line = 0;      // the number of the next numbered output line when it was met
-  int source_line = 0;     // the pane line (0-based) it stands on
+  std::string_view
+      label_text;       // the whole label line, trimmed, bracket and all; the table holds it
+  int label_line = 0;   // the number of the next numbered output line when it was met
+  int source_line = 0;  // the pane line (0-based) it stands on
 };
 
 // The labels of one pass, in source order. It has no fixed size: a source may hold any number of
-// label lines.
-using LabelTable = std::vector<Label>;
+// label lines. The texts are kept together in blocks that never move, not one allocation each.
+class LabelTable {
+ public:
+  void add(std::string_view text, int label_line, int source_line);
+
+  bool empty() const { return labels_.empty(); }
+  std::size_t size() const { return labels_.size(); }
+  const Label& operator[](std::size_t n) const { return labels_[n]; }
+  std::vector<Label>::const_iterator begin() const { return labels_.begin(); }
+  std::vector<Label>::const_iterator end() const { return labels_.end(); }
+
+ private:
+  std::vector<Label> labels_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t block_size_ = 0;
+  std::size_t used_ = 0;  // of the last block
+};
 
 // Records a label line (one whose first character is "["), binding it to `line_num`.
 void Collect_label(LabelTable& labels, const std::string& line, int line_num, int source_line);

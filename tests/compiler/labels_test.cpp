@@ -106,6 +106,16 @@ TEST(LabelReplacement, WritesOverTheTextOnlyWhatCannotOvertakeIt) {
       {"GO [X[Y] [X[Y]Z", {{"[X[Y]", 3}}, "GO 3 3Z"},
       {"GO [X[Y] [X[Y]Z", {{"[X[Y]", 34567}}, "GO 34567 34567Z"},
       {"no label [", {{"[A]", 1}}, "no label ["},
+      // Numbers on both sides of each change in their count of digits.
+      {"[A] [B] [C] [D] [E] [F] [G]",
+       {{"[A]", 0},
+        {"[B]", 9},
+        {"[C]", 10},
+        {"[D]", 99},
+        {"[E]", 100},
+        {"[F]", 9999},
+        {"[G]", 32768}},
+       "0 9 10 99 100 9999 32768"},
   };
   for (const Case& c : cases) {
     std::vector<LabelNumber> numbers;
