@@ -35,7 +35,7 @@ std::uint64_t mix(std::uint64_t word) {
 }
 
 // Labels are mostly short: up to 16 bytes are read as two words that may overlap, with no loop.
-std::uint64_t text_hash(std::string_view text) {
+inline std::uint64_t text_hash(std::string_view text) {
   const char* const bytes = text.data();
   const std::size_t size = text.size();
   std::uint64_t hash = size;
@@ -382,12 +382,19 @@ class Replacement {
   std::unordered_map<std::int32_t, std::vector<std::int32_t>> whole_pieces_;
 };
 
+// One look-up a byte, where two comparisons would take two branches.
+constexpr auto kBrackets = [] {
+  std::array<bool, 256> brackets{};
+  brackets['['] = brackets[']'] = true;
+  return brackets;
+}();
+
+bool is_bracket(char c) { return kBrackets[static_cast<unsigned char>(c)]; }
+
 // "[", no bracket, and "]" at its end.
 bool closed(std::string_view label) {
   if (label.size() < 2 || label.front() != '[' || label.back() != ']') return false;
-  for (std::size_t at = 1; at + 1 < label.size(); ++at)
-    if (label[at] == '[' || label[at] == ']') return false;
-  return true;
+  return std::none_of(label.begin() + 1, label.end() - 1, is_bracket);
 }
 
 // Bytes looked at one by one after a "[" before the rest is left to memchr: most brackets close
@@ -398,7 +405,7 @@ constexpr std::size_t kNearBytes = 32;
 std::size_t bracket_after(std::string_view text, std::size_t open) {
   const std::size_t near_end = std::min(text.size(), open + 1 + kNearBytes);
   for (std::size_t at = open + 1; at < near_end; ++at)
-    if (text[at] == '[' || text[at] == ']') return at;
+    if (is_bracket(text[at])) return at;
   return std::min(text.find(']', near_end), text.find('[', near_end));
 }
 
@@ -506,6 +513,18 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
 
 }  // namespace
 
+// Inline: a look-up is little more than this walk.
+inline std::size_t LabelIndex::slot_of(std::string_view text, std::uint64_t hash) const {
+  const auto tag = static_cast<std::uint32_t>(hash);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.label < 0 ||
+        (slot.tag == tag && same_text(labels_[static_cast<std::size_t>(slot.label)].text, text)))
+      return at;
+  }
+}
+
 LabelIndex::LabelIndex(const std::vector<LabelNumber>& labels) : labels_(labels) {
   // At most half full, so that a miss ends after a slot or two.
   const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * labels.size()));
@@ -520,17 +539,6 @@ LabelIndex::LabelIndex(const std::vector<LabelNumber>& labels) : labels_(labels)
       continue;
     }
     slot = {static_cast<std::uint32_t>(hash), n};
-  }
-}
-
-std::size_t LabelIndex::slot_of(std::string_view text, std::uint64_t hash) const {
-  const auto tag = static_cast<std::uint32_t>(hash);
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask) {
-    const Slot& slot = slots_[at];
-    if (slot.label < 0 ||
-        (slot.tag == tag && same_text(labels_[static_cast<std::size_t>(slot.label)].text, text)))
-      return at;
   }
 }
 
