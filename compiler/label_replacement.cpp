@@ -515,36 +515,30 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
 
 // Inline: a look-up is little more than this walk.
 inline std::size_t LabelIndex::slot_of(std::string_view text, std::uint64_t hash) const {
-  const auto tag = static_cast<std::uint32_t>(hash);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask) {
-    const Slot& slot = slots_[at];
-    if (slot.label < 0 ||
-        (slot.tag == tag && same_text(labels_[static_cast<std::size_t>(slot.label)].text, text)))
-      return at;
+    const std::int32_t label = slots_[at];
+    if (label < 0 || same_text(labels_[static_cast<std::size_t>(label)].text, text)) return at;
   }
 }
 
 LabelIndex::LabelIndex(const std::vector<LabelNumber>& labels) : labels_(labels) {
   // At most half full, so that a miss ends after a slot or two.
   const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * labels.size()));
-  slots_.resize(slots);
+  slots_.assign(slots, -1);
   shift_ = 64 - std::countr_zero(slots);
   for (int n = 0; n < static_cast<int>(labels.size()); ++n) {
-    const std::uint64_t hash = text_hash(labels[n].text);
-    Slot& slot = slots_[slot_of(labels[n].text, hash)];
-    if (slot.label >= 0) {
+    std::int32_t& slot = slots_[slot_of(labels[n].text, text_hash(labels[n].text))];
+    if (slot >= 0) {
       // The first later text equal to an earlier one is that one's first duplicate.
-      if (!duplicate_ || slot.label < duplicate_->first) duplicate_ = std::pair(slot.label, n);
+      if (!duplicate_ || slot < duplicate_->first) duplicate_ = std::pair(slot, n);
       continue;
     }
-    slot = {static_cast<std::uint32_t>(hash), n};
+    slot = n;
   }
 }
 
-int LabelIndex::find(std::string_view text) const {
-  return slots_[slot_of(text, text_hash(text))].label;
-}
+int LabelIndex::find(std::string_view text) const { return slots_[slot_of(text, text_hash(text))]; }
 
 std::size_t replace_labels(std::string& text, const std::vector<LabelNumber>& labels,
                            const LabelIndex& index) {

@@ -28,16 +28,11 @@ class LabelIndex {
   int find(std::string_view text) const;
 
  private:
-  struct Slot {
-    std::uint32_t tag = 0;  // the low half of the text's hash
-    std::int32_t label = -1;
-  };
-
   // The slot holding `text`, or the empty one where it would go.
   std::size_t slot_of(std::string_view text, std::uint64_t hash) const;
 
   const std::vector<LabelNumber>& labels_;
-  std::vector<Slot> slots_;
+  std::vector<std::int32_t> slots_;  // a label, or -1 where empty
   int shift_ = 0;  // a hash's top bits, 64 - shift_ of them, choose its first slot
   std::optional<std::pair<int, int>> duplicate_;
 };

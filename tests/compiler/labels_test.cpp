@@ -126,6 +126,32 @@ TEST(LabelReplacement, WritesOverTheTextOnlyWhatCannotOvertakeIt) {
   }
 }
 
+// A line ends at CR LF only: a lone CR or LF counts in its length, also at the line's very start,
+// and the piece after the last CR LF is no line.
+TEST(LongLine, IsTheFirstPieceBeforeACrLfLongerThanTheLimit) {
+  const std::string x69(69, 'x');
+  struct Case {
+    std::string text;
+    std::optional<std::size_t> index;
+  };
+  const Case cases[] = {
+      {"", std::nullopt},
+      {x69 + "\r\n" + x69 + "x", std::nullopt},
+      {x69 + "\r\n" + x69 + "x\r\n", 1},
+      {"A\r\n" + x69.substr(34) + "\n" + x69.substr(35) + "\r\n", 1},
+      {"\n" + x69 + "\r\n", 0},
+      {x69 + "\r\r\n", 0},
+      {"\r\n\r\n" + x69 + "\n\r\n", 2},
+  };
+  for (const Case& c : cases) {
+    const std::optional<LongLine> line = first_long_line(c.text, 69);
+    ASSERT_EQ(line.has_value(), c.index.has_value()) << c.text;
+    if (!line) continue;
+    EXPECT_EQ(line->index, *c.index) << c.text;
+    EXPECT_EQ(line->text.size(), 70u) << c.text;
+  }
+}
+
 TEST(LabelResolve, HasNoLimitOnTheNumberOfLabels) {
   std::vector<std::string> source;
   std::vector<std::string> output;
