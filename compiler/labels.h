@@ -15,10 +15,9 @@
 namespace kestrel {
 
 struct Label {
-  std::string_view
-      label_text;       // the whole label line, trimmed, bracket and all; the table holds it
-  int label_line = 0;   // the number of the next numbered output line when it was met
-  int source_line = 0;  // the pane line (0-based) it stands on
+  std::string_view label_text;  // the whole label line, trimmed, bracket and all; in its table
+  int label_line = 0;           // the number of the next numbered output line when it was met
+  int source_line = 0;          // the pane line (0-based) it stands on
 };
 
 // The labels of one pass, in source order. It has no fixed size: a source may hold any number of
