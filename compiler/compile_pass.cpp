@@ -1,6 +1,7 @@
 #include "compiler/compile_pass.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <iterator>
 #include <optional>
@@ -25,15 +26,46 @@ constexpr int kHighestLineNumber = 32767;
 constexpr std::size_t kLongestOutputLine = 69;
 constexpr std::size_t kLongLineExcerpt = 10;
 
-// Four digits with leading zeros, or all the digits of a larger number, and one blank.
-void append_number_prefix(std::string& text, int line_num) {
-  char prefix[16] = {'0', '0', '0', '0'};
-  char* const digits = prefix + 4;
-  char* const end = std::to_chars(digits, std::end(prefix) - 1, line_num).ptr;
-  *end = ' ';
-  const char* const first = std::min<const char*>(end - 4, digits);
-  text.append(first, static_cast<std::size_t>(end + 1 - first));
-}
+// What stands before a numbered line: four digits with leading zeros, or all the digits of a
+// larger number, and one blank. The lines are mostly numbered one after another, so the digits of
+// the number before are counted up where they stand.
+class NumberPrefix {
+ public:
+  std::string_view of(int number) {
+    if (number != number_ + 1 || !counted_up()) written(number);
+    number_ = number;
+    return {text_.data(), size_};
+  }
+
+ private:
+  // False when the number needs one digit more.
+  bool counted_up() {
+    for (std::size_t digit = size_ - 1; digit-- > 0;) {
+      if (text_[digit] != '9') {
+        ++text_[digit];
+        return true;
+      }
+      text_[digit] = '0';
+    }
+    return false;
+  }
+
+  void written(int number) {
+    char digits[16];
+    const char* const end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    const auto count = static_cast<std::size_t>(end - digits);
+    const std::size_t zeros = count < 4 ? 4 - count : 0;
+    std::fill_n(text_.begin(), zeros, '0');
+    std::copy(static_cast<const char*>(digits), end,
+              text_.begin() + static_cast<std::ptrdiff_t>(zeros));
+    size_ = zeros + count + 1;
+    text_[size_ - 1] = ' ';
+  }
+
+  int number_ = -2;
+  std::array<char, 16> text_{};
+  std::size_t size_ = 0;
+};
 
 class Pass {
  public:
@@ -131,7 +163,7 @@ class Pass {
       show(message_text(MessageText::bad_line_number) + std::to_string(wb_.line_num));
       return false;
     }
-    append_number_prefix(wb_.Dest_bas, wb_.line_num);
+    wb_.Dest_bas += prefix_.of(wb_.line_num);
     ++wb_.line_num;
     append_line(line, true);
     return true;
@@ -168,6 +200,7 @@ class Pass {
   CompileRecord record_;
   std::optional<Substituter> substituter_;
   std::string line_;  // the line being compiled, its space kept from line to line
+  NumberPrefix prefix_;
 };
 
 }  // namespace
