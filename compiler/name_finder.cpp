@@ -35,11 +35,12 @@ std::vector<int> in_name_order(const std::vector<std::string>& names, int count)
 // The trie is built from the names in sorted order, so that each name shares its path with the
 // one before as far as they agree, and then numbered level by level. The definitions of one name
 // (which the pass refuses, but others may give) are reported in table order.
-NameFinder::NameFinder(const std::vector<std::string>& names, int count, std::size_t most_moves) {
-  std::vector<int> order = in_name_order(names, count);
+NameFinder::NameFinder(const std::vector<std::string>& names, std::vector<int> in_order,
+                       std::size_t most_moves) {
+  same_name_.assign(in_order.size(), -1);
+  std::vector<int> order = std::move(in_order);
   // Empty names come first, and are never found.
   std::erase_if(order, [&](int k) { return names[k].empty(); });
-  same_name_.assign(static_cast<std::size_t>(std::max(count, 0)), -1);
   std::vector<std::int32_t> parent;
   std::vector<std::int32_t> path = {kRoot};  // the nodes of the name before, from the root
   std::string_view before;

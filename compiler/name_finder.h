@@ -31,7 +31,11 @@ class NameFinder {
 
   // Names in table order; an empty name is never reported.
   explicit NameFinder(const std::vector<std::string>& names, int count,
-                      std::size_t most_moves = kMostMoves);
+                      std::size_t most_moves = kMostMoves)
+      : NameFinder(names, in_name_order(names, count), most_moves) {}
+  // The same, given the definitions 0 .. count - 1 as in_name_order gives them.
+  NameFinder(const std::vector<std::string>& names, std::vector<int> in_order,
+             std::size_t most_moves = kMostMoves);
 
   // Calls `found(k, first, last)` for every definition k whose name occurs in `text` starting at
   // a position in [first_start, end_start) and reaching past `reaching`, once for each distinct

@@ -605,9 +605,9 @@ void report_duplicate(const DefinitionTable& defs, Findings& findings, const Loc
 
 }  // namespace
 
-bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings,
-                             const Locator& where) {
-  const std::vector<int> order = in_name_order(defs.def_name, definition_count(defs));
+bool Check_define_duplicates(const DefinitionTable& defs, const std::vector<int>& in_order,
+                             Findings& findings, const Locator& where) {
+  const std::vector<int>& order = in_order;
   // The first name in table order that occurs in any other slot is the one reported: the first
   // of its run in name order.
   int first = -1;
@@ -803,8 +803,10 @@ struct Substituter::Space {
 };
 
 Substituter::Substituter(const DefinitionTable& defs)
-    : names_(defs.def_name, definition_count(defs)),
-      space_(std::make_unique<Space>(defs, names_)) {}
+    : Substituter(defs, in_name_order(defs.def_name, definition_count(defs))) {}
+
+Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order)
+    : names_(defs.def_name, std::move(in_order)), space_(std::make_unique<Space>(defs, names_)) {}
 
 Substituter::~Substituter() = default;
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/findings.h"
 #include "app/source_map.h"
@@ -17,8 +18,10 @@ namespace kestrel {
 std::int16_t test_sumbol(const std::string& Sumbol);
 
 // False, after showing its message, when a name is recorded twice. The message points at the
-// later of the two definition lines while the pane is as loaded.
-bool Check_define_duplicates(const DefinitionTable& defs, Findings& findings, const Locator& where);
+// later of the two definition lines while the pane is as loaded. `in_order` is the table's
+// definitions as in_name_order gives them.
+bool Check_define_duplicates(const DefinitionTable& defs, const std::vector<int>& in_order,
+                             Findings& findings, const Locator& where);
 
 struct Substitution {
   std::string line;
@@ -35,6 +38,8 @@ Substitution Substitute_defines(Workbench& wb, std::string line);
 class Substituter {
  public:
   explicit Substituter(const DefinitionTable& defs);
+  // The same, given the table's definitions as in_name_order gives them.
+  Substituter(const DefinitionTable& defs, std::vector<int> in_order);
   ~Substituter();
   Substituter(const Substituter&) = delete;
   Substituter& operator=(const Substituter&) = delete;

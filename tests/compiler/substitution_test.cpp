@@ -130,7 +130,9 @@ TEST(SubstCheckDuplicates, ReportsTheFirstNameThatOccursTwice) {
     const Workbench wb = workbench_with(definitions);
     Findings findings(ui);
     const SourceMap none;
-    const bool passes = Check_define_duplicates(wb.defs, findings, Locator(none, wb.Source_bas));
+    const bool passes =
+        Check_define_duplicates(wb.defs, in_name_order(wb.defs.def_name, definition_count(wb.defs)),
+                                findings, Locator(none, wb.Source_bas));
     EXPECT_EQ(passes, c.reported.empty());
     if (c.reported.empty()) {
       EXPECT_TRUE(ui.shown.empty());
