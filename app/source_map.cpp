@@ -98,11 +98,13 @@ Location SourceMap::location(const SourceOrigin& origin, std::optional<int> pane
           origin.line, pane_line};
 }
 
-Locator::Locator(const SourceMap& map, std::string_view pane)
-    : map_(map), unchanged_(TextFingerprint::of(pane) == map.loaded) {}
+bool Locator::unchanged() const {
+  if (!unchanged_) unchanged_ = TextFingerprint::of(pane_) == map_.loaded;
+  return *unchanged_;
+}
 
 Location Locator::at(int pane_line) const {
-  if (unchanged_)
+  if (unchanged())
     if (const std::optional<SourceOrigin> origin = map_.origin_of(pane_line))
       return map_.location(*origin, pane_line);
   return {"", pane_line + 1, pane_line};
@@ -110,7 +112,7 @@ Location Locator::at(int pane_line) const {
 
 std::optional<Location> Locator::loaded(const SourceOrigin& origin,
                                         std::optional<int> pane_line) const {
-  if (!unchanged_) return std::nullopt;
+  if (!unchanged()) return std::nullopt;
   return map_.location(origin, pane_line);
 }
 

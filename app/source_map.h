@@ -70,7 +70,9 @@ struct SourceMap {
 // The locations of the lines of one pane text, which is compared with the loaded text once.
 class Locator {
  public:
-  Locator(const SourceMap& map, std::string_view pane);
+  // The pane must stay as it is while the locator lives: it is looked at only when a location is
+  // first asked for, since most runs ask for none.
+  Locator(const SourceMap& map, std::string_view pane) : map_(map), pane_(pane) {}
 
   // The location of the pane line with 0-based index `pane_line`.
   Location at(int pane_line) const;
@@ -78,8 +80,11 @@ class Locator {
   std::optional<Location> loaded(const SourceOrigin& origin, std::optional<int> pane_line) const;
 
  private:
+  bool unchanged() const;
+
   const SourceMap& map_;
-  bool unchanged_;
+  std::string_view pane_;
+  mutable std::optional<bool> unchanged_;
 };
 
 }  // namespace kestrel

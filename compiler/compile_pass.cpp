@@ -129,7 +129,7 @@ class Pass {
     if (comment && !wb_.Check1) return true;
     if (is_digit(line[0])) return take_directive(line, first_column(source_line));
     if (comment && wb_.Check2) {
-      append_line(line, false);
+      append_line({}, line, false);
       return true;
     }
     return write_numbered(line);
@@ -164,15 +164,22 @@ class Pass {
       show(message_text(MessageText::bad_line_number) + std::to_string(wb_.line_num));
       return false;
     }
-    wb_.Dest_bas += prefix_.of(wb_.line_num);
+    const std::string_view prefix = prefix_.of(wb_.line_num);
     ++wb_.line_num;
-    append_line(line, true);
+    append_line(prefix, line, true);
     return true;
   }
 
-  void append_line(std::string_view line, bool numbered) {
-    wb_.Dest_bas += trim_blanks(line);
-    wb_.Dest_bas += crlf;
+  // The line's text without its blanks at either end, after `prefix`, and a line end: room is
+  // made for all of it at once, which costs less than appending each piece.
+  void append_line(std::string_view prefix, std::string_view line, bool numbered) {
+    const std::string_view text = trim_blanks(line);
+    std::string& out = wb_.Dest_bas;
+    const std::size_t at = out.size();
+    out.resize(at + prefix.size() + text.size() + crlf.size());
+    char* end = std::copy(prefix.begin(), prefix.end(), out.data() + at);
+    end = std::copy(text.begin(), text.end(), end);
+    std::copy(crlf.begin(), crlf.end(), end);
     record_.output_lines.push_back({source_index_, numbered});
   }
 
