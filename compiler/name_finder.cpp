@@ -41,7 +41,14 @@ NameFinder::NameFinder(const std::vector<std::string>& names, std::vector<int> i
   std::vector<int> order = std::move(in_order);
   // Empty names come first, and are never found.
   std::erase_if(order, [&](int k) { return names[k].empty(); });
+  // Room for a node per byte of the names, the most there can be.
+  std::size_t bytes = 0;
+  for (int k : order) bytes += names[k].size();
   std::vector<std::int32_t> parent;
+  parent.reserve(bytes);
+  byte_.reserve(bytes);
+  depth_.reserve(bytes);
+  definition_.reserve(bytes);
   std::vector<std::int32_t> path = {kRoot};  // the nodes of the name before, from the root
   std::string_view before;
   for (int k : order) {
