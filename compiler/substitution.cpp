@@ -645,6 +645,25 @@ struct Substituter::Space {
     }
   }
 
+  // A new line, whose occurrences `seen` is about to hear of.
+  void start_line() {
+    seen.clear();
+    apart = true;
+    last = -1;
+    seen_end = 0;
+    growth = 0;
+  }
+
+  // The occurrences come in the order of their ends.
+  void heard(int k, std::size_t start) {
+    seen.emplace_back(start, k);
+    const Entry& entry = entries[static_cast<std::size_t>(k)];
+    apart = apart && start >= seen_end && entry.inert;
+    seen_end = start + entry.name_size;
+    if (entry.value_size > entry.name_size) growth += entry.value_size - entry.name_size;
+    last = std::max(last, k);
+  }
+
   // Whether the line was done in one walk along it, which it is when the names in it cannot touch
   // one another:
   // - No two occurrences overlap, and no name holds a neighbour of an occurrence that is
@@ -654,17 +673,7 @@ struct Substituter::Space {
   // Then each definition's turn replaces its occurrences from the left up to the first that does
   // not stand alone, whatever the other turns do.
   bool substitute_apart(Workbench& wb, std::string& line) {
-    int last = -1;
-    std::size_t end = 0;
-    // What the line would grow by if every occurrence were replaced.
-    std::size_t growth = 0;
-    for (const auto& [start, k] : seen) {
-      const Entry& entry = entries[static_cast<std::size_t>(k)];
-      if (start < end || !entry.inert) return false;
-      end = start + entry.name_size;
-      if (entry.value_size > entry.name_size) growth += entry.value_size - entry.name_size;
-      last = std::max(last, k);
-    }
+    if (!apart) return false;
     if (last < 0) return true;
     // Within this growth no turn can be taken for one that never ends.
     if (growth > kLongestLine) return false;
@@ -793,6 +802,13 @@ struct Substituter::Space {
   static constexpr unsigned char kInNames = 2;
   std::array<unsigned char, 256> kinds{};  // per byte: kBoundary, kInNames, both or neither
   std::uint32_t mark = 0;
+  // Of the occurrences heard on the line so far: whether they stand apart, the last definition
+  // among them, where the last one ends, and what the line would grow by if every one were
+  // replaced.
+  bool apart = true;
+  int last = -1;
+  std::size_t seen_end = 0;
+  std::size_t growth = 0;
   std::string rebuilt;
   Turns turns;
   Spans spans;
@@ -812,10 +828,9 @@ Substituter::~Substituter() = default;
 
 std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
   Space& space = *space_;
-  space.seen.clear();
-  const bool every = names_.find_every(line, 2 * line.size() + 64, [&](int k, std::size_t start) {
-    space.seen.emplace_back(start, k);
-  });
+  space.start_line();
+  const bool every = names_.find_every(line, 2 * line.size() + 64,
+                                       [&](int k, std::size_t start) { space.heard(k, start); });
   if (every && space.substitute_apart(wb, line)) return std::nullopt;
   return substitute_crowded(wb, line, every);
 }
