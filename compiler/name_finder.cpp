@@ -1,6 +1,7 @@
 #include "compiler/name_finder.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <string_view>
 #include <utility>
@@ -151,9 +152,11 @@ void NameFinder::fill_moves(std::size_t most_moves) {
   const std::size_t nodes = definition_.size();
   for (const unsigned char byte : byte_)
     if (class_of_[byte] == 0) class_of_[byte] = static_cast<std::uint16_t>(classes_++);
-  if (nodes >= std::numeric_limits<std::uint16_t>::max() || (nodes + 1) * classes_ > most_moves)
+  row_shift_ = static_cast<unsigned>(std::bit_width(classes_ - 1));
+  const std::size_t width = std::size_t{1} << row_shift_;
+  if (nodes >= std::numeric_limits<std::uint16_t>::max() || (nodes + 1) * width > most_moves)
     return;
-  moves_.assign((nodes + 1) * classes_, 0);
+  moves_.assign((nodes + 1) * width, 0);
   const auto put_children = [&](std::int32_t node, std::int32_t first, std::int32_t last) {
     for (std::int32_t next = first; next < last; ++next)
       moves_[row_of_moves(node) + class_of_[byte_[next]]] = static_cast<std::uint16_t>(next + 1);

@@ -117,12 +117,12 @@ class NameFinder {
       const std::uint16_t* const moves = moves_.data();
       const std::uint16_t* const class_of = class_of_.data();
       const std::int32_t* const ending = ending_.data();
-      const std::size_t classes = classes_;
+      const unsigned row_shift = row_shift_;
       std::size_t row = 0;
       for (std::size_t end = 0; end < text.size(); ++end) {
         if (row == 0 && (end = past_strangers(text, end)) == text.size()) break;
         const std::uint16_t next = moves[row + class_of[static_cast<unsigned char>(text[end])]];
-        row = next * classes;
+        row = static_cast<std::size_t>(next) << row_shift;
         if (ending[next] != kRoot && !report(next - 1, end)) return false;
       }
       return true;
@@ -164,7 +164,7 @@ class NameFinder {
   // The root's row comes first, then those of the nodes one byte deep, which are numbered first.
   static std::size_t row_of(std::int32_t node) { return static_cast<std::size_t>(node + 1) * 256; }
   std::size_t row_of_moves(std::int32_t node) const {
-    return static_cast<std::size_t>(node + 1) * classes_;
+    return static_cast<std::size_t>(node + 1) << row_shift_;
   }
   std::int32_t child(std::int32_t node, unsigned char byte) const {
     const std::int32_t last = first_child_[node + 1];
@@ -195,6 +195,9 @@ class NameFinder {
   // all the others, which lead to the root from everywhere; a node is given as its number plus 1.
   std::vector<std::uint16_t> class_of_ = std::vector<std::uint16_t>(256, 0);
   std::size_t classes_ = 1;
+  // A row has room for every column, and a power of two entries, so that a step finds the next
+  // node's row with a shift.
+  unsigned row_shift_ = 0;
   std::vector<std::uint16_t> moves_;
   // Scratch of the searches, which never overlap: per node, the last search that met it and
   // where it first and last ended then; and the nodes met, in order.
