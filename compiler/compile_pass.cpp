@@ -114,8 +114,7 @@ class Pass {
     const std::string_view trimmed = trim_left_blanks(source_line);
     if (trimmed.find("#define") != std::string_view::npos) return true;
     std::string& line = line_;
-    line.assign(trimmed);
-    if (const std::optional<int> looping = substituter_->substitute(wb_, line)) {
+    if (const std::optional<int> looping = substituter_->substitute(wb_, trimmed, line)) {
       show(message_text(MessageText::looping_substitution) + wb_.defs.def_name[*looping]);
       return false;
     }

@@ -672,19 +672,22 @@ struct Substituter::Space {
   //   take in a neighbour.
   // Then each definition's turn replaces its occurrences from the left up to the first that does
   // not stand alone, whatever the other turns do.
-  bool substitute_apart(Workbench& wb, std::string& line) {
+  bool substitute_apart(Workbench& wb, std::string_view source, std::string& line) {
     if (!apart) return false;
-    if (last < 0) return true;
+    if (last < 0) {
+      line.assign(source);
+      return true;
+    }
     // Within this growth no turn can be taken for one that never ends.
     if (growth > kLongestLine) return false;
     if (++mark == 0) {
       for (Entry& entry : entries) entry.stopped = 0;
       mark = 1;
     }
-    rebuilt.resize(line.size() + growth);
-    char* out = rebuilt.data();
-    const char* const text = line.data();
-    const std::size_t size = line.size();
+    line.resize(source.size() + growth);
+    char* out = line.data();
+    const char* const text = source.data();
+    const std::size_t size = source.size();
     // The neighbour the last definition tested last, which is the last test the turns make: a
     // character, or kLineEnd.
     int near = kLineEnd;
@@ -711,10 +714,8 @@ struct Substituter::Space {
       wb.near_char.clear();
     else
       wb.near_char.assign(1, static_cast<char>(near));
-    if (copied == 0) return true;
     out = std::copy(text + copied, text + size, out);
-    rebuilt.resize(static_cast<std::size_t>(out - rebuilt.data()));
-    line.swap(rebuilt);
+    line.resize(static_cast<std::size_t>(out - line.data()));
     return true;
   }
 
@@ -809,7 +810,6 @@ struct Substituter::Space {
   int last = -1;
   std::size_t seen_end = 0;
   std::size_t growth = 0;
-  std::string rebuilt;
   Turns turns;
   Spans spans;
   Occurrences seen;
@@ -826,12 +826,14 @@ Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order)
 
 Substituter::~Substituter() = default;
 
-std::optional<int> Substituter::substitute(Workbench& wb, std::string& line) {
+std::optional<int> Substituter::substitute(Workbench& wb, std::string_view source,
+                                           std::string& line) {
   Space& space = *space_;
   space.start_line();
-  const bool every = names_.find_every(line, 2 * line.size() + 64,
+  const bool every = names_.find_every(source, 2 * source.size() + 64,
                                        [&](int k, std::size_t start) { space.heard(k, start); });
-  if (every && space.substitute_apart(wb, line)) return std::nullopt;
+  if (every && space.substitute_apart(wb, source, line)) return std::nullopt;
+  line.assign(source);
   return substitute_crowded(wb, line, every);
 }
 
@@ -860,8 +862,9 @@ std::optional<int> Substituter::substitute_crowded(Workbench& wb, std::string& l
 }
 
 Substitution Substitute_defines(Workbench& wb, std::string line) {
-  const std::optional<int> looping = Substituter(wb.defs).substitute(wb, line);
-  return {std::move(line), looping};
+  std::string substituted;
+  const std::optional<int> looping = Substituter(wb.defs).substitute(wb, line, substituted);
+  return {std::move(substituted), looping};
 }
 
 int definition_count(const DefinitionTable& defs) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/findings.h"
@@ -44,9 +45,9 @@ class Substituter {
   Substituter(const Substituter&) = delete;
   Substituter& operator=(const Substituter&) = delete;
 
-  // Substitutes `line` in place; returns the definition whose replacements on it would never
-  // end, and then `line` is incomplete.
-  std::optional<int> substitute(Workbench& wb, std::string& line);
+  // Substitutes `source` into `line`, whose room is reused; returns the definition whose
+  // replacements would never end, and then `line` is incomplete. `source` must not lie in `line`.
+  std::optional<int> substitute(Workbench& wb, std::string_view source, std::string& line);
 
  private:
   struct Space;
