@@ -16,6 +16,7 @@
 
 #include "app/ansi.h"
 #include "app/failure.h"
+#include "app/pages.h"
 
 namespace kestrel {
 
@@ -206,6 +207,8 @@ std::string read_whole(const Files& files, const fs::path& path) {
   std::error_code ec;
   const std::uintmax_t size = fs::file_size(path, ec);
   if (!ec && size > 0) {
+    bytes.reserve(static_cast<std::size_t>(size));
+    prepare_pages(bytes.data(), static_cast<std::size_t>(size));
     bytes.resize(static_cast<std::size_t>(size));
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));

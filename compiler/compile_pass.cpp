@@ -11,6 +11,7 @@
 
 #include "app/blanks.h"
 #include "app/messages.h"
+#include "app/pages.h"
 #include "app/text_lines.h"
 #include "compiler/labels.h"
 #include "compiler/line_number.h"
@@ -77,6 +78,9 @@ class Pass {
     // Room for the output at once, from the source's size: growing it line by line would hold two
     // copies while it moves. The room no line reaches is never touched, so it costs no memory.
     wb_.Dest_bas.reserve(source_.size() + source_.size() / 2);
+    // Most sources make three quarters of their size in output or more; where one makes less, the
+    // pages asked for in vain cost less than a fifth of what those used save.
+    prepare_pages(wb_.Dest_bas.data(), source_.size() / 4 * 3);
     wb_.line_num = 0;
     CompileOutcome outcome;
     outcome.ok = compile_all();

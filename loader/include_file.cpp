@@ -6,6 +6,7 @@
 
 #include "app/blanks.h"
 #include "app/failure.h"
+#include "app/pages.h"
 #include "app/text_lines.h"
 #include "loader/include_path.h"
 #include "loader/parse_define.h"
@@ -109,8 +110,11 @@ bool load_file(Loading& load, const std::filesystem::path& path,
     throw make_failure(FailureCode::out_of_memory);
   load.bytes_read += bytes.size();
   // Room for the pane at once, from the main file's size: growing it line by line would hold two
-  // copies while it moves.
-  if (load.chain.empty()) load.wb.Source_bas.reserve(bytes.size() + bytes.size() / 8);
+  // copies while it moves. The main file's lines fill about as much of it as the file's size.
+  if (load.chain.empty()) {
+    load.wb.Source_bas.reserve(bytes.size() + bytes.size() / 8);
+    prepare_pages(load.wb.Source_bas.data(), bytes.size());
+  }
   const InChain in_chain(load, path);
   return load_lines(load, bytes, shown);
 }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+namespace kestrel {
+
+// Asks the system, in one request, for the memory pages of a buffer about to be filled:
+// [data, data + size), which must lie in one allocation. Otherwise the first write to each page
+// stops the program while the system supplies it, which costs about as much as the request's
+// work for that page again. Only whole pages in the range are asked for, and the bytes stay as
+// they are. Where the system has no such request, nothing is done.
+void prepare_pages(void* data, std::size_t size);
+
+}  // namespace kestrel
