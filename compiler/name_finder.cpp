@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "app/pages.h"
+
 namespace kestrel {
 
 std::vector<int> in_name_order(const std::vector<std::string>& names, int count) {
@@ -156,6 +158,9 @@ void NameFinder::fill_moves(std::size_t most_moves) {
   const std::size_t width = std::size_t{1} << row_shift_;
   if (nodes >= std::numeric_limits<std::uint16_t>::max() || (nodes + 1) * width > most_moves)
     return;
+  // The table is large, and every row of it is written.
+  moves_.reserve((nodes + 1) * width);
+  prepare_pages(moves_.data(), (nodes + 1) * width * sizeof(std::uint16_t));
   moves_.assign((nodes + 1) * width, 0);
   const auto put_children = [&](std::int32_t node, std::int32_t first, std::int32_t last) {
     for (std::int32_t next = first; next < last; ++next)
