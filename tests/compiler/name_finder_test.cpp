@@ -33,6 +33,23 @@ std::string every_byte() {
   return text;
 }
 
+TEST(NameOrder, SortsByTheWholeNameAndKeepsTableOrderForOneName) {
+  const struct {
+    std::vector<std::string> names;
+    int count;
+    std::vector<int> order;
+  } cases[] = {
+      {{"B", "A", "AB", "", "A"}, 5, {3, 1, 4, 2, 0}},
+      // Names alike in their first eight bytes are told apart by the rest.
+      {{"ABCDEFGHY", "ABCDEFGHX", "ABCDEFGH", "ABCDEFGHX"}, 4, {2, 1, 3, 0}},
+      // Bytes compare as unsigned: the upper half comes last.
+      {{"\xC0", "Z", "a", "\x7F"}, 4, {1, 2, 3, 0}},
+      // Only the table's valid slots.
+      {{"B", "A", "C"}, 2, {1, 0}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(in_name_order(c.names, c.count), c.order) << c.names[0];
+}
+
 TEST(NameFinder, ReportsEachNameOnceWithItsFirstAndLastStart) {
   const struct {
     std::vector<std::string> names;
