@@ -607,13 +607,12 @@ void report_duplicate(const DefinitionTable& defs, Findings& findings, const Loc
 
 bool Check_define_duplicates(const DefinitionTable& defs, const std::vector<int>& in_order,
                              Findings& findings, const Locator& where) {
-  const std::vector<int>& order = in_order;
   // The first name in table order that occurs in any other slot is the one reported: the first
   // of its run in name order.
   int first = -1;
-  for (std::size_t i = 1; i < order.size(); ++i) {
-    const int k = order[i - 1];
-    if (defs.def_name[k] == defs.def_name[order[i]] && (first < 0 || k < first)) first = k;
+  for (std::size_t i = 1; i < in_order.size(); ++i) {
+    const int k = in_order[i - 1];
+    if (defs.def_name[k] == defs.def_name[in_order[i]] && (first < 0 || k < first)) first = k;
   }
   if (first < 0) return true;
   report_duplicate(defs, findings, where, first);
