@@ -1,7 +1,6 @@
 #include "compiler/labels.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -97,21 +96,14 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
 }
 
 std::optional<LongLine> first_long_line(std::string_view text, std::size_t longest) {
-  const char* const bytes = text.data();
+  std::optional<LongLine> found;
   std::size_t index = 0;
-  std::size_t start = 0;
-  // A line ends at the LF of a CR LF: one search per line, for the one byte.
-  for (std::size_t from = 0; from < text.size();) {
-    const void* found = std::memchr(bytes + from, '\n', text.size() - from);
-    if (found == nullptr) break;
-    const auto lf = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
-    from = lf + 1;
-    if (lf == start || bytes[lf - 1] != '\r') continue;
-    if (lf - 1 - start > longest) return LongLine{index, text.substr(start, lf - 1 - start)};
-    start = from;
+  for_each_pane_line(text, [&](std::string_view line) {
+    if (line.size() > longest) found = LongLine{index, line};
     ++index;
-  }
-  return std::nullopt;
+    return !found;
+  });
+  return found;
 }
 
 }  // namespace kestrel
