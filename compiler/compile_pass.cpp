@@ -97,7 +97,7 @@ class Pass {
   bool compile_all() {
     std::vector<int> in_order = in_name_order(wb_.defs.def_name, definition_count(wb_.defs));
     if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_)) return false;
-    substituter_.emplace(wb_.defs, std::move(in_order));
+    substituter_.emplace(wb_.defs, std::move(in_order), source_);
     if (!for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); }))
       return false;
     // The tables of the names are the largest thing the pass holds, and labels need none of them.

@@ -1,7 +1,9 @@
 #include "compiler/name_finder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <functional>
 #include <limits>
 #include <string_view>
 #include <utility>
@@ -183,4 +185,79 @@ void NameFinder::pass_last_ends_down() const {
     if (below != kRoot) last_end_[below] = std::max(last_end_[below], last_end_[node]);
   }
 }
+
+bool LinesFinder::walked(std::string_view line) {
+  if (finder_.moves_.empty() || line.size() > kStretch ||
+      text_.size() > std::numeric_limits<std::uint32_t>::max())
+    return false;
+  const std::less_equal<const char*> not_after;
+  if (!not_after(text_.data(), line.data()) ||
+      !not_after(line.data() + line.size(), text_.data() + text_.size()))
+    return false;
+  const auto first = static_cast<std::size_t>(line.data() - text_.data());
+  const std::size_t last = first + line.size();
+  // A line in the stretch is served from it when the walk is at the root where the line begins.
+  if (first >= walked_first_ && last <= walked_last_ &&
+      (first == walked_first_ ||
+       finder_.class_of_[static_cast<unsigned char>(text_[first - 1])] == 0))
+    return true;
+  walk(first, std::min(text_.size(), first + kStretch));
+  return true;
+}
+
+void LinesFinder::walk(std::size_t first, std::size_t last) {
+  constexpr std::size_t kLanes = 4;
+  const auto* const text = reinterpret_cast<const unsigned char*>(text_.data());
+  const std::uint16_t* const moves = finder_.moves_.data();
+  const std::uint16_t* const class_of = finder_.class_of_.data();
+  const std::int32_t* const ending = finder_.ending_.data();
+  const unsigned row_shift = finder_.row_shift_;
+  // Each lane starts about a share of the stretch after the one before, after a byte in no name.
+  std::array<std::size_t, kLanes + 1> start{};
+  start[0] = first;
+  start[kLanes] = last;
+  for (std::size_t lane = 1; lane < kLanes; ++lane) {
+    std::size_t at = std::max(start[lane - 1], first + (last - first) * lane / kLanes);
+    while (at > first && at < last && class_of[text[at - 1]] != 0) ++at;
+    start[lane] = at;
+  }
+  if (!hits_) hits_ = std::make_unique_for_overwrite<Hit[]>(kStretch);
+  // A step writes its place whether or not a name ends there, and keeps it only if one does.
+  const auto step = [&](std::size_t& row, Hit*& out, std::size_t at) {
+    const std::uint16_t next = moves[row + class_of[text[at]]];
+    row = static_cast<std::size_t>(next) << row_shift;
+    *out = {static_cast<std::uint32_t>(at), next};
+    out += ending[next] != NameFinder::kRoot;
+  };
+  // The lanes' rows and places in variables of their own, which stay in registers.
+  std::array<Hit*, kLanes> outs{};
+  for (std::size_t lane = 0; lane < kLanes; ++lane)
+    outs[lane] = hits_.get() + (start[lane] - first);
+  Hit* out0 = outs[0];
+  Hit* out1 = outs[1];
+  Hit* out2 = outs[2];
+  Hit* out3 = outs[3];
+  std::size_t row0 = 0, row1 = 0, row2 = 0, row3 = 0;
+  std::size_t together = last - first;
+  for (std::size_t lane = 0; lane < kLanes; ++lane)
+    together = std::min(together, start[lane + 1] - start[lane]);
+  for (std::size_t i = 0; i < together; ++i) {
+    step(row0, out0, start[0] + i);
+    step(row1, out1, start[1] + i);
+    step(row2, out2, start[2] + i);
+    step(row3, out3, start[3] + i);
+  }
+  for (std::size_t at = start[0] + together; at < start[1]; ++at) step(row0, out0, at);
+  for (std::size_t at = start[1] + together; at < start[2]; ++at) step(row1, out1, at);
+  for (std::size_t at = start[2] + together; at < start[3]; ++at) step(row2, out2, at);
+  for (std::size_t at = start[3] + together; at < start[4]; ++at) step(row3, out3, at);
+  const std::array<Hit*, kLanes> ends = {out0, out1, out2, out3};
+  Hit* end = ends[0];
+  for (std::size_t lane = 1; lane < kLanes; ++lane) end = std::copy(outs[lane], ends[lane], end);
+  hits_size_ = static_cast<std::size_t>(end - hits_.get());
+  walked_first_ = first;
+  walked_last_ = last;
+  next_ = 0;
+}
+
 }  // namespace kestrel

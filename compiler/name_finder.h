@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,14 +104,8 @@ class NameFinder {
   template <typename Found>
   bool find_every(std::string_view text, std::size_t most, Found found) const {
     std::size_t count = 0;
-    // The names that end at `node`, whose last byte is at `end`.
     const auto report = [&](std::int32_t node, std::size_t end) {
-      for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
-        if (count++ == most) return false;
-        for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k])
-          found(k, end + 1 - depth_[ending]);
-      }
-      return true;
+      return report_endings(node, end, most, count, found);
     };
     if (!moves_.empty()) {
       // The tables in locals, which `found` cannot change behind the loop's back.
@@ -141,7 +136,21 @@ class NameFinder {
   std::size_t longest_name() const { return longest_; }
 
  private:
+  friend class LinesFinder;
   static constexpr std::int32_t kRoot = -1;
+
+  // Calls `found` for the names that end at `node`, whose last byte is at `end`, counting them in
+  // `count`; false, having called it for only some, once the count would pass `most`.
+  template <typename Found>
+  bool report_endings(std::int32_t node, std::size_t end, std::size_t most, std::size_t& count,
+                      Found& found) const {
+    for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending]) {
+      if (count++ == most) return false;
+      for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k])
+        found(k, end + 1 - depth_[ending]);
+    }
+    return true;
+  }
 
   // From the root, the first byte at or after `end` that begins a name.
   std::size_t past_strangers(std::string_view text, std::size_t end) const {
@@ -206,6 +215,59 @@ class NameFinder {
   mutable std::vector<std::size_t> first_end_;
   mutable std::vector<std::size_t> last_end_;
   mutable std::vector<std::int32_t> met_;
+};
+
+// Finds every occurrence of the names in the lines of one text, each line asked for after the
+// ones before it. The text is walked ahead of the lines, a stretch at a time, in four lanes side
+// by side: a walk waits at every byte for the step before it, and four walks that do not wait on
+// one another keep the processor busy meanwhile. A lane starts after a byte that occurs in no
+// name, where a walk is at the root whatever came before, so the lanes find what one walk would.
+// Without the finder's table of moves, and for lines longer than a stretch, each line is walked
+// on its own.
+class LinesFinder {
+ public:
+  LinesFinder(const NameFinder& finder, std::string_view text) : finder_(finder), text_(text) {}
+
+  // As finder.find_every(line, most, found), for `line`, a view into the text.
+  template <typename Found>
+  bool find_every(std::string_view line, std::size_t most, Found found) {
+    if (!walked(line)) return finder_.find_every(line, most, found);
+    const auto first = static_cast<std::size_t>(line.data() - text_.data());
+    const std::size_t last = first + line.size();
+    while (next_ < hits_size_ && hits_[next_].end < first) ++next_;
+    std::size_t count = 0;
+    for (; next_ < hits_size_ && hits_[next_].end < last; ++next_) {
+      const Hit hit = hits_[next_];
+      if (!finder_.report_endings(static_cast<std::int32_t>(hit.node) - 1, hit.end - first, most,
+                                  count, found))
+        return false;
+    }
+    return true;
+  }
+
+  // The bytes walked at once: a line longer than this is walked on its own.
+  static constexpr std::size_t kStretch = std::size_t{1} << 15;
+
+ private:
+  // A place where a name ends: its last byte, and the node the walk reached there, plus 1.
+  struct Hit {
+    std::uint32_t end;
+    std::uint32_t node;
+  };
+
+  // Whether the line's places are listed in hits_, walking a stretch from its start if need be.
+  bool walked(std::string_view line);
+  void walk(std::size_t first, std::size_t last);
+
+  const NameFinder& finder_;
+  std::string_view text_;
+  // The stretch walked, and the places where names end in it, in order: the first hits_size_ of
+  // hits_, from next_ on not yet passed. A lane lists its places from where its share of the
+  // room begins, which it never passes, and they are then moved up behind those before.
+  std::size_t walked_first_ = 0, walked_last_ = 0;
+  std::unique_ptr<Hit[]> hits_;
+  std::size_t hits_size_ = 0;
+  std::size_t next_ = 0;
 };
 
 }  // namespace kestrel

@@ -820,8 +820,11 @@ struct Substituter::Space {
 Substituter::Substituter(const DefinitionTable& defs)
     : Substituter(defs, in_name_order(defs.def_name, definition_count(defs))) {}
 
-Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order)
-    : names_(defs.def_name, std::move(in_order)), space_(std::make_unique<Space>(defs, names_)) {}
+Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order,
+                         std::string_view lines_of)
+    : names_(defs.def_name, std::move(in_order)), space_(std::make_unique<Space>(defs, names_)) {
+  if (!lines_of.empty()) lines_.emplace(names_, lines_of);
+}
 
 Substituter::~Substituter() = default;
 
@@ -829,8 +832,10 @@ std::optional<int> Substituter::substitute(Workbench& wb, std::string_view sourc
                                            std::string& line) {
   Space& space = *space_;
   space.start_line();
-  const bool every = names_.find_every(source, 2 * source.size() + 64,
-                                       [&](int k, std::size_t start) { space.heard(k, start); });
+  const auto heard = [&](int k, std::size_t start) { space.heard(k, start); };
+  const std::size_t most = 2 * source.size() + 64;
+  const bool every =
+      lines_ ? lines_->find_every(source, most, heard) : names_.find_every(source, most, heard);
   if (every && space.substitute_apart(wb, source, line)) return std::nullopt;
   line.assign(source);
   return substitute_crowded(wb, line, every);

@@ -39,8 +39,10 @@ Substitution Substitute_defines(Workbench& wb, std::string line);
 class Substituter {
  public:
   explicit Substituter(const DefinitionTable& defs);
-  // The same, given the table's definitions as in_name_order gives them.
-  Substituter(const DefinitionTable& defs, std::vector<int> in_order);
+  // The same, given the table's definitions as in_name_order gives them. When the lines are views
+  // into one text, one after another, naming that text lets the names be found ahead of them.
+  Substituter(const DefinitionTable& defs, std::vector<int> in_order,
+              std::string_view lines_of = {});
   ~Substituter();
   Substituter(const Substituter&) = delete;
   Substituter& operator=(const Substituter&) = delete;
@@ -54,6 +56,7 @@ class Substituter {
   std::optional<int> substitute_crowded(Workbench& wb, std::string& line, bool every);
   NameFinder names_;
   std::unique_ptr<Space> space_;
+  std::optional<LinesFinder> lines_;
 };
 
 // The valid slots of the table: 0 .. def_count - 1, and never past its end.

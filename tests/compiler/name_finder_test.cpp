@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -100,6 +102,77 @@ TEST(NameFinder, ListsEveryOccurrenceUnlessThereAreTooMany) {
         finder.find_every("AAxBABA", 8, [&](int k, std::size_t at) { every.emplace(k, at); }));
     EXPECT_EQ(every, (Every{{0, 0}, {0, 1}, {0, 4}, {0, 6}, {1, 0}, {2, 3}, {2, 5}, {3, 3}}));
     EXPECT_FALSE(finder.find_every("AAxBABA", 7, [](int, std::size_t) {}));
+  }
+}
+
+// What a walk reports of one line: every occurrence in order, and whether it listed them all.
+struct Listed {
+  std::vector<std::pair<int, std::size_t>> found;
+  bool all = true;
+  bool operator==(const Listed&) const = default;
+};
+
+template <typename Walk>
+Listed listed(Walk walk) {
+  Listed l;
+  l.all = walk([&](int k, std::size_t at) { l.found.emplace_back(k, at); });
+  return l;
+}
+
+// A text of many lines over a few bytes: names, parts of names, blanks and line ends.
+std::string random_lines(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  const std::string_view pieces[] = {"A", "B", "AB", "BAB", " ", "  ", "x", "\r\n", "\r\n  "};
+  std::string text;
+  while (text.size() < size) text += pieces[random() % std::size(pieces)];
+  return text;
+}
+
+// Lines found ahead, a stretch of the text at a time, are found as one line's walk finds them:
+// lines that begin where a walk would carry a name over, lines longer than a stretch, lines
+// outside the text, and lines past the count of occurrences asked for.
+TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
+  const std::size_t stretch = LinesFinder::kStretch;
+  const std::string many = random_lines(3 * stretch, 7);
+  const std::string names_only(stretch / 2, 'A');
+  const std::string long_line = "\r\n" + std::string(stretch + 10, 'B') + "AB\r\n";
+  const std::string elsewhere = "BAB AB";
+  const struct {
+    std::vector<std::string> names;
+    std::string text;
+    std::size_t most;
+  } cases[] = {
+      {{"A", "AB", "B", "BAB", "BB"}, many, 1000},
+      {{"A", "AB", "B", "BAB", "BB"}, many, 3},
+      {{"AA", "A"}, names_only + " A", 1 << 20},
+      {{"B", "BAB"}, long_line + many.substr(0, 500), 1 << 20},
+      // A name holding the line end, which makes lines that follow a walk's name.
+      {{"B\r", "\nA", "AB"}, "AB\r\nAB\r\nB\r\nA", 100},
+  };
+  for (const std::size_t most_moves : kTables) {
+    for (const auto& c : cases) {
+      const NameFinder finder(c.names, static_cast<int>(c.names.size()), most_moves);
+      LinesFinder lines(finder, c.text);
+      const std::string_view text = c.text;
+      // Every line, its leading blanks left out as the pass does; every third line is skipped;
+      // and lines in the middle of one, which the walk enters in a name.
+      std::size_t number = 0;
+      for (std::size_t first = 0; first <= text.size(); ++number) {
+        const std::size_t end = std::min(text.find("\r\n", first), text.size());
+        std::string_view line = text.substr(first, end - first);
+        if (number % 5 == 4 && line.size() > 2) line.remove_prefix(1);
+        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+        if (number % 3 != 2) {
+          const auto own = [&](auto found) { return finder.find_every(line, c.most, found); };
+          const auto ahead = [&](auto found) { return lines.find_every(line, c.most, found); };
+          ASSERT_EQ(listed(ahead), listed(own)) << "line " << number << " of " << c.names[0];
+        }
+        first = end + 2;
+      }
+      const auto own = [&](auto found) { return finder.find_every(elsewhere, c.most, found); };
+      const auto ahead = [&](auto found) { return lines.find_every(elsewhere, c.most, found); };
+      EXPECT_EQ(listed(ahead), listed(own));
+    }
   }
 }
 
