@@ -632,16 +632,21 @@ struct Substituter::Space {
       if (is_boundary(static_cast<unsigned char>(c)))
         kinds[static_cast<std::size_t>(c)] = kBoundary;
     entries.resize(static_cast<std::size_t>(count));
+    std::size_t all_values = 0;
+    for (int k = 0; k < count; ++k) all_values += defs.def_value[k].size();
+    values.reserve(all_values + kPiece);
     for (int k = 0; k < count; ++k) {
       const std::string& name = defs.def_name[k];
       const std::string& value = defs.def_value[k];
       for (const char c : name) kinds[static_cast<unsigned char>(c)] |= kInNames;
       Entry& entry = entries[static_cast<std::size_t>(k)];
-      entry.value = value.data();
+      entry.value = values.data() + values.size();
+      values += value;
       entry.name_size = name.size();
       entry.value_size = value.size();
       names.find_reaching(value, value.size(), 0, [&](int) { entry.inert = false; });
     }
+    values.append(kPiece, ' ');
   }
 
   // A new line, whose occurrences `seen` is about to hear of.
@@ -683,10 +688,12 @@ struct Substituter::Space {
       for (Entry& entry : entries) entry.stopped = 0;
       mark = 1;
     }
-    line.resize(source.size() + growth);
+    // Room for a whole piece past the last.
+    line.resize(source.size() + growth + kPiece);
     char* out = line.data();
     const char* const text = source.data();
     const std::size_t size = source.size();
+    const char* const values_end = values.data() + values.size();
     // The neighbour the last definition tested last, which is the last test the turns make: a
     // character, or kLineEnd.
     int near = kLineEnd;
@@ -705,8 +712,8 @@ struct Substituter::Space {
         continue;
       }
       if (((kind(before) | kind(next)) & kInNames) != 0) return false;
-      out = copy_piece(text + copied, text + start, out);
-      out = copy_piece(entry.value, entry.value + entry.value_size, out);
+      out = copy_piece(text + copied, text + start, text + size, out);
+      out = copy_piece(entry.value, entry.value + entry.value_size, values_end, out);
       copied = after;
     }
     if (near == kLineEnd)
@@ -718,11 +725,15 @@ struct Substituter::Space {
     return true;
   }
 
-  // Most pieces are a few characters, which a loop copies faster than a call.
-  static char* copy_piece(const char* first, const char* last, char* out) {
-    if (last - first >= 16) return std::copy(first, last, out);
-    while (first != last) *out++ = *first++;
-    return out;
+  // Most pieces are a few characters: a whole kPiece is copied when the bytes after the piece can
+  // be read, up to `readable`, and the room after `out` goes on that far. One copy of a fixed
+  // size costs less than a call or a loop that stops at a length it cannot foresee.
+  static char* copy_piece(const char* first, const char* last, const char* readable, char* out) {
+    const auto size = static_cast<std::size_t>(last - first);
+    if (size > kPiece || static_cast<std::size_t>(readable - first) < kPiece)
+      return std::copy(first, last, out);
+    std::memcpy(out, first, kPiece);
+    return out + size;
   }
 
   // What a neighbour is: a character, or kLineEnd, a boundary that occurs in no name.
@@ -797,6 +808,9 @@ struct Substituter::Space {
     bool inert = true;  // its value holds no name
   };
   std::vector<Entry> entries;
+  // The values one after another, and a piece's room after them, which is never read as a value.
+  static constexpr std::size_t kPiece = 16;
+  std::string values;
   static constexpr int kLineEnd = -1;
   static constexpr unsigned char kBoundary = 1;
   static constexpr unsigned char kInNames = 2;
