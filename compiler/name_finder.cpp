@@ -222,17 +222,22 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
     start[lane] = at;
   }
   if (!hits_) hits_ = std::make_unique_for_overwrite<Hit[]>(kStretch);
-  // A step writes its place whether or not a name ends there, and keeps it only if one does.
-  const auto step = [&](std::size_t& row, Hit*& out, std::size_t at) {
-    const std::uint16_t next = moves[row + class_of[text[at]]];
+  // A step writes its place in the lane whether or not a name ends there, and keeps it only if
+  // one does; the lane's start is added to its places at the end.
+  const auto step = [&](const unsigned char* lane, std::size_t& row, Hit*& out, std::size_t at) {
+    const std::uint16_t next = moves[row + class_of[lane[at]]];
     row = static_cast<std::size_t>(next) << row_shift;
     *out = {static_cast<std::uint32_t>(at), next};
     out += ending[next] != NameFinder::kRoot;
   };
-  // The lanes' rows and places in variables of their own, which stay in registers.
+  // The lanes' text, rows and places in variables of their own, which stay in registers.
   std::array<Hit*, kLanes> outs{};
   for (std::size_t lane = 0; lane < kLanes; ++lane)
     outs[lane] = hits_.get() + (start[lane] - first);
+  const unsigned char* const lane0 = text + start[0];
+  const unsigned char* const lane1 = text + start[1];
+  const unsigned char* const lane2 = text + start[2];
+  const unsigned char* const lane3 = text + start[3];
   Hit* out0 = outs[0];
   Hit* out1 = outs[1];
   Hit* out2 = outs[2];
@@ -241,19 +246,24 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   std::size_t together = last - first;
   for (std::size_t lane = 0; lane < kLanes; ++lane)
     together = std::min(together, start[lane + 1] - start[lane]);
-  for (std::size_t i = 0; i < together; ++i) {
-    step(row0, out0, start[0] + i);
-    step(row1, out1, start[1] + i);
-    step(row2, out2, start[2] + i);
-    step(row3, out3, start[3] + i);
+  for (std::size_t at = 0; at < together; ++at) {
+    step(lane0, row0, out0, at);
+    step(lane1, row1, out1, at);
+    step(lane2, row2, out2, at);
+    step(lane3, row3, out3, at);
   }
-  for (std::size_t at = start[0] + together; at < start[1]; ++at) step(row0, out0, at);
-  for (std::size_t at = start[1] + together; at < start[2]; ++at) step(row1, out1, at);
-  for (std::size_t at = start[2] + together; at < start[3]; ++at) step(row2, out2, at);
-  for (std::size_t at = start[3] + together; at < start[4]; ++at) step(row3, out3, at);
+  for (std::size_t at = together; at < start[1] - start[0]; ++at) step(lane0, row0, out0, at);
+  for (std::size_t at = together; at < start[2] - start[1]; ++at) step(lane1, row1, out1, at);
+  for (std::size_t at = together; at < start[3] - start[2]; ++at) step(lane2, row2, out2, at);
+  for (std::size_t at = together; at < start[4] - start[3]; ++at) step(lane3, row3, out3, at);
   const std::array<Hit*, kLanes> ends = {out0, out1, out2, out3};
-  Hit* end = ends[0];
-  for (std::size_t lane = 1; lane < kLanes; ++lane) end = std::copy(outs[lane], ends[lane], end);
+  Hit* end = hits_.get();
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    const auto offset = static_cast<std::uint32_t>(start[lane]);
+    end = std::transform(outs[lane], ends[lane], end, [offset](Hit hit) {
+      return Hit{hit.end + offset, hit.node};
+    });
+  }
   hits_size_ = static_cast<std::size_t>(end - hits_.get());
   walked_first_ = first;
   walked_last_ = last;
