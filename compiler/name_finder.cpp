@@ -158,15 +158,15 @@ void NameFinder::fill_moves(std::size_t most_moves) {
     if (class_of_[byte] == 0) class_of_[byte] = static_cast<std::uint16_t>(classes_++);
   row_shift_ = static_cast<unsigned>(std::bit_width(classes_ - 1));
   const std::size_t width = std::size_t{1} << row_shift_;
-  if (nodes >= std::numeric_limits<std::uint16_t>::max() || (nodes + 1) * width > most_moves)
-    return;
+  if (nodes >= kNextOfMove || (nodes + 1) * width > most_moves) return;
   // The table is large, and every row of it is written.
   moves_.reserve((nodes + 1) * width);
   prepare_pages(moves_.data(), (nodes + 1) * width * sizeof(std::uint16_t));
   moves_.assign((nodes + 1) * width, 0);
   const auto put_children = [&](std::int32_t node, std::int32_t first, std::int32_t last) {
     for (std::int32_t next = first; next < last; ++next)
-      moves_[row_of_moves(node) + class_of_[byte_[next]]] = static_cast<std::uint16_t>(next + 1);
+      moves_[row_of_moves(node) + class_of_[byte_[next]]] =
+          static_cast<std::uint16_t>((next + 1) | (ending_at(next) != kRoot ? kEndsOfMove : 0));
   };
   put_children(kRoot, 0, shallow_);
   for (std::int32_t node = 0; node < static_cast<std::int32_t>(nodes); ++node) {
@@ -210,7 +210,6 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   const auto* const text = reinterpret_cast<const unsigned char*>(text_.data());
   const std::uint16_t* const moves = finder_.moves_.data();
   const std::uint16_t* const class_of = finder_.class_of_.data();
-  const std::int32_t* const ending = finder_.ending_.data();
   const unsigned row_shift = finder_.row_shift_;
   // Each lane starts about a share of the stretch after the one before, after a byte in no name.
   std::array<std::size_t, kLanes + 1> start{};
@@ -225,10 +224,11 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   // A step writes its place in the lane whether or not a name ends there, and keeps it only if
   // one does; the lane's start is added to its places at the end.
   const auto step = [&](const unsigned char* lane, std::size_t& row, Hit*& out, std::size_t at) {
-    const std::uint16_t next = moves[row + class_of[lane[at]]];
+    const std::uint16_t move = moves[row + class_of[lane[at]]];
+    const std::uint16_t next = move & NameFinder::kNextOfMove;
     row = static_cast<std::size_t>(next) << row_shift;
     *out = {static_cast<std::uint32_t>(at), next};
-    out += ending[next] != NameFinder::kRoot;
+    out += (move & NameFinder::kEndsOfMove) != 0;
   };
   // The lanes' text, rows and places in variables of their own, which stay in registers.
   std::array<Hit*, kLanes> outs{};

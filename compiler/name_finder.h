@@ -111,14 +111,14 @@ class NameFinder {
       // The tables in locals, which `found` cannot change behind the loop's back.
       const std::uint16_t* const moves = moves_.data();
       const std::uint16_t* const class_of = class_of_.data();
-      const std::int32_t* const ending = ending_.data();
       const unsigned row_shift = row_shift_;
       std::size_t row = 0;
       for (std::size_t end = 0; end < text.size(); ++end) {
         if (row == 0 && (end = past_strangers(text, end)) == text.size()) break;
-        const std::uint16_t next = moves[row + class_of[static_cast<unsigned char>(text[end])]];
+        const std::uint16_t move = moves[row + class_of[static_cast<unsigned char>(text[end])]];
+        const std::uint16_t next = move & kNextOfMove;
         row = static_cast<std::size_t>(next) << row_shift;
-        if (ending[next] != kRoot && !report(next - 1, end)) return false;
+        if ((move & kEndsOfMove) != 0 && !report(next - 1, end)) return false;
       }
       return true;
     }
@@ -162,7 +162,8 @@ class NameFinder {
   std::int32_t ending_at(std::int32_t node) const { return ending_[node + 1]; }
   std::int32_t step(std::int32_t node, unsigned char byte) const {
     if (!moves_.empty())
-      return static_cast<std::int32_t>(moves_[row_of_moves(node) + class_of_[byte]]) - 1;
+      return static_cast<std::int32_t>(moves_[row_of_moves(node) + class_of_[byte]] & kNextOfMove) -
+             1;
     while (node >= shallow_) {
       const std::int32_t next = child(node, byte);
       if (next != kRoot) return next;
@@ -201,13 +202,16 @@ class NameFinder {
   std::size_t longest_ = 0;
   // Where each byte leads from each node, suffixes taken into account, when the table is small:
   // a row per node after one for the root, a column per byte that occurs in a name and one for
-  // all the others, which lead to the root from everywhere; a node is given as its number plus 1.
+  // all the others, which lead to the root from everywhere. A move gives the node as its number
+  // plus 1, and in its top bit whether a name ends there.
   std::vector<std::uint16_t> class_of_ = std::vector<std::uint16_t>(256, 0);
   std::size_t classes_ = 1;
   // A row has room for every column, and a power of two entries, so that a step finds the next
   // node's row with a shift.
   unsigned row_shift_ = 0;
   std::vector<std::uint16_t> moves_;
+  static constexpr std::uint16_t kEndsOfMove = 0x8000;
+  static constexpr std::uint16_t kNextOfMove = kEndsOfMove - 1;
   // Scratch of the searches, which never overlap: per node, the last search that met it and
   // where it first and last ended then; and the nodes met, in order.
   mutable std::vector<std::uint32_t> seen_;
