@@ -184,10 +184,24 @@ class Pass {
     end = std::copy(text.begin(), text.end(), end);
     std::copy(crlf.begin(), crlf.end(), end);
     record_.output_lines.push_back({source_index_, numbered});
+    longest_written_ = std::max(longest_written_, prefix.size() + text.size());
   }
 
-  // Only the first line longer than the limit is reported.
+  // Whether replacing the labels may have made a line longer than the longest written: a number
+  // longer than a label's text, or a label's text with a line end in it, which can join two lines.
+  bool labels_may_lengthen() const {
+    for (const Label& label : labels_) {
+      const std::string_view text = label.label_text;
+      if (text.find_first_of("\r\n") != std::string_view::npos) return true;
+      if (text.size() < std::to_string(label.label_line).size()) return true;
+    }
+    return false;
+  }
+
+  // Only the first line longer than the limit is reported. The output is searched for it unless
+  // every line written was short enough and the labels have made none longer.
   bool lines_fit() {
+    if (longest_written_ <= kLongestOutputLine && !labels_may_lengthen()) return true;
     const std::optional<LongLine> line = first_long_line(wb_.Dest_bas, kLongestOutputLine);
     if (!line) return true;
     const std::vector<OutputLine>& sources = record_.output_lines;
@@ -210,7 +224,8 @@ class Pass {
   LabelTable labels_;
   CompileRecord record_;
   std::optional<Substituter> substituter_;
-  std::string line_;  // the line being compiled, its space kept from line to line
+  std::size_t longest_written_ = 0;  // the longest output line, as the pass wrote it
+  std::string line_;                 // the line being compiled, its space kept from line to line
   NumberPrefix prefix_;
 };
 

@@ -114,6 +114,13 @@ TEST(CompilePass, LineLengthIsExaminedOnlyWhenALabelLineWasSeen) {
       {text_of({"12", text64, "[L]"}), {"0012 " + text64}, {kOk}},
       {text_of({"12", text65}), {"0012 " + text65}, {kOk}},
       {text_of({"12", text65, "[L]", text65}), {"0012 " + text65, "0013 " + text65}, {too_long}},
+      // Lines a label makes too long: its number longer than its text, and its text ending in a
+      // CR that joins two lines.
+      {text_of({"12", "[", text64.substr(0, 63) + "["}),
+       {"0012 " + text64.substr(0, 63) + "12"},
+       {too_long}},
+      {text_of({"12", "[L\r", "PRINT [L", "PRINT"}), {"0012 PRINT 12\n0013 PRINT"}, {kOk}},
+      {text_of({"12", "[L\r", "PRINT [L", text64}), {"0012 PRINT 12\n0013 " + text64}, {too_long}},
   };
   for (const PassCase& c : cases) expect_pass(c);
 }
