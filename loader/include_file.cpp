@@ -6,7 +6,6 @@
 
 #include "app/blanks.h"
 #include "app/failure.h"
-#include "app/pages.h"
 #include "app/text_lines.h"
 #include "loader/include_path.h"
 #include "loader/parse_define.h"
@@ -57,8 +56,8 @@ class PlainLines {
     const std::size_t end = begin + line.size();
     if (end + 1 >= bytes_.size() || bytes_[end] != crlf[0] || bytes_[end + 1] != crlf[1]) {
       append_run();
-      load_.wb.Source_bas += line;
-      load_.wb.Source_bas += crlf;
+      load_.source.append(line);
+      load_.source.append(crlf);
       return;
     }
     if (begin != run_end_) {
@@ -76,7 +75,7 @@ class PlainLines {
 
  private:
   void append_run() {
-    load_.wb.Source_bas.append(bytes_.data() + run_begin_, run_end_ - run_begin_);
+    load_.source.append(bytes_.substr(run_begin_, run_end_ - run_begin_));
     run_begin_ = run_end_;
   }
 
@@ -105,18 +104,22 @@ bool being_read(const Loading& load, const std::filesystem::path& path) {
 
 bool load_file(Loading& load, const std::filesystem::path& path,
                const std::filesystem::path& shown) {
-  const std::string bytes = load.files.read(path);
+  std::string bytes = load.files.read(path);
   if (bytes.size() > load.bytes_limit - load.bytes_read)
     throw make_failure(FailureCode::out_of_memory);
   load.bytes_read += bytes.size();
-  // Room for the pane at once, from the main file's size: growing it line by line would hold two
-  // copies while it moves. The main file's lines fill about as much of it as the file's size.
-  if (load.chain.empty()) {
-    load.wb.Source_bas.reserve(bytes.size() + bytes.size() / 8);
-    prepare_pages(load.wb.Source_bas.data(), bytes.size());
-  }
   const InChain in_chain(load, path);
-  return load_lines(load, bytes, shown);
+  if (load.chain.size() > 1) return load_lines(load, bytes, shown);
+  // The main file's lines are read from the bytes the pane may take over.
+  const std::string_view main = load.source.start_main(std::move(bytes));
+  try {
+    const bool held_lines = load_lines(load, main, shown);
+    load.source.finish_main();
+    return held_lines;
+  } catch (...) {
+    load.source.finish_main();
+    throw;
+  }
 }
 
 bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::path& path) {
@@ -160,6 +163,7 @@ void Include_file(Loading& load, const std::string& inc_name) {
     load.loaded[record].result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
     if (held_lines) load.wb.run_log.write_line(ansi_path(where.composed) + " loaded");
   } catch (const Failure& failure) {
+    load.source.settle();
     load.findings.failure(failure, where.composed, include_line);
   }
 }

@@ -10,6 +10,7 @@
 #include "app/findings.h"
 #include "app/source_map.h"
 #include "app/workbench.h"
+#include "loader/source_text.h"
 
 namespace kestrel {
 
@@ -33,9 +34,15 @@ inline constexpr std::size_t kLoadedBytesLimit = std::size_t{256} << 20;
 struct Loading {
   Loading(Workbench& wb, Findings& findings, Files& files,
           std::vector<std::filesystem::path> include_folders)
-      : wb(wb), findings(findings), files(files), include_folders(std::move(include_folders)) {}
+      : wb(wb),
+        source(wb.Source_bas),
+        findings(findings),
+        files(files),
+        include_folders(std::move(include_folders)) {}
 
   Workbench& wb;
+  // Every line the load keeps is appended to Source_bas through it.
+  SourceText source;
   Findings& findings;
   Files& files;
   // The folders include names are looked up in, in order; a name found in none is reported as

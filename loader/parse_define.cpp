@@ -8,6 +8,7 @@
 #include "app/failure.h"
 #include "app/messages.h"
 #include "app/source_map.h"
+#include "app/text_lines.h"
 
 namespace kestrel {
 
@@ -42,6 +43,7 @@ bool record_definition(Loading& load) {
   const std::size_t equ =
       line.size() > kFirstEquIndex ? line.find(kEqu, kFirstEquIndex) : std::string::npos;
   if (equ == std::string::npos) {
+    load.source.settle();
     load.findings.message(message_text(MessageText::bad_definition) + line, refused_line(load));
     return false;
   }
@@ -52,6 +54,7 @@ bool record_definition(Loading& load) {
                    trim_blanks(view.substr(equ + kEqu.size())), {load.reading, pane_line});
   if (wb.defs.def_count > kDefinitionSoftLimit) {
     wb.defs.def_source[wb.defs.def_count - 1].pane_line.reset();
+    load.source.settle();
     load.findings.message(message_text(MessageText::too_many_definitions) + line,
                           refused_line(load));
     return false;
@@ -69,8 +72,8 @@ void Parse_define(Loading& load) {
   Workbench& wb = load.wb;
   wb.trim_line.assign(trim_left_blanks(wb.cur_line));
   if (wb.trim_line.starts_with(kDefine) && !record_definition(load)) return;
-  wb.Source_bas += wb.cur_line;
-  wb.Source_bas += crlf;
+  load.source.append(wb.cur_line);
+  load.source.append(crlf);
   load.map.add_lines(load.reading, 1);
 }
 

@@ -165,6 +165,30 @@ TEST(Open, BoxesShownWhileLoadingSeeThePaneFilledSoFar) {
   EXPECT_EQ(load.log_lines(), Lines{"prog.bas loaded"});
 }
 
+// The main file's lines as they stand reach the pane without a copy, at the end of the load; a
+// box shown before then still sees every line loaded so far.
+TEST(Open, TheFirstBoxSeesThePaneFilledSoFarWhateverShowsIt) {
+  Lines many_definitions;
+  for (int n = 0; n <= kDefinitionSoftLimit; ++n)
+    many_definitions.push_back("#define D" + std::to_string(n) + " EQU 1");
+  const struct {
+    Lines file;
+    std::size_t shown_at;  // the pane lines before the first box
+  } cases[] = {
+      {{"one", "#define X 5", "two"}, 1},
+      {{"one", "two", "#include MISSING.BAS", "three"}, 2},
+      {many_definitions, many_definitions.size() - 1},
+  };
+  for (const auto& c : cases) {
+    Load load("prog.bas");
+    load.files.add_file("prog.bas", testing::lines(c.file));
+    load.run();
+    ASSERT_FALSE(load.panes_shown.empty()) << c.file[1];
+    const Lines before(c.file.begin(), c.file.begin() + static_cast<std::ptrdiff_t>(c.shown_at));
+    EXPECT_EQ(load.panes_shown[0], testing::lines(before)) << c.file[1];
+  }
+}
+
 // The log that start-up could not open fails every later line; the load itself is kept.
 TEST(Open, AFailedLogLineIsReportedAndCompileStaysDisabled) {
   Load load("prog.bas");

@@ -1,0 +1,52 @@
+#include "loader/source_text.h"
+
+#include <utility>
+
+#include "app/pages.h"
+
+namespace kestrel {
+
+std::string_view SourceText::start_main(std::string bytes) {
+  main_ = std::move(bytes);
+  counted_ = 0;
+  counting_ = true;
+  return main_;
+}
+
+void SourceText::append(std::string_view text) {
+  if (counting_) {
+    // The main file's own lines are views into its bytes, and are not compared.
+    const std::string_view next = std::string_view(main_).substr(counted_);
+    if (text.size() <= next.size() && (text.data() == next.data() || next.starts_with(text))) {
+      counted_ += text.size();
+      return;
+    }
+    copy_counted();
+  }
+  pane_ += text;
+}
+
+void SourceText::settle() {
+  if (counting_) copy_counted();
+}
+
+void SourceText::finish_main() {
+  if (counting_ && counted_ == main_.size()) {
+    pane_ = std::move(main_);
+    counting_ = false;
+  } else if (counting_) {
+    copy_counted();
+  }
+  main_ = std::string();
+}
+
+// Room for the pane at once, from the main file's size: growing it line by line would hold two
+// copies while it moves. The main file's lines fill about as much of it as the file's size.
+void SourceText::copy_counted() {
+  pane_.reserve(main_.size() + main_.size() / 8);
+  prepare_pages(pane_.data(), main_.size());
+  pane_.append(main_, 0, counted_);
+  counting_ = false;
+}
+
+}  // namespace kestrel
