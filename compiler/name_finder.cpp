@@ -187,7 +187,8 @@ void NameFinder::pass_last_ends_down() const {
 }
 
 bool LinesFinder::walked(std::string_view line) {
-  if (finder_.moves_.empty() || line.size() > kStretch ||
+  // Without names a line's own walk passes over it at once.
+  if (finder_.moves_.empty() || finder_.depth_.empty() || line.size() > kStretch ||
       text_.size() > std::numeric_limits<std::uint32_t>::max())
     return false;
   const std::less_equal<const char*> not_after;

@@ -226,8 +226,8 @@ class NameFinder {
 // by side: a walk waits at every byte for the step before it, and four walks that do not wait on
 // one another keep the processor busy meanwhile. A lane starts after a byte that occurs in no
 // name, where a walk is at the root whatever came before, so the lanes find what one walk would.
-// Without the finder's table of moves, and for lines longer than a stretch, each line is walked
-// on its own.
+// Without names or the finder's table of moves, and for lines longer than a stretch, each line is
+// walked on its own.
 class LinesFinder {
  public:
   LinesFinder(const NameFinder& finder, std::string_view text) : finder_(finder), text_(text) {}
