@@ -221,8 +221,8 @@ class NameFinder {
   mutable std::vector<std::int32_t> met_;
 };
 
-// Finds every occurrence of the names in the lines of one text, each line asked for after the
-// ones before it. The text is walked ahead of the lines, a stretch at a time, in four lanes side
+// Finds every occurrence of the names in the lines of one text, asked for line by line, mostly in
+// order. The text is walked ahead of the lines, a stretch at a time, in four lanes side
 // by side: a walk waits at every byte for the step before it, and four walks that do not wait on
 // one another keep the processor busy meanwhile. A lane starts after a byte that occurs in no
 // name, where a walk is at the root whatever came before, so the lanes find what one walk would.
@@ -238,6 +238,8 @@ class LinesFinder {
     if (!walked(line)) return finder_.find_every(line, most, found);
     const auto first = static_cast<std::size_t>(line.data() - text_.data());
     const std::size_t last = first + line.size();
+    // A line asked for again, or before the last one, is looked for from the stretch's start.
+    if (next_ > 0 && hits_[next_ - 1].end >= first) next_ = 0;
     while (next_ < hits_size_ && hits_[next_].end < first) ++next_;
     std::size_t count = 0;
     for (; next_ < hits_size_ && hits_[next_].end < last; ++next_) {

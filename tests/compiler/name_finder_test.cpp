@@ -169,9 +169,12 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
         }
         first = end + 2;
       }
-      const auto own = [&](auto found) { return finder.find_every(elsewhere, c.most, found); };
-      const auto ahead = [&](auto found) { return lines.find_every(elsewhere, c.most, found); };
-      EXPECT_EQ(listed(ahead), listed(own));
+      // A line outside the text, and the first line again.
+      for (const std::string_view line : {std::string_view(elsewhere), text.substr(0, 40)}) {
+        const auto own = [&](auto found) { return finder.find_every(line, c.most, found); };
+        const auto ahead = [&](auto found) { return lines.find_every(line, c.most, found); };
+        EXPECT_EQ(listed(ahead), listed(own)) << line;
+      }
     }
   }
 }
