@@ -34,9 +34,8 @@ void SourceText::finish_main() {
   if (counting_ && counted_ == main_.size()) {
     pane_ = std::move(main_);
     counting_ = false;
-  } else if (counting_) {
-    copy_counted();
   }
+  settle();
   main_ = std::string();
 }
 
