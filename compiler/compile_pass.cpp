@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -32,11 +33,15 @@ constexpr std::size_t kLongLineExcerpt = 10;
 // the number before are counted up where they stand.
 class NumberPrefix {
  public:
-  std::string_view of(int number) {
+  static constexpr std::size_t kRoom = 16;
+
+  void set(int number) {
     if (number != number_ + 1 || !counted_up()) written(number);
     number_ = number;
-    return {text_.data(), size_};
   }
+  std::size_t size() const { return size_; }
+  // Writes kRoom bytes at `out`, the prefix first.
+  void copy_to(char* out) const { std::memcpy(out, text_.data(), kRoom); }
 
  private:
   // False when the number needs one digit more.
@@ -64,8 +69,36 @@ class NumberPrefix {
   }
 
   int number_ = -2;
-  std::array<char, 16> text_{};
+  std::array<char, kRoom> text_{};
   std::size_t size_ = 0;
+};
+
+// The output as the pass writes it. Dest_bas is grown ahead of the text in large steps and each
+// line is copied into place, so that a line costs neither filling with zeros nor a call for each
+// of its short pieces. Dest_bas is cut back to the text written when this ends, and by `settle`
+// before it is shown.
+class OutputText {
+ public:
+  // Bytes past the room asked for that may be written over.
+  static constexpr std::size_t kSlack = NumberPrefix::kRoom;
+
+  explicit OutputText(std::string& text) : text_(text), size_(text.size()) {}
+  OutputText(const OutputText&) = delete;
+  OutputText& operator=(const OutputText&) = delete;
+  ~OutputText() { settle(); }
+
+  // Where `size` bytes go after the text written, with kSlack more behind them.
+  char* room(std::size_t size) {
+    if (text_.size() - size_ < size + kSlack) text_.resize(size_ + std::max(size + kSlack, kStep));
+    return text_.data() + size_;
+  }
+  void wrote(std::size_t size) { size_ += size; }
+  void settle() { text_.resize(size_); }
+
+ private:
+  static constexpr std::size_t kStep = std::size_t{1} << 16;
+  std::string& text_;
+  std::size_t size_;
 };
 
 class Pass {
@@ -98,8 +131,11 @@ class Pass {
     std::vector<int> in_order = in_name_order(wb_.defs.def_name, definition_count(wb_.defs));
     if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_)) return false;
     substituter_.emplace(wb_.defs, std::move(in_order), source_);
-    if (!for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); }))
-      return false;
+    output_.emplace(wb_.Dest_bas);
+    const bool compiled =
+        for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); });
+    output_.reset();
+    if (!compiled) return false;
     // The tables of the names are the largest thing the pass holds, and labels need none of them.
     substituter_.reset();
     // Without label lines neither the labels nor the line lengths are examined.
@@ -132,7 +168,7 @@ class Pass {
     if (comment && !wb_.Check1) return true;
     if (is_digit(line[0])) return take_directive(line, first_column(source_line));
     if (comment && wb_.Check2) {
-      append_line({}, line, false);
+      append_line(line, false);
       return true;
     }
     return write_numbered(line);
@@ -152,6 +188,7 @@ class Pass {
 
   // A message about the source line being compiled, and where in it, when that is known.
   void show(const std::string& text, int column = 0) {
+    if (output_) output_->settle();
     Location at = where_.at(source_index_);
     at.column = column;
     findings_.message(text, at);
@@ -167,24 +204,24 @@ class Pass {
       show(message_text(MessageText::bad_line_number) + std::to_string(wb_.line_num));
       return false;
     }
-    const std::string_view prefix = prefix_.of(wb_.line_num);
+    prefix_.set(wb_.line_num);
     ++wb_.line_num;
-    append_line(prefix, line, true);
+    append_line(line, true);
     return true;
   }
 
-  // The line's text without its blanks at either end, after `prefix`, and a line end: room is
-  // made for all of it at once, which costs less than appending each piece.
-  void append_line(std::string_view prefix, std::string_view line, bool numbered) {
+  // The line's text without its blanks at either end, after the number prefix if `numbered`,
+  // and a line end.
+  void append_line(std::string_view line, bool numbered) {
     const std::string_view text = trim_blanks(line);
-    std::string& out = wb_.Dest_bas;
-    const std::size_t at = out.size();
-    out.resize(at + prefix.size() + text.size() + crlf.size());
-    char* end = std::copy(prefix.begin(), prefix.end(), out.data() + at);
-    end = std::copy(text.begin(), text.end(), end);
-    std::copy(crlf.begin(), crlf.end(), end);
+    const std::size_t prefix = numbered ? prefix_.size() : 0;
+    const std::size_t size = prefix + text.size() + crlf.size();
+    char* const out = output_->room(size);
+    if (numbered) prefix_.copy_to(out);
+    std::copy(crlf.begin(), crlf.end(), std::copy(text.begin(), text.end(), out + prefix));
+    output_->wrote(size);
     record_.output_lines.push_back({source_index_, numbered});
-    longest_written_ = std::max(longest_written_, prefix.size() + text.size());
+    longest_written_ = std::max(longest_written_, prefix + text.size());
   }
 
   // Whether replacing the labels may have made a line longer than the longest written: a number
@@ -227,6 +264,7 @@ class Pass {
   std::size_t longest_written_ = 0;  // the longest output line, as the pass wrote it
   std::string line_;                 // the line being compiled, its space kept from line to line
   NumberPrefix prefix_;
+  std::optional<OutputText> output_;  // while the lines are compiled
 };
 
 }  // namespace

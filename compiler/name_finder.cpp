@@ -225,11 +225,10 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   // A step writes its place in the lane whether or not a name ends there, and keeps it only if
   // one does; the lane's start is added to its places at the end.
   const auto step = [&](const unsigned char* lane, std::size_t& row, Hit*& out, std::size_t at) {
-    const std::uint16_t move = moves[row + class_of[lane[at]]];
-    const std::uint16_t next = move & NameFinder::kNextOfMove;
-    row = static_cast<std::size_t>(next) << row_shift;
-    *out = {static_cast<std::uint32_t>(at), next};
-    out += (move & NameFinder::kEndsOfMove) != 0;
+    const std::uint32_t move = moves[row + class_of[lane[at]]];
+    row = static_cast<std::size_t>(move & NameFinder::kNextOfMove) << row_shift;
+    *out = {static_cast<std::uint32_t>(at), move};
+    out += move >> kEndsShift;
   };
   // The lanes' text, rows and places in variables of their own, which stay in registers.
   std::array<Hit*, kLanes> outs{};
@@ -262,7 +261,7 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   for (std::size_t lane = 0; lane < kLanes; ++lane) {
     const auto offset = static_cast<std::uint32_t>(start[lane]);
     end = std::transform(outs[lane], ends[lane], end, [offset](Hit hit) {
-      return Hit{hit.end + offset, hit.node};
+      return Hit{hit.end + offset, hit.move};
     });
   }
   hits_size_ = static_cast<std::size_t>(end - hits_.get());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -103,6 +104,7 @@ class NameFinder {
   // holds them all).
   template <typename Found>
   bool find_every(std::string_view text, std::size_t most, Found found) const {
+    if (depth_.empty()) return true;
     std::size_t count = 0;
     const auto report = [&](std::int32_t node, std::size_t end) {
       return report_endings(node, end, most, count, found);
@@ -244,9 +246,8 @@ class LinesFinder {
     std::size_t count = 0;
     for (; next_ < hits_size_ && hits_[next_].end < last; ++next_) {
       const Hit hit = hits_[next_];
-      if (!finder_.report_endings(static_cast<std::int32_t>(hit.node) - 1, hit.end - first, most,
-                                  count, found))
-        return false;
+      const auto node = static_cast<std::int32_t>(hit.move & NameFinder::kNextOfMove) - 1;
+      if (!finder_.report_endings(node, hit.end - first, most, count, found)) return false;
     }
     return true;
   }
@@ -255,11 +256,13 @@ class LinesFinder {
   static constexpr std::size_t kStretch = std::size_t{1} << 15;
 
  private:
-  // A place where a name ends: its last byte, and the node the walk reached there, plus 1.
+  // A place where a name ends: its last byte, and the move that reached it.
   struct Hit {
     std::uint32_t end;
-    std::uint32_t node;
+    std::uint32_t move;
   };
+  // Where a move's bit for a name ending stands: a step counts its place in without a test.
+  static constexpr unsigned kEndsShift = std::countr_zero(NameFinder::kEndsOfMove);
 
   // Whether the line's places are listed in hits_, walking a stretch from its start if need be.
   bool walked(std::string_view line);

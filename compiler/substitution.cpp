@@ -842,17 +842,16 @@ Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order,
 
 Substituter::~Substituter() = default;
 
-std::optional<int> Substituter::substitute(Workbench& wb, std::string_view source,
-                                           std::string& line) {
+int Substituter::looping_substitution(Workbench& wb, std::string_view source, std::string& line) {
   Space& space = *space_;
   space.start_line();
   const auto heard = [&](int k, std::size_t start) { space.heard(k, start); };
   const std::size_t most = 2 * source.size() + 64;
   const bool every =
       lines_ ? lines_->find_every(source, most, heard) : names_.find_every(source, most, heard);
-  if (every && space.substitute_apart(wb, source, line)) return std::nullopt;
+  if (every && space.substitute_apart(wb, source, line)) return -1;
   line.assign(source);
-  return substitute_crowded(wb, line, every);
+  return substitute_crowded(wb, line, every).value_or(-1);
 }
 
 // A line where names touch one another, or values hold names: `seen` lists their occurrences if

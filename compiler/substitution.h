@@ -49,10 +49,16 @@ class Substituter {
 
   // Substitutes `source` into `line`, whose room is reused; returns the definition whose
   // replacements would never end, and then `line` is incomplete. `source` must not lie in `line`.
-  std::optional<int> substitute(Workbench& wb, std::string_view source, std::string& line);
+  std::optional<int> substitute(Workbench& wb, std::string_view source, std::string& line) {
+    const int looping = looping_substitution(wb, source, line);
+    return looping < 0 ? std::nullopt : std::optional<int>(looping);
+  }
 
  private:
   struct Space;
+  // As substitute, with -1 for none. The optional is made inline, where it stays in registers:
+  // returned from a call it would be built in memory and read back at once, which stalls.
+  int looping_substitution(Workbench& wb, std::string_view source, std::string& line);
   std::optional<int> substitute_crowded(Workbench& wb, std::string& line, bool every);
   NameFinder names_;
   std::unique_ptr<Space> space_;
