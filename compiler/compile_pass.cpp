@@ -87,16 +87,19 @@ class OutputText {
   OutputText& operator=(const OutputText&) = delete;
   ~OutputText() { settle(); }
 
-  // Where `size` bytes go after the text written, with kSlack more behind them.
+  // Where `size` bytes go after the text written, with kSlack more behind them. The text grows
+  // within the room it has while that lasts.
   char* room(std::size_t size) {
-    if (text_.size() - size_ < size + kSlack) text_.resize(size_ + std::max(size + kSlack, kStep));
+    const std::size_t needed = size_ + size + kSlack;
+    if (text_.size() < needed)
+      text_.resize(std::max(needed, std::min(text_.capacity(), size_ + kStep)));
     return text_.data() + size_;
   }
   void wrote(std::size_t size) { size_ += size; }
   void settle() { text_.resize(size_); }
 
  private:
-  static constexpr std::size_t kStep = std::size_t{1} << 16;
+  static constexpr std::size_t kStep = std::size_t{1} << 12;
   std::string& text_;
   std::size_t size_;
 };
