@@ -107,7 +107,12 @@ class OutputText {
 class Pass {
  public:
   Pass(Workbench& wb, Ui& ui, const SourceMap& source_map)
-      : wb_(wb), findings_(ui), source_(wb.Source_bas), where_(source_map, source_) {}
+      : wb_(wb), findings_(ui), source_(wb.Source_bas), where_(source_map, source_) {
+    // The record of the output lines at its size at once, from the lines the pane was loaded with:
+    // grown line by line it would leave every smaller copy behind. A pane changed since costs
+    // only that.
+    record_.output_lines.reserve(static_cast<std::size_t>(std::max(source_map.line_count(), 0)));
+  }
 
   CompileOutcome run() {
     wb_.Dest_bas.clear();
@@ -122,6 +127,7 @@ class Pass {
     outcome.ok = compile_all();
     if (outcome.ok) findings_.ui().message(message_text(MessageText::compile_ok));
     outcome.findings = findings_.take();
+    record_.labels.reserve(labels_.size());
     for (const Label& label : labels_)
       record_.labels.emplace_back(label.label_text, label.label_line);
     outcome.record = std::move(record_);

@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <functional>
-#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -188,9 +187,7 @@ void NameFinder::pass_last_ends_down() const {
 
 bool LinesFinder::walked(std::string_view line) {
   // Without names a line's own walk passes over it at once.
-  if (finder_.moves_.empty() || finder_.depth_.empty() || line.size() > kStretch ||
-      text_.size() > std::numeric_limits<std::uint32_t>::max())
-    return false;
+  if (finder_.moves_.empty() || finder_.depth_.empty() || line.size() > kStretch) return false;
   const std::less_equal<const char*> not_after;
   if (!not_after(text_.data(), line.data()) ||
       !not_after(line.data() + line.size(), text_.data() + text_.size()))
@@ -223,11 +220,11 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   }
   if (!hits_) hits_ = std::make_unique_for_overwrite<Hit[]>(kStretch);
   // A step writes its place in the lane whether or not a name ends there, and keeps it only if
-  // one does; the lane's start is added to its places at the end.
+  // one does; the lane's place in the stretch is added to its places at the end.
   const auto step = [&](const unsigned char* lane, std::size_t& row, Hit*& out, std::size_t at) {
     const std::uint32_t move = moves[row + class_of[lane[at]]];
     row = static_cast<std::size_t>(move & NameFinder::kNextOfMove) << row_shift;
-    *out = {static_cast<std::uint32_t>(at), move};
+    *out = static_cast<Hit>(at << kPlaceShift) | move;
     out += move >> kEndsShift;
   };
   // The lanes' text, rows and places in variables of their own, which stay in registers.
@@ -259,10 +256,8 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
   const std::array<Hit*, kLanes> ends = {out0, out1, out2, out3};
   Hit* end = hits_.get();
   for (std::size_t lane = 0; lane < kLanes; ++lane) {
-    const auto offset = static_cast<std::uint32_t>(start[lane]);
-    end = std::transform(outs[lane], ends[lane], end, [offset](Hit hit) {
-      return Hit{hit.end + offset, hit.move};
-    });
+    const auto offset = static_cast<Hit>((start[lane] - first) << kPlaceShift);
+    end = std::transform(outs[lane], ends[lane], end, [offset](Hit hit) { return hit + offset; });
   }
   hits_size_ = static_cast<std::size_t>(end - hits_.get());
   walked_first_ = first;

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -238,16 +239,20 @@ class LinesFinder {
   template <typename Found>
   bool find_every(std::string_view line, std::size_t most, Found found) {
     if (!walked(line)) return finder_.find_every(line, most, found);
-    const auto first = static_cast<std::size_t>(line.data() - text_.data());
+    // The line's first byte and the one after it, in the stretch.
+    const auto first = static_cast<std::size_t>(line.data() - text_.data()) - walked_first_;
     const std::size_t last = first + line.size();
+    // A place in the stretch before `place` is listed before any hit there.
+    const auto before = [](std::size_t place) { return static_cast<Hit>(place << kPlaceShift); };
     // A line asked for again, or before the last one, is looked for from the stretch's start.
-    if (next_ > 0 && hits_[next_ - 1].end >= first) next_ = 0;
-    while (next_ < hits_size_ && hits_[next_].end < first) ++next_;
+    if (next_ > 0 && hits_[next_ - 1] >= before(first)) next_ = 0;
+    while (next_ < hits_size_ && hits_[next_] < before(first)) ++next_;
     std::size_t count = 0;
-    for (; next_ < hits_size_ && hits_[next_].end < last; ++next_) {
+    for (; next_ < hits_size_ && hits_[next_] < before(last); ++next_) {
       const Hit hit = hits_[next_];
-      const auto node = static_cast<std::int32_t>(hit.move & NameFinder::kNextOfMove) - 1;
-      if (!finder_.report_endings(node, hit.end - first, most, count, found)) return false;
+      const auto node = static_cast<std::int32_t>(hit & NameFinder::kNextOfMove) - 1;
+      if (!finder_.report_endings(node, (hit >> kPlaceShift) - first, most, count, found))
+        return false;
     }
     return true;
   }
@@ -256,11 +261,11 @@ class LinesFinder {
   static constexpr std::size_t kStretch = std::size_t{1} << 15;
 
  private:
-  // A place where a name ends: its last byte, and the move that reached it.
-  struct Hit {
-    std::uint32_t end;
-    std::uint32_t move;
-  };
+  // A place where a name ends: its last byte's place in the stretch in the upper half, and the
+  // move that reached it in the lower; hits in the order of their places are in numeric order.
+  using Hit = std::uint32_t;
+  static constexpr unsigned kPlaceShift = 16;
+  static_assert((kStretch << kPlaceShift) - 1 <= std::numeric_limits<Hit>::max());
   // Where a move's bit for a name ending stands: a step counts its place in without a test.
   static constexpr unsigned kEndsShift = std::countr_zero(NameFinder::kEndsOfMove);
 
