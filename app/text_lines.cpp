@@ -62,5 +62,6 @@ std::size_t ByteFinder<A, B>::find_in_later_blocks(std::size_t from) {
 
 template class ByteFinder<'\r', '\n'>;
 template class ByteFinder<crlf[0], crlf[0]>;
+template class ByteFinder<'#', '#'>;
 
 }  // namespace kestrel

@@ -43,6 +43,7 @@ class ByteFinder {
 
 extern template class ByteFinder<'\r', '\n'>;
 extern template class ByteFinder<crlf[0], crlf[0]>;
+extern template class ByteFinder<'#', '#'>;
 
 // The lines of a file as loading reads them: a line ends at CR LF, at a lone CR or at a lone LF;
 // the terminator is not part of the line, and a last line without one is read as well.
