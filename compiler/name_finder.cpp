@@ -75,9 +75,9 @@ NameFinder::NameFinder(const std::vector<std::string>& names, std::vector<int> i
     before = name;
   }
   number_level_by_level(parent);
+  if (fill_moves(most_moves)) return;
   fill_shallow_rows();
   link_suffixes(parent);
-  fill_moves(most_moves);
 }
 
 // Renumbers the nodes, made in the order of their texts, level by level, keeping that order within
@@ -121,8 +121,8 @@ void NameFinder::number_level_by_level(std::vector<std::int32_t>& parent) {
     first_child_[node] = std::min(first_child_[node], first_child_[node + 1]);
 }
 
-// A node one byte deep has the root as its suffix: a byte with no edge there leads where it
-// leads from the root.
+// Without the table of moves, a node one byte deep has a row of its own, in which a byte with no
+// edge leads where it leads from the root, as its suffix is the root.
 void NameFinder::fill_shallow_rows() {
   rows_.resize(row_of(shallow_));
   for (std::int32_t node = 0; node < shallow_; ++node) {
@@ -132,40 +132,52 @@ void NameFinder::fill_shallow_rows() {
   }
 }
 
-// Level by level, so that a node's suffixes, being shorter, are linked before it. A node is found
-// from its parent's suffix and its own last byte.
-void NameFinder::link_suffixes(const std::vector<std::int32_t>& parent) {
-  const std::size_t nodes = definition_.size();
-  suffix_.assign(nodes, kRoot);
-  ending_below_.assign(nodes, kRoot);
-  ending_.assign(nodes + 1, kRoot);
-  for (std::int32_t node = 0; node < shallow_; ++node)
-    if (definition_[node] >= 0) ending_[node + 1] = node;
-  for (std::size_t node = static_cast<std::size_t>(shallow_); node < nodes; ++node) {
-    const std::int32_t suffix = step(suffix_[parent[node]], byte_[node]);
-    suffix_[node] = suffix;
-    ending_below_[node] = ending_at(suffix);
-    ending_[node + 1] =
-        definition_[node] >= 0 ? static_cast<std::int32_t>(node) : ending_below_[node];
-  }
+// A node's suffix and where names end below it, from the suffix's: the root for a node one byte
+// deep, else the node that the parent's suffix and the node's last byte lead to.
+void NameFinder::link_node(std::int32_t node, std::int32_t suffix) {
+  suffix_[node] = suffix;
+  ending_below_[node] = ending_at(suffix);
+  ending_[node + 1] = definition_[node] >= 0 ? node : ending_below_[node];
 }
 
-// A node's row is its suffix's, which comes before it, with its own children put in.
-void NameFinder::fill_moves(std::size_t most_moves) {
+void NameFinder::start_links() {
+  const std::size_t nodes = definition_.size();
+  suffix_.resize(nodes);
+  ending_below_.resize(nodes);
+  ending_.assign(nodes + 1, kRoot);
+  for (std::int32_t node = 0; node < shallow_; ++node) link_node(node, kRoot);
+}
+
+// Level by level, so that a node's suffixes, being shorter, are linked before it.
+void NameFinder::link_suffixes(const std::vector<std::int32_t>& parent) {
+  start_links();
+  for (auto node = shallow_; node < static_cast<std::int32_t>(definition_.size()); ++node)
+    link_node(node, step(suffix_[parent[node]], byte_[node]));
+}
+
+// A node's row is its suffix's, which comes before it, with its own children put in; the
+// children's suffixes are found in the rows made so far, level by level. Returns false, having
+// made no table, when the table would be too large.
+bool NameFinder::fill_moves(std::size_t most_moves) {
   const std::size_t nodes = definition_.size();
   for (const unsigned char byte : byte_)
     if (class_of_[byte] == 0) class_of_[byte] = static_cast<std::uint16_t>(classes_++);
   row_shift_ = static_cast<unsigned>(std::bit_width(classes_ - 1));
   const std::size_t width = std::size_t{1} << row_shift_;
-  if (nodes >= kNextOfMove || (nodes + 1) * width > most_moves) return;
+  if (nodes >= kNextOfMove || (nodes + 1) * width > most_moves) return false;
   // The table is large, and every row of it is written.
   moves_.reserve((nodes + 1) * width);
   prepare_pages(moves_.data(), (nodes + 1) * width * sizeof(std::uint16_t));
   moves_.assign((nodes + 1) * width, 0);
+  start_links();
   const auto put_children = [&](std::int32_t node, std::int32_t first, std::int32_t last) {
-    for (std::int32_t next = first; next < last; ++next)
-      moves_[row_of_moves(node) + class_of_[byte_[next]]] =
+    const std::size_t suffix_row = node == kRoot ? 0 : row_of_moves(suffix_[node]);
+    for (std::int32_t next = first; next < last; ++next) {
+      const std::size_t column = class_of_[byte_[next]];
+      if (node != kRoot) link_node(next, (moves_[suffix_row + column] & kNextOfMove) - 1);
+      moves_[row_of_moves(node) + column] =
           static_cast<std::uint16_t>((next + 1) | (ending_at(next) != kRoot ? kEndsOfMove : 0));
+    }
   };
   put_children(kRoot, 0, shallow_);
   for (std::int32_t node = 0; node < static_cast<std::int32_t>(nodes); ++node) {
@@ -173,6 +185,7 @@ void NameFinder::fill_moves(std::size_t most_moves) {
                 moves_.begin() + static_cast<std::ptrdiff_t>(row_of_moves(node)));
     put_children(node, first_child_[node], first_child_[node + 1]);
   }
+  return true;
 }
 
 // Deeper nodes first, so that each node has heard of every longer text ending in it.
@@ -199,7 +212,8 @@ bool LinesFinder::walked(std::string_view line) {
       (first == walked_first_ ||
        finder_.class_of_[static_cast<unsigned char>(text_[first - 1])] == 0))
     return true;
-  walk(first, std::min(text_.size(), first + kStretch));
+  // A stretch as long as the line, or a short one: its hits stay within a few pages.
+  walk(first, std::min(text_.size(), first + std::max(kShortStretch, line.size())));
   return true;
 }
 
@@ -218,7 +232,10 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
     while (at > first && at < last && class_of[text[at - 1]] != 0) ++at;
     start[lane] = at;
   }
-  if (!hits_) hits_ = std::make_unique_for_overwrite<Hit[]>(kStretch);
+  if (hits_room_ < last - first) {
+    hits_room_ = std::max(last - first, kShortStretch);
+    hits_ = std::make_unique_for_overwrite<Hit[]>(hits_room_);
+  }
   // A step writes its place in the lane whether or not a name ends there, and keeps it only if
   // one does; the lane's place in the stretch is added to its places at the end.
   const auto step = [&](const unsigned char* lane, std::size_t& row, Hit*& out, std::size_t at) {

@@ -188,8 +188,10 @@ class NameFinder {
   void pass_last_ends_down() const;
   void number_level_by_level(std::vector<std::int32_t>& parent);
   void fill_shallow_rows();
+  void link_node(std::int32_t node, std::int32_t suffix);
+  void start_links();
   void link_suffixes(const std::vector<std::int32_t>& parent);
-  void fill_moves(std::size_t most_moves);
+  bool fill_moves(std::size_t most_moves);
 
   std::vector<std::int32_t> rows_ = std::vector<std::int32_t>(256, kRoot);
   std::int32_t shallow_ = 0;                // the nodes one byte deep, which are numbered first
@@ -257,8 +259,10 @@ class LinesFinder {
     return true;
   }
 
-  // The bytes walked at once: a line longer than this is walked on its own.
+  // The most bytes walked at once: a line longer than this is walked on its own.
   static constexpr std::size_t kStretch = std::size_t{1} << 15;
+  // The bytes walked at once unless a line needs more.
+  static constexpr std::size_t kShortStretch = std::size_t{1} << 13;
 
  private:
   // A place where a name ends: its last byte's place in the stretch in the upper half, and the
@@ -280,6 +284,7 @@ class LinesFinder {
   // room begins, which it never passes, and they are then moved up behind those before.
   std::size_t walked_first_ = 0, walked_last_ = 0;
   std::unique_ptr<Hit[]> hits_;
+  std::size_t hits_room_ = 0;
   std::size_t hits_size_ = 0;
   std::size_t next_ = 0;
 };
