@@ -13,6 +13,7 @@
 #include "app/blanks.h"
 #include "app/messages.h"
 #include "app/pages.h"
+#include "app/pieces.h"
 #include "app/text_lines.h"
 #include "compiler/labels.h"
 #include "compiler/line_number.h"
@@ -80,7 +81,7 @@ class NumberPrefix {
 class OutputText {
  public:
   // Bytes past the room asked for that may be written over.
-  static constexpr std::size_t kSlack = NumberPrefix::kRoom;
+  static constexpr std::size_t kSlack = std::max(NumberPrefix::kRoom, kPieceBlock);
 
   explicit OutputText(std::string& text) : text_(text), size_(text.size()) {}
   OutputText(const OutputText&) = delete;
@@ -228,14 +229,16 @@ class Pass {
   }
 
   // The line's text without its blanks at either end, after the number prefix if `numbered`,
-  // and a line end.
-  void append_line(std::string_view line, bool numbered) {
+  // and a line end. The line can be read on up to its room, which its string holds.
+  void append_line(const std::string& line, bool numbered) {
     const std::string_view text = trim_blanks(line);
     const std::size_t prefix = numbered ? prefix_.size() : 0;
     const std::size_t size = prefix + text.size() + crlf.size();
     char* const out = output_->room(size);
     if (numbered) prefix_.copy_to(out);
-    std::copy(crlf.begin(), crlf.end(), std::copy(text.begin(), text.end(), out + prefix));
+    char* const end = copy_piece(text.data(), text.data() + text.size(),
+                                 line.data() + line.capacity(), out + prefix);
+    std::copy(crlf.begin(), crlf.end(), end);
     output_->wrote(size);
     record_.output_lines.push_back({source_index_, numbered});
     longest_written_ = std::max(longest_written_, prefix + text.size());

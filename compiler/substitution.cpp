@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "app/pieces.h"
 
 namespace kestrel {
 
@@ -676,7 +677,9 @@ struct Substituter::Space {
   //   take in a neighbour.
   // Then each definition's turn replaces its occurrences from the left up to the first that does
   // not stand alone, whatever the other turns do.
-  bool substitute_apart(Workbench& wb, std::string_view source, std::string& line) {
+  // `source` can be read on up to `readable`.
+  bool substitute_apart(Workbench& wb, std::string_view source, const char* readable,
+                        std::string& line) {
     if (!apart) return false;
     if (last < 0) {
       line.assign(source);
@@ -712,7 +715,7 @@ struct Substituter::Space {
         continue;
       }
       if (((kind(before) | kind(next)) & kInNames) != 0) return false;
-      out = copy_piece(text + copied, text + start, text + size, out);
+      out = copy_piece(text + copied, text + start, readable, out);
       out = copy_piece(entry.value, entry.value + entry.value_size, values_end, out);
       copied = after;
     }
@@ -720,20 +723,9 @@ struct Substituter::Space {
       wb.near_char.clear();
     else
       wb.near_char.assign(1, static_cast<char>(near));
-    out = std::copy(text + copied, text + size, out);
+    out = copy_piece(text + copied, text + size, readable, out);
     line.resize(static_cast<std::size_t>(out - line.data()));
     return true;
-  }
-
-  // Most pieces are a few characters: a whole kPiece is copied when the bytes after the piece can
-  // be read, up to `readable`, and the room after `out` goes on that far. One copy of a fixed
-  // size costs less than a call or a loop that stops at a length it cannot foresee.
-  static char* copy_piece(const char* first, const char* last, const char* readable, char* out) {
-    const auto size = static_cast<std::size_t>(last - first);
-    if (size > kPiece || static_cast<std::size_t>(readable - first) < kPiece)
-      return std::copy(first, last, out);
-    std::memcpy(out, first, kPiece);
-    return out + size;
   }
 
   // What a neighbour is: a character, or kLineEnd, a boundary that occurs in no name.
@@ -809,7 +801,7 @@ struct Substituter::Space {
   };
   std::vector<Entry> entries;
   // The values one after another, and a piece's room after them, which is never read as a value.
-  static constexpr std::size_t kPiece = 16;
+  static constexpr std::size_t kPiece = kPieceBlock;
   std::string values;
   static constexpr int kLineEnd = -1;
   static constexpr unsigned char kBoundary = 1;
@@ -836,7 +828,9 @@ Substituter::Substituter(const DefinitionTable& defs)
 
 Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order,
                          std::string_view lines_of)
-    : names_(defs.def_name, std::move(in_order)), space_(std::make_unique<Space>(defs, names_)) {
+    : names_(defs.def_name, std::move(in_order)),
+      space_(std::make_unique<Space>(defs, names_)),
+      lines_of_(lines_of) {
   if (!lines_of.empty()) lines_.emplace(names_, lines_of);
 }
 
@@ -849,7 +843,14 @@ int Substituter::looping_substitution(Workbench& wb, std::string_view source, st
   const std::size_t most = 2 * source.size() + 64;
   const bool every =
       lines_ ? lines_->find_every(source, most, heard) : names_.find_every(source, most, heard);
-  if (every && space.substitute_apart(wb, source, line)) return -1;
+  // A line in the text the lines are views of can be read on to the text's end.
+  const std::less_equal<const char*> not_after;
+  const char* const text_end = lines_of_.data() + lines_of_.size();
+  const char* const line_end = source.data() + source.size();
+  const char* const readable =
+      not_after(lines_of_.data(), source.data()) && not_after(line_end, text_end) ? text_end
+                                                                                  : line_end;
+  if (every && space.substitute_apart(wb, source, readable, line)) return -1;
   line.assign(source);
   return substitute_crowded(wb, line, every).value_or(-1);
 }
