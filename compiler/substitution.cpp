@@ -719,13 +719,20 @@ struct Substituter::Space {
       out = copy_piece(entry.value, entry.value + entry.value_size, values_end, out);
       copied = after;
     }
-    if (near == kLineEnd)
-      wb.near_char.clear();
-    else
-      wb.near_char.assign(1, static_cast<char>(near));
+    set_near_char(wb.near_char, near);
     out = copy_piece(text + copied, text + size, readable, out);
     line.resize(static_cast<std::size_t>(out - line.data()));
     return true;
+  }
+
+  // A character put in place where one stands already, which is most lines, without a call.
+  static void set_near_char(std::string& near_char, int near) {
+    if (near == kLineEnd)
+      near_char.clear();
+    else if (near_char.size() == 1)
+      near_char[0] = static_cast<char>(near);
+    else
+      near_char.assign(1, static_cast<char>(near));
   }
 
   // What a neighbour is: a character, or kLineEnd, a boundary that occurs in no name.
