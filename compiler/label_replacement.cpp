@@ -412,8 +412,13 @@ std::size_t bracket_after(std::string_view text, std::size_t open) {
 constexpr std::uint32_t kPowersOfTen[] = {
     1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
 
-// A label's number is never negative. 1233 / 4096 is just above log10(2): from the number's bit
-// width it gives its digits, or one too many, which the power of ten tells.
+// A label's number is never negative.
+std::uint32_t number_of(const LabelNumber& label) {
+  return static_cast<std::uint32_t>(label.number);
+}
+
+// 1233 / 4096 is just above log10(2): from the number's bit width it gives its digits, or one too
+// many, which the power of ten tells.
 std::size_t digit_count(std::uint32_t number) {
   const std::uint32_t nonzero = number | 1;  // 0 has one digit, as 1 has
   const auto guess = static_cast<std::size_t>((std::bit_width(nonzero) * 1233) >> 12);
@@ -452,12 +457,12 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
                                           const LabelIndex& index) {
   if (!std::ranges::all_of(labels, [](const LabelNumber& label) { return closed(label.text); }))
     return std::nullopt;
-  // The stretches that are labels, and whether the numbers can be written over the text from its
-  // front: the result may never have grown past the end of a label it has replaced.
+  // The stretches that are labels, where they open and which label each is, and whether the
+  // numbers can be written over the text from its front: the result may never have grown past
+  // the end of a label it has replaced.
   struct Found {
-    std::size_t open, end;
-    std::uint32_t number;
-    std::size_t digits;
+    std::size_t open;
+    std::size_t label;
   };
   std::vector<Found> found;
   const std::string_view view = text;
@@ -473,10 +478,8 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
       if (left == std::string::npos) left = open + size - text.size();
       if (stop == std::string::npos) break;
     } else {
-      const auto number =
-          static_cast<std::uint32_t>(labels[static_cast<std::size_t>(label)].number);
-      const std::size_t digits = digit_count(number);
-      found.push_back({open, stop + 1, number, digits});
+      const std::size_t digits = digit_count(number_of(labels[static_cast<std::size_t>(label)]));
+      found.push_back({open, static_cast<std::size_t>(label)});
       size = size - (stop + 1 - open) + digits;
       in_place = in_place && size <= text.size();
     }
@@ -494,13 +497,15 @@ std::optional<std::size_t> replace_closed(std::string& text, const std::vector<L
     }
     written += count;
   };
-  for (const auto& [open, end, number, digits] : found) {
+  for (const auto& [open, label] : found) {
+    const std::uint32_t number = number_of(labels[label]);
+    const std::size_t digits = digit_count(number);
     put(text.data() + read, open - read);
     // In place the digits end before the end of the label they replace, which is read already.
     if (!in_place) out.resize(written + digits);
     write_digits(out.data() + written + digits, number);
     written += digits;
-    read = end;
+    read = open + labels[label].text.size();
   }
   put(text.data() + read, text.size() - read);
   if (in_place) {
