@@ -136,6 +136,12 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
   const std::string many = random_lines(3 * stretch, 7);
   const std::string names_only(stretch / 2, 'A');
   const std::string long_line = "\r\n" + std::string(stretch + 10, 'B') + "AB\r\n";
+  // Short lines walked a short stretch at a time, then lines that need longer stretches (three,
+  // since the walk below skips every third line).
+  std::string longer_later = many.substr(0, 3 * LinesFinder::kShortStretch);
+  for (const std::size_t size : {2, 3, 2})
+    longer_later += "\r\n" + std::string(size * LinesFinder::kShortStretch, 'A') + "B";
+  longer_later += many.substr(0, 2000);
   const std::string elsewhere = "BAB AB";
   const struct {
     std::vector<std::string> names;
@@ -146,6 +152,7 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
       {{"A", "AB", "B", "BAB", "BB"}, many, 3},
       {{"AA", "A"}, names_only + " A", 1 << 20},
       {{"B", "BAB"}, long_line + many.substr(0, 500), 1 << 20},
+      {{"A", "AB", "B", "BAB"}, longer_later, 1 << 20},
       // A name holding the line end, which makes lines that follow a walk's name.
       {{"B\r", "\nA", "AB"}, "AB\r\nAB\r\nB\r\nA", 100},
   };
