@@ -45,6 +45,18 @@ extern template class ByteFinder<'\r', '\n'>;
 extern template class ByteFinder<crlf[0], crlf[0]>;
 extern template class ByteFinder<'#', '#'>;
 
+// From `from`, where a line begins, the lines that CR LF ends and whose first byte is neither `A`
+// nor `B` (an empty line has none), one after another, found a block of bytes at a time: where
+// the last of them ends, past its CR LF, and how many there are. They stop before a line that
+// begins with `A` or `B`, one that a lone CR or LF ends, and one that no line end ends.
+struct CrlfRun {
+  std::size_t end;
+  std::size_t lines;
+};
+template <char A, char B>
+CrlfRun crlf_run(std::string_view bytes, std::size_t from);
+extern template CrlfRun crlf_run<'#', ' '>(std::string_view bytes, std::size_t from);
+
 // The lines of a file as loading reads them: a line ends at CR LF, at a lone CR or at a lone LF;
 // the terminator is not part of the line, and a last line without one is read as well.
 class FileLines {
@@ -52,6 +64,10 @@ class FileLines {
   explicit FileLines(std::string_view bytes) : bytes_(bytes), ends_(bytes) {}
 
   bool at_end() const { return pos_ >= bytes_.size(); }
+  // Where the next line begins.
+  std::size_t position() const { return pos_; }
+  // Passes over the lines before `pos`, where a line begins.
+  void skip_to(std::size_t pos) { pos_ = pos; }
   std::string_view next() {
     const std::size_t end = ends_.find(pos_);
     const std::string_view line = bytes_.substr(pos_, end - pos_);

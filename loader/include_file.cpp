@@ -67,6 +67,18 @@ class PlainLines {
     run_end_ = end + crlf.size();
   }
 
+  // The `count` lines numbered from `number` on, which stand in the bytes from `begin` to `end`,
+  // each followed by CR LF.
+  void add_run(std::size_t begin, std::size_t end, int number, int count) {
+    if (lines_ == 0) first_line_ = number;
+    lines_ += count;
+    if (begin != run_end_) {
+      append_run();
+      run_begin_ = begin;
+    }
+    run_end_ = end;
+  }
+
   void flush() {
     append_run();
     if (lines_ > 0) load_.map.add_lines({file_index_, first_line_}, lines_);
@@ -127,8 +139,22 @@ bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::pa
   if (lines.at_end()) return false;
   const int file_index = load.map.add_file(path);
   PlainLines plain(load, bytes, file_index);
+  // Most lines are plain and end in CR LF: such lines are taken a run at a time, where one
+  // follows a line that ended so; the others one by one.
+  bool after_crlf = true;
   for (int number = 1; !lines.at_end(); ++number) {
+    if (after_crlf) {
+      const CrlfRun run = crlf_run<kDirectiveMark, ' '>(bytes, lines.position());
+      if (run.lines > 0) {
+        plain.add_run(lines.position(), run.end, number, static_cast<int>(run.lines));
+        lines.skip_to(run.end);
+        number += static_cast<int>(run.lines) - 1;
+        continue;
+      }
+    }
     const std::string_view line = lines.next();
+    const std::size_t end = static_cast<std::size_t>(line.data() - bytes.data()) + line.size();
+    after_crlf = bytes.substr(end).starts_with(crlf);
     const bool include = may_be_directive(line) && line.starts_with(kInclude);
     if (!include && (!may_be_directive(line) || !is_definition_line(line))) {
       plain.add(line, number);

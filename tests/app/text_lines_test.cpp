@@ -47,5 +47,52 @@ TEST(TextLines, LineEndsAtEveryPlaceOfABlock) {
   }
 }
 
+// The run as the lines read one by one give it.
+CrlfRun run_line_by_line(const std::string& bytes, std::size_t from) {
+  FileLines lines(bytes);
+  lines.skip_to(from);
+  CrlfRun run{from, 0};
+  while (!lines.at_end()) {
+    const std::string_view line = lines.next();
+    const auto end = static_cast<std::size_t>(line.data() - bytes.data()) + line.size();
+    if ((!line.empty() && (line[0] == '#' || line[0] == ' ')) || bytes.compare(end, 2, "\r\n") != 0)
+      break;
+    run = {end + 2, run.lines + 1};
+  }
+  return run;
+}
+
+// Every line end, and every first byte that stops a run, at every place of the first blocks;
+// then sources of every kind of line, mostly plain; each from every line start.
+TEST(TextLines, ACrlfRunStopsWhereALineBeginsWithAMarkOrEndsOtherwise) {
+  std::vector<std::string> sources;
+  for (std::size_t n = 0; n <= 200; ++n)
+    for (const char* tail :
+         {"\r\ny\r\n", "\r\n\r\n#\r\n", "\r\r\n", "\n\r\n", "\r\n y\r\n", "\r\nz", "\r"})
+      sources.push_back(std::string(n, 'x') + tail + std::string(n / 2, 'x') + "\r\n");
+  const std::vector<std::string> pieces = {
+      "x", "LET A = 1", "\r\n", "\r\n", "\r\n", std::string(70, 'y'), "#define", " x", "\r", "\n"};
+  std::uint32_t seed = 11;
+  const auto next = [&] { return seed = seed * 1103515245 + 12345, (seed >> 16) % 32768; };
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes;
+    // Rounds of plain lines only, and rounds with the pieces that stop a run.
+    const std::size_t kinds = round % 2 == 0 ? 6 : pieces.size();
+    for (std::size_t n = next() % 60; n-- > 0;) bytes += pieces[next() % kinds];
+    sources.push_back(bytes);
+  }
+  for (const std::string& bytes : sources) {
+    FileLines lines(bytes);
+    for (std::size_t from = 0;; from = lines.position()) {
+      const CrlfRun run = crlf_run<'#', ' '>(bytes, from);
+      const CrlfRun expected = run_line_by_line(bytes, from);
+      ASSERT_EQ(run.end, expected.end) << bytes.size() << " " << from;
+      ASSERT_EQ(run.lines, expected.lines) << bytes.size() << " " << from;
+      if (lines.at_end()) break;
+      lines.next();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestrel
