@@ -74,7 +74,7 @@ class NumberPrefix {
   std::size_t size_ = 0;
 };
 
-// The output as the pass writes it. Dest_bas is grown ahead of the text in large steps and each
+// The output as the pass writes it. Dest_bas is grown ahead of the text a page at a time and each
 // line is copied into place, so that a line costs neither filling with zeros nor a call for each
 // of its short pieces. Dest_bas is cut back to the text written when this ends, and by `settle`
 // before it is shown.
@@ -229,7 +229,7 @@ class Pass {
   }
 
   // The line's text without its blanks at either end, after the number prefix if `numbered`,
-  // and a line end. The line can be read on up to its room, which its string holds.
+  // and a line end. The text's last block may read on past it into the room its string holds.
   void append_line(const std::string& line, bool numbered) {
     const std::string_view text = trim_blanks(line);
     const std::size_t prefix = numbered ? prefix_.size() : 0;
