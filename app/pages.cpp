@@ -6,6 +6,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace kestrel {
 
@@ -20,6 +23,13 @@ void prepare_pages(void* data, std::size_t size) {
 #else
   static_cast<void>(data);
   static_cast<void>(size);
+#endif
+}
+
+void keep_freed_memory() {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
 }
 

@@ -11,4 +11,10 @@ namespace kestrel {
 // they are. Where the system has no such request, nothing is done.
 void prepare_pages(void* data, std::size_t size);
 
+// For a run that holds a few large buffers one after another (the file's bytes, the pane, the
+// tables of the names, the result): freed memory is kept in the heap rather than given back to the
+// system, so that the pages one buffer has touched serve the next, which saves the system clearing
+// fresh ones. Where the C library has no such setting, nothing is done.
+void keep_freed_memory();
+
 }  // namespace kestrel

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/files.h"
+#include "app/pages.h"
 #include "bench_inputs.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
@@ -118,4 +119,12 @@ BENCHMARK(BM_CompileHard)
 
 }  // namespace kestrel::bench
 
-BENCHMARK_MAIN();
+// The commands are timed with the memory settings that kestrelc runs them with.
+int main(int argc, char** argv) {
+  kestrel::keep_freed_memory();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

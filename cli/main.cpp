@@ -14,6 +14,7 @@
 #include <windows.h>
 #endif
 
+#include "app/pages.h"
 #include "cli/kestrelc.h"
 
 #ifdef _WIN32
@@ -102,18 +103,8 @@ int wmain(int argc, wchar_t** argv) {
 
 #else
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 int main(int argc, char** argv) {
-#ifdef __GLIBC__
-  // A run holds a few large buffers one after another: the file's bytes, the pane, the tables of
-  // the names, the result. Kept in the heap when freed, rather than given back to the system, the
-  // pages one buffer has touched serve the next, which saves the system clearing fresh ones.
-  mallopt(M_MMAP_THRESHOLD, 256 << 20);
-  mallopt(M_TRIM_THRESHOLD, 256 << 20);
-#endif
+  kestrel::keep_freed_memory();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return kestrel::cli::run(args, std::cout, std::cerr);
 }
