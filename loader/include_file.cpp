@@ -50,28 +50,20 @@ class PlainLines {
 
   // `line` is the line numbered `number` of the file's bytes.
   void add(std::string_view line, int number) {
-    if (lines_ == 0) first_line_ = number;
-    ++lines_;
     const auto begin = static_cast<std::size_t>(line.data() - bytes_.data());
     const std::size_t end = begin + line.size();
-    if (end + 1 >= bytes_.size() || bytes_[end] != crlf[0] || bytes_[end + 1] != crlf[1]) {
-      append_run();
-      load_.source.append(line);
-      load_.source.append(crlf);
-      return;
-    }
-    if (begin != run_end_) {
-      append_run();
-      run_begin_ = begin;
-    }
-    run_end_ = end + crlf.size();
+    if (end + 1 < bytes_.size() && bytes_[end] == crlf[0] && bytes_[end + 1] == crlf[1])
+      return add_run(begin, end + crlf.size(), number, 1);
+    count(number, 1);
+    append_run();
+    load_.source.append(line);
+    load_.source.append(crlf);
   }
 
-  // The `count` lines numbered from `number` on, which stand in the bytes from `begin` to `end`,
+  // The `lines` lines numbered from `number` on, which stand in the bytes from `begin` to `end`,
   // each followed by CR LF.
-  void add_run(std::size_t begin, std::size_t end, int number, int count) {
-    if (lines_ == 0) first_line_ = number;
-    lines_ += count;
+  void add_run(std::size_t begin, std::size_t end, int number, int lines) {
+    count(number, lines);
     if (begin != run_end_) {
       append_run();
       run_begin_ = begin;
@@ -86,6 +78,11 @@ class PlainLines {
   }
 
  private:
+  void count(int number, int lines) {
+    if (lines_ == 0) first_line_ = number;
+    lines_ += lines;
+  }
+
   void append_run() {
     load_.source.append(bytes_.substr(run_begin_, run_end_ - run_begin_));
     run_begin_ = run_end_;
