@@ -83,9 +83,8 @@ CrlfRun crlf_run(std::string_view bytes, std::size_t from) {
 
 template <char A, char B>
 std::uint64_t ByteFinder<A, B>::block_marks(std::size_t block) const {
-  const std::size_t left = bytes_.size() - block;
-  return left >= kBlock ? full_block_marks<A, B>(bytes_.data() + block, kBlock)
-                        : marks_of<A, B>(bytes_.data() + block, left);
+  static_assert(kBlock == kBlockBytes);
+  return marks_at<A, B>(bytes_, block, std::min(kBlock, bytes_.size() - block));
 }
 
 template <char A, char B>
