@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace kestrel {
 
@@ -12,6 +14,14 @@ namespace kestrel {
 // writes as far past its end, where the room after `out` must go on for kPieceBlock - 1 bytes.
 // Longer pieces, and those too near the end of what may be read, are copied as they stand.
 inline constexpr std::size_t kPieceBlock = 16;
+
+// Whether `part` lies within `text`, whose bytes around it may then be read. Views into different
+// buffers are compared as std::less_equal orders every pointer.
+inline bool lies_within(std::string_view text, std::string_view part) {
+  const std::less_equal<const char*> not_after;
+  return not_after(text.data(), part.data()) &&
+         not_after(part.data() + part.size(), text.data() + text.size());
+}
 
 inline char* copy_piece(const char* first, const char* last, const char* readable, char* out) {
   constexpr std::size_t kMostBlocks = 4;

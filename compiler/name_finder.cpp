@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/pages.h"
+#include "app/pieces.h"
 
 namespace kestrel {
 
@@ -201,10 +202,7 @@ void NameFinder::pass_last_ends_down() const {
 bool LinesFinder::walked(std::string_view line) {
   // Without names a line's own walk passes over it at once.
   if (finder_.moves_.empty() || finder_.depth_.empty() || line.size() > kStretch) return false;
-  const std::less_equal<const char*> not_after;
-  if (!not_after(text_.data(), line.data()) ||
-      !not_after(line.data() + line.size(), text_.data() + text_.size()))
-    return false;
+  if (!lies_within(text_, line)) return false;
   const auto first = static_cast<std::size_t>(line.data() - text_.data());
   const std::size_t last = first + line.size();
   // A line in the stretch is served from it when the walk is at the root where the line begins.

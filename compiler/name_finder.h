@@ -237,6 +237,9 @@ class LinesFinder {
  public:
   LinesFinder(const NameFinder& finder, std::string_view text) : finder_(finder), text_(text) {}
 
+  // The text the lines are views of.
+  std::string_view text() const { return text_; }
+
   // As finder.find_every(line, most, found), for `line`, a view into the text.
   template <typename Found>
   bool find_every(std::string_view line, std::size_t most, Found found) {

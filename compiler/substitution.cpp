@@ -835,9 +835,7 @@ Substituter::Substituter(const DefinitionTable& defs)
 
 Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order,
                          std::string_view lines_of)
-    : names_(defs.def_name, std::move(in_order)),
-      space_(std::make_unique<Space>(defs, names_)),
-      lines_of_(lines_of) {
+    : names_(defs.def_name, std::move(in_order)), space_(std::make_unique<Space>(defs, names_)) {
   if (!lines_of.empty()) lines_.emplace(names_, lines_of);
 }
 
@@ -851,13 +849,10 @@ int Substituter::looping_substitution(Workbench& wb, std::string_view source, st
   const bool every =
       lines_ ? lines_->find_every(source, most, heard) : names_.find_every(source, most, heard);
   // A line in the text the lines are views of can be read on to the text's end.
-  const std::less_equal<const char*> not_after;
-  const char* const text_end = lines_of_.data() + lines_of_.size();
-  const char* const line_end = source.data() + source.size();
-  const char* const readable =
-      not_after(lines_of_.data(), source.data()) && not_after(line_end, text_end) ? text_end
-                                                                                  : line_end;
-  if (every && space.substitute_apart(wb, source, readable, line)) return -1;
+  const std::string_view text = lines_ ? lines_->text() : source;
+  const std::string_view readable = lies_within(text, source) ? text : source;
+  if (every && space.substitute_apart(wb, source, readable.data() + readable.size(), line))
+    return -1;
   line.assign(source);
   return substitute_crowded(wb, line, every).value_or(-1);
 }

@@ -63,7 +63,6 @@ class Substituter {
   NameFinder names_;
   std::unique_ptr<Space> space_;
   std::optional<LinesFinder> lines_;
-  std::string_view lines_of_;  // the text the lines are views of, if named
 };
 
 // The valid slots of the table: 0 .. def_count - 1, and never past its end.
