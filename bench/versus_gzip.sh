@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Times kestrelc against `gzip -1 -c` on the same bytes, interleaved in one run (each round runs
 # every program once on the input, in turn), and prints the medians and their ratio for every named
-# input of make_bench_source; then the typical source's time over the empty file's, and the peak
-# resident memory on the limit source and on an empty file, with the difference over the source's
-# size.
+# input of make_bench_source; then the typical source's time over the empty file's, interleaved
+# likewise, and the peak resident memory on the limit source and on an empty file, with the
+# difference over the source's size.
 #
 #   bench/versus_gzip.sh BUILD_DIR [ROUNDS] [INPUT ...]
 #
@@ -66,13 +66,23 @@ for name in empty "${inputs[@]}"; do
   printf '\n'
 done | tee "$work/table"
 
-# The typical source against starting on an empty file, from the medians above.
-awk '$1 == "empty" {e = $4; eb = $6} $1 == "typical" {t = $4; tb = $6}
-     END {
-       if (e && t) printf "typical / empty file: %.2f", t / e
-       if (eb && tb) printf ", before %.2f", tb / eb
-       if (e && t) printf "\n"
-     }' "$work/table"
+# The typical source against starting on an empty file, in rounds of their own that run each in
+# turn, so that both meet the machine in the same state. Each replaces its own output of the round
+# before, as a build that runs again does: replacing a file costs more the larger the old one.
+"$maker" typical >"$work/typical.bas"
+programs=("$kestrelc" ${before:+"$before"})
+for i in "${!programs[@]}"; do : >"$work/empty.$i.t" >"$work/typical.$i.t"; done
+for ((r = 0; r < rounds; r++)); do
+  for i in "${!programs[@]}"; do
+    time_us "${programs[$i]}" -o "$work/out-empty.$i.bas" "$work/empty.bas" >>"$work/empty.$i.t"
+    time_us "${programs[$i]}" -o "$work/out-typical.$i.bas" "$work/typical.bas" >>"$work/typical.$i.t"
+  done
+done
+for i in "${!programs[@]}"; do
+  awk -v p="${programs[$i]}" -v e="$(median <"$work/empty.$i.t")" \
+    -v t="$(median <"$work/typical.$i.t")" \
+    'BEGIN {printf "typical / empty file, %s: %.2f (%.2f ms / %.2f ms)\n", p, t / e, t / 1000, e / 1000}'
+done
 
 "$maker" limit >"$work/limit.bas"
 limit_bytes=$(stat -c %s "$work/limit.bas")
