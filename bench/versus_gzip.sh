@@ -38,7 +38,7 @@ time_us() {
   local start=$EPOCHREALTIME
   "$@" >/dev/null 2>&1 || true
   local end=$EPOCHREALTIME
-  echo $(((${end/./} - ${start/./})))
+  echo $((${end/./} - ${start/./}))
 }
 
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
@@ -49,7 +49,7 @@ printf '\n'
 for name in empty "${inputs[@]}"; do
   source="$work/$name.bas"
   [ "$name" = empty ] || "$maker" "$name" >"$source"
-  : >"$work/gzip.t" >"$work/kestrelc.t" >"$work/before.t"
+  for times in gzip kestrelc before; do : >"$work/$times.t"; done
   for ((r = 0; r < rounds; r++)); do
     time_us gzip -1 -c "$source" >>"$work/gzip.t"
     time_us "$kestrelc" -o "$work/out.bas" "$source" >>"$work/kestrelc.t"
@@ -71,7 +71,10 @@ done | tee "$work/table"
 # before, as a build that runs again does: replacing a file costs more the larger the old one.
 "$maker" typical >"$work/typical.bas"
 programs=("$kestrelc" ${before:+"$before"})
-for i in "${!programs[@]}"; do : >"$work/empty.$i.t" >"$work/typical.$i.t"; done
+for i in "${!programs[@]}"; do
+  : >"$work/empty.$i.t"
+  : >"$work/typical.$i.t"
+done
 for ((r = 0; r < rounds; r++)); do
   for i in "${!programs[@]}"; do
     time_us "${programs[$i]}" -o "$work/out-empty.$i.bas" "$work/empty.bas" >>"$work/empty.$i.t"
@@ -86,12 +89,13 @@ done
 
 "$maker" limit >"$work/limit.bas"
 limit_bytes=$(stat -c %s "$work/limit.bas")
-for program in "$kestrelc" ${before:+"$before"}; do
+declare -A peak
+for program in "${programs[@]}"; do
   for name in empty limit; do
     kib=$(/usr/bin/time -f %M "$program" -o "$work/out.bas" "$work/$name.bas" 2>&1 >/dev/null | tail -1)
     echo "peak resident memory, $name source, $program: $kib KiB"
-    eval "peak_$name=$kib"
+    peak[$name]=$kib
   done
-  awk -v e="$peak_empty" -v l="$peak_limit" -v s="$limit_bytes" \
+  awk -v e="${peak[empty]}" -v l="${peak[limit]}" -v s="$limit_bytes" \
     'BEGIN {printf "limit above empty: %d KiB, %.2f times the source\n", l - e, (l - e) * 1024 / s}'
 done
