@@ -48,12 +48,11 @@ class PlainLines {
   PlainLines(Loading& load, std::string_view bytes, int file_index)
       : load_(load), bytes_(bytes), file_index_(file_index) {}
 
-  // `line` is the line numbered `number` of the file's bytes.
-  void add(std::string_view line, int number) {
+  // `line` is the line numbered `number` of the file's bytes; `crlf_follows` tells whether CR LF
+  // ends it there.
+  void add(std::string_view line, int number, bool crlf_follows) {
     const auto begin = static_cast<std::size_t>(line.data() - bytes_.data());
-    const std::size_t end = begin + line.size();
-    if (end + 1 < bytes_.size() && bytes_[end] == crlf[0] && bytes_[end + 1] == crlf[1])
-      return add_run(begin, end + crlf.size(), number, 1);
+    if (crlf_follows) return add_run(begin, begin + line.size() + crlf.size(), number, 1);
     count(number, 1);
     append_run();
     load_.source.append(line);
@@ -154,7 +153,7 @@ bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::pa
     after_crlf = bytes.substr(end).starts_with(crlf);
     const bool include = may_be_directive(line) && line.starts_with(kInclude);
     if (!include && (!may_be_directive(line) || !is_definition_line(line))) {
-      plain.add(line, number);
+      plain.add(line, number, after_crlf);
       continue;
     }
     plain.flush();
