@@ -52,6 +52,11 @@ call assert_notequal('kestrel', &filetype, 'a .bas file without the notation')
 let g:kestrel_all_bas = 1
 edit! OTHER.bas
 call assert_equal('kestrel', &filetype, 'g:kestrel_all_bas')
+" A new file is written as Kestrel reads it: Windows-1251, CR LF.
+edit NEW.bas
+call setline(1, 'REM Пуск')
+write
+call assert_equal(["REM \xcf\xf3\xf1\xea\r", ''], readfile('NEW.bas', 'b'))
 unlet g:kestrel_all_bas
 
 " Syntax groups on the lines the compile pass treats specially: [line, column, group].

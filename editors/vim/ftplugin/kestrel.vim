@@ -11,5 +11,11 @@ setlocal commentstring=REM\ %s
 setlocal comments=:REM
 compiler kestrelc
 
+" Kestrel reads Windows-1251 with CR LF line ends (a lone LF ends no line): a new file is written so.
+if !filereadable(expand('%:p'))
+  setlocal fileencoding=cp1251 fileformat=dos
+endif
+
 let b:undo_ftplugin = 'setlocal iskeyword< commentstring< comments< makeprg< errorformat<'
+      \ . ' fileencoding< fileformat<'
       \ . ' | unlet! b:current_compiler'
