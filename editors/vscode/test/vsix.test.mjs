@@ -1,8 +1,11 @@
 // Lists the packaged extension and checks that it holds what VS Code loads and nothing of the
-// build: run after `npm run package`.
+// build, and that its client activates: run after `npm run package`.
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { builtinModules } from "node:module";
+import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
+import Module, { builtinModules, createRequire } from "node:module";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
 import { test } from "node:test";
 
 const vsix = process.env.KESTREL_VSIX ?? "dist/kestrel.vsix";
@@ -45,4 +48,64 @@ test("the client is bundled: it requires nothing but VS Code and Node's own modu
   const foreign = required.filter((name) =>
     name !== "vscode" && !name.startsWith("node:") && !builtinModules.includes(name));
   assert.deepEqual([...new Set(foreign)], []);
+});
+
+// A stand-in for VS Code's API: what activation registers is recorded, anything else it or the
+// language client touches is an inert object.
+function inert() {
+  return new Proxy(function () {}, {
+    get: (_target, property) => (property === "prototype" ? {} : inert()),
+    construct: () => inert(),
+    apply: () => inert(),
+  });
+}
+
+function fakeVscode(record) {
+  const disposable = { dispose() {} };
+  const withDefault = (known, fallback) =>
+    new Proxy(known, { get: (target, property) => (property in target ? target[property] : fallback) });
+  return withDefault({
+    commands: withDefault({
+      registerCommand: (id) => { record.commands.push(id); return disposable; },
+    }, inert()),
+    tasks: withDefault({
+      registerTaskProvider: (type) => { record.taskTypes.push(type); return disposable; },
+    }, inert()),
+    workspace: withDefault({
+      getConfiguration: () => ({ get: (_key, fallback) => fallback }),
+      workspaceFolders: undefined,
+      textDocuments: [],
+      registerTextDocumentContentProvider: (scheme) => { record.schemes.push(scheme); return disposable; },
+    }, () => disposable),
+    window: withDefault({
+      showErrorMessage: async (message) => { record.errors.push(message); },
+    }, () => undefined),
+    EventEmitter: class { event = () => disposable; fire() {} dispose() {} },
+  }, inert());
+}
+
+test("the packaged client activates: it registers what the manifest contributes", async () => {
+  const folder = mkdtempSync(join(tmpdir(), "kestrel-vsix-"));
+  const record = { commands: [], taskTypes: [], schemes: [], errors: [] };
+  const load = Module._load;
+  const path = process.env.PATH;
+  try {
+    writeFileSync(join(folder, "extension.js"), read(packaged(manifest.main)));
+    Module._load = function (request, ...rest) {
+      return request === "vscode" ? fakeVscode(record) : load.call(this, request, ...rest);
+    };
+    process.env.PATH = "";
+    const extension = createRequire(import.meta.url)(join(folder, "extension.js"));
+    await extension.activate({ subscriptions: [] });
+  } finally {
+    Module._load = load;
+    process.env.PATH = path;
+    rmSync(folder, { recursive: true });
+  }
+  const contributed = manifest.contributes;
+  assert.deepEqual(record.commands.sort(), contributed.commands.map((c) => c.command).sort());
+  assert.deepEqual(record.taskTypes, contributed.taskDefinitions.map((t) => t.type));
+  assert.deepEqual(record.schemes, ["kestrel-output"]);
+  assert.deepEqual(record.errors, [
+    "kestrel-lsp was not found: install Kestrel, or set kestrel.serverPath."]);
 });
