@@ -1,5 +1,6 @@
 import * as fs from "node:fs";
 import * as os from "node:os";
+import * as path from "node:path";
 import * as vscode from "vscode";
 import {
   ExecuteCommandRequest,
@@ -47,7 +48,12 @@ function locateProgram(name: string, setting: string): string | undefined {
   });
 }
 
+// Each missing program is reported once until a setting changes, not for every task listed.
+const reportedMissing = new Set<string>();
+
 async function reportMissing(name: string, setting: string): Promise<void> {
+  if (reportedMissing.has(name)) return;
+  reportedMissing.add(name);
   const open = "Open Settings";
   const answer = await vscode.window.showErrorMessage(
     `${programFileName(name, process.platform)} was not found: install Kestrel, or set kestrel.${setting}.`,
@@ -174,7 +180,9 @@ async function compile(): Promise<void> {
       .filter((document) => document.isDirty && document.languageId === languageId)
       .map((document) => document.save()),
   );
-  await vscode.tasks.executeTask(taskFor({ type: taskType, source }, folder));
+  // Named from the folder, as the provider names the main files' tasks.
+  const relative = path.relative(folder.uri.fsPath, source);
+  await vscode.tasks.executeTask(taskFor({ type: taskType, source: relative }, folder));
 }
 
 // The output beside the source: a read-only document of the server's compile of the source as
@@ -291,6 +299,7 @@ export async function activate(context: vscode.ExtensionContext): Promise<void> 
     vscode.commands.registerCommand("kestrel.showOutput", showOutput),
     vscode.commands.registerCommand("kestrel.goToBasicLine", goToBasicLine),
     vscode.commands.registerCommand("kestrel.restartServer", async () => {
+      reportedMissing.clear();
       await stopClient();
       await startClient();
     }),
@@ -301,6 +310,8 @@ export async function activate(context: vscode.ExtensionContext): Promise<void> 
       outputs.forget(document.uri);
     }),
     vscode.workspace.onDidChangeConfiguration(async (event) => {
+      if (event.affectsConfiguration("kestrel.serverPath")) reportedMissing.delete("kestrel-lsp");
+      if (event.affectsConfiguration("kestrel.compilerPath")) reportedMissing.delete("kestrelc");
       if (event.affectsConfiguration("kestrel.serverPath")) {
         await stopClient();
         await startClient();
