@@ -201,7 +201,7 @@ std::vector<std::string> options_in_help(const std::string& help) {
     std::istringstream words(line);
     for (std::string word; words >> word && word.starts_with("-");) {
       if (word.ends_with(",")) word.pop_back();
-      names.push_back(word.substr(0, word.find('=')));
+      names.push_back(word.substr(0, word.find_first_of("=[")));
     }
   }
   return names;
