@@ -75,9 +75,6 @@ std::string reason_text(UnnumberReason reason) {
   return {};
 }
 
-// The number and the blank the compile writes before a line's text.
-std::string number_prefix(int number) { return written_line_number(number) + ' '; }
-
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -87,6 +84,14 @@ bool same_word(std::string_view text, std::size_t at, std::string_view word) {
   for (std::size_t i = 0; i < word.size(); ++i)
     if (upper(text[at + i]) != upper(word[i])) return false;
   return true;
+}
+
+// Digits as the compile writes a line number: four at least, no more leading zeros than that.
+std::string written_digits(std::string_view digits) {
+  digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  std::string written(digits);
+  if (written.size() < kNumberWidth) written.insert(0, kNumberWidth - written.size(), '0');
+  return written;
 }
 
 // The value of decimal digits; one past the highest line number for a larger one.
@@ -241,7 +246,7 @@ ReadProgram read_program(std::string_view program) {
       parsed.digits = std::string(after_blanks.substr(0, digits));
       parsed.number_column = line.size() - after_blanks.size() + 1;
       parsed.number = number_value(parsed.digits);
-      parsed.respelled = line != number_prefix(*parsed.number) + parsed.text;
+      parsed.respelled = line != written_digits(parsed.digits) + ' ' + parsed.text;
     } else {
       parsed.respelled = line != parsed.text;
     }
@@ -384,7 +389,7 @@ class Conversion {
       if (line.text.find('[') != std::string::npos && !line.text.starts_with('['))
         refuse(line, UnnumberReason::bracket_beside_labels, column + line.text.find('['));
       const std::size_t length =
-          (line.number ? number_prefix(new_numbers_[i]).size() : 0) + line.text.size();
+          (line.number ? written_line_number(new_numbers_[i]).size() + 1 : 0) + line.text.size();
       if (length > kLongestLineBesideLabels)
         refuse(line, UnnumberReason::long_line_beside_labels, 1, std::to_string(length));
     }
@@ -395,7 +400,8 @@ class Conversion {
     const int number = *line.number;
     const std::size_t column = line.number_column;
     if (number > kHighestLineNumber || new_number > kHighestLineNumber) {
-      refuse(line, UnnumberReason::number_past_limit, column, std::to_string(new_number));
+      refuse(line, UnnumberReason::number_past_limit, column,
+             number > kHighestLineNumber ? line.digits : std::to_string(new_number));
     } else if (previous && number <= *previous) {
       refuse(line, UnnumberReason::numbers_do_not_grow, column, std::to_string(*previous));
     } else if (number > kHighestDirective && number != line_num &&
@@ -426,7 +432,7 @@ class Conversion {
       const ProgramLine& line = read_.lines[i];
       if (!line.respelled) continue;
       const std::string as_written =
-          line.number ? number_prefix(*line.number) + line.text : line.text;
+          line.number ? written_digits(line.digits) + ' ' + line.text : line.text;
       warn(line.line, UnnumberReason::written_differently, 1, as_written);
       break;
     }
@@ -527,11 +533,7 @@ class Conversion {
 
 }  // namespace
 
-std::string written_line_number(int number) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < kNumberWidth) digits.insert(0, kNumberWidth - digits.size(), '0');
-  return digits;
-}
+std::string written_line_number(int number) { return written_digits(std::to_string(number)); }
 
 UnnumberResult unnumber(std::string_view program, const UnnumberSettings& settings) {
   return Conversion(program, settings).run();

@@ -397,5 +397,105 @@ TEST(Unnumber, GeneratedProgramsComeBackOrAreRefusedWithAReason) {
   EXPECT_GT(converted, kPrograms / 2);
 }
 
+struct FindingCase {
+  std::string program;
+  UnnumberReason reason;
+  int line;
+  int column;
+  bool refusal = true;
+  UnnumberSettings settings = {};
+};
+
+// Each thing the notation cannot express refuses the conversion, at the line and column where it
+// stands; what the compiled program only writes differently is a warning.
+TEST(Unnumber, RefusesWhatTheNotationCannotSayAndWarnsOfWhatItWritesDifferently) {
+  UnnumberSettings compact;
+  compact.renumbering = Renumbering::compact;
+  UnnumberSettings numbered_comments;
+  numbered_comments.comments = CommentOptions::rem;
+  UnnumberSettings no_comments;
+  no_comments.comments = CommentOptions::none;
+  const std::vector<FindingCase> cases = {
+      {"0010 A=1\r\nPRINT\r\n", UnnumberReason::no_number, 2, 1},
+      {"0010 A=1\r\nREM x\r\n", UnnumberReason::no_number, 2, 1, true, numbered_comments},
+      {"0010 A=1\r\n0011 \r\n", UnnumberReason::no_text, 2, 6},
+      {"0010 12 PRINT\r\n", UnnumberReason::text_begins_with_digit, 1, 6},
+      {"0010 [A]\r\n", UnnumberReason::text_begins_with_bracket, 1, 6},
+      {"0010 PRINT \"#define\"\r\n", UnnumberReason::text_holds_define, 1, 13},
+      {"0010 PRINT 1\rPRINT 2\r\n", UnnumberReason::text_holds_carriage_return, 1, 13},
+      {"0010 A\r\n0010 B\r\n", UnnumberReason::numbers_do_not_grow, 2, 1},
+      {"0010 A\r\n0009 B\r\n", UnnumberReason::numbers_do_not_grow, 2, 1},
+      {"0010 A\r\n2049 B\r\n", UnnumberReason::jump_past_directives, 2, 1},
+      {"2049 A\r\n", UnnumberReason::jump_past_directives, 1, 1, true, compact},
+      {"0010 A\r\n40000 B\r\n", UnnumberReason::number_past_limit, 2, 1},
+      {"0010 GOTO 20\r\n0020 A(1)=\"[\"\r\n", UnnumberReason::bracket_beside_labels, 2, 12},
+      {"0010 GOTO 10\r\nREM [x]\r\n", UnnumberReason::bracket_beside_labels, 2, 5},
+      {"0010 GOTO 10\r\n0011 PRINT \"" + std::string(57, '*') + "\"\r\n",
+       UnnumberReason::long_line_beside_labels, 2, 1},
+      {"0010 GOTO 010\r\n", UnnumberReason::reference_with_leading_zeros, 1, 11},
+      {"0010 REM x\r\n", UnnumberReason::comment_dropped, 1, 6, true, no_comments},
+      {"REM a\r\n0010 REM b\r\n", UnnumberReason::numbered_comment_unnumbered, 2, 6},
+      {"10 PRINT\r\n", UnnumberReason::written_differently, 1, 1, false},
+      {"0010  PRINT \r\n", UnnumberReason::written_differently, 1, 1, false},
+      {"0010 A\r\n0011 B\n", UnnumberReason::line_ends, 2, 1, false},
+      {"0010 A\r\n0011 B", UnnumberReason::line_ends, 2, 1, false},
+      {"0010 A\r\n   \r\n0011 B\r\n", UnnumberReason::blank_lines, 2, 1, false},
+      {"0010 GOTO 99\r\n", UnnumberReason::absent_reference, 1, 11, false},
+  };
+  for (const FindingCase& c : cases) {
+    const UnnumberResult r = unnumber(c.program, c.settings);
+    ASSERT_EQ(r.findings.size(), 1u) << c.program;
+    const UnnumberFinding& f = r.findings.front();
+    EXPECT_EQ(f.reason, c.reason) << c.program;
+    EXPECT_EQ(f.refusal, c.refusal) << c.program;
+    EXPECT_EQ(f.line, c.line) << c.program;
+    EXPECT_EQ(f.column, c.column) << c.program;
+    EXPECT_EQ(r.converted, !c.refusal) << c.program;
+    EXPECT_EQ(r.source.empty(), c.refusal) << c.program;
+  }
+}
+
+struct SourceCase {
+  std::string program;
+  std::vector<std::string> source;
+  UnnumberSettings settings = {};
+};
+
+// How a source is laid out: a directive only where the numbers jump, each label between the
+// directive and its line, and lines the compile would misread kept as output.
+TEST(Unnumber, WritesTheSourceTheCompileReadsBack) {
+  UnnumberSettings compact;
+  compact.renumbering = Renumbering::compact;
+  UnnumberSettings named;
+  named.names_from_comments = true;
+  UnnumberSettings delete_word;
+  delete_word.keywords = {"DELETE"};
+  const std::vector<SourceCase> cases = {
+      {"", {"00"}},
+      {"0005 X\r\n0006 GOTO 5\r\n0010 ON A GOTO 6, 10,5\r\n",
+       {"05", "[L5]", "X ", "[L6]", "GOTO [L5]", "10", "[L10]", "ON A GOTO [L6], [L10],[L5]"}},
+      {"0100 PRINT \"GOTO 100\":REM GOTO 100\r\n0101 ON ERROR GOTO 0:RESUME 0' GOTO 100\r\n",
+       {"100", "PRINT \"GOTO 100\":REM GOTO 100", "ON ERROR GOTO 0:RESUME 0' GOTO 100"}},
+      {"0000 #include X\r\n0001 IFA=1THEN0ELSE1\r\n",
+       {"00", "[L0]", " #include X", "[L1]", "IFA=1THEN[L0]ELSE[L1]"}},
+      {"0010 A\r\n0020 GOTO 10\r\n0300 GOSUB 20\r\n",
+       {"10", "[L10]", "A ", "[L20]", "GOTO [L10]", "GOSUB [L20]"},
+       compact},
+      {"0010 REM Main loop\r\n0020 A=1 ' read keys\r\n0030 GOTO 10:GOTO 20:GOTO 40\r\n"
+       "0040 REM Main loop!\r\n",
+       {"10", "[MAIN_LOOP]", "REM Main loop", "20", "[READ_KEYS]", "A=1 ' read keys", "30",
+        "GOTO [MAIN_LOOP]:GOTO [READ_KEYS]:GOTO [MAIN_LOOP_2]", "40", "[MAIN_LOOP_2]",
+        "REM Main loop!"},
+       named},
+      {"0010 DELETE 10\r\n", {"10", "[L10]", "DELETE [L10]"}, delete_word},
+  };
+  for (const SourceCase& c : cases) {
+    const UnnumberResult r = unnumber(c.program, c.settings);
+    std::string source;
+    for (const std::string& line : c.source) source += line + "\r\n";
+    EXPECT_EQ(r.source, source) << c.program;
+  }
+}
+
 }  // namespace
 }  // namespace kestrel
