@@ -300,8 +300,9 @@ class Conversion {
     find_references();
     check_lines();
     note_differences();
-    std::ranges::stable_sort(result_.findings,
-                             [](const auto& a, const auto& b) { return a.line < b.line; });
+    std::ranges::stable_sort(result_.findings, [](const auto& a, const auto& b) {
+      return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
     result_.converted = std::ranges::none_of(result_.findings, &UnnumberFinding::refusal);
     if (result_.converted) {
       write_source();

@@ -83,7 +83,7 @@ struct UnnumberResult {
   bool converted = false;  // no line was refused; `source` is empty otherwise
   std::string source;      // lines ended by CR LF, in the code page
   CommentOptions comments = CommentOptions::none;
-  std::vector<UnnumberFinding> findings;  // in the order of the program's lines
+  std::vector<UnnumberFinding> findings;  // by line, and by column in a line
   std::vector<UnnumberedLine> lines;
   std::vector<std::pair<std::string, int>> labels;  // each label's text and new number
 };
