@@ -446,8 +446,9 @@ class Conversion {
     std::string name;
     if (settings_.names_from_comments) {
       std::optional<std::string_view> comment = comment_of(line.text);
+      // A comment line that is a label's line itself names that label only.
       if ((!comment || name_from_comment(*comment).empty()) && index > 0 &&
-          read_.lines[index - 1].text.starts_with(kComment))
+          read_.lines[index - 1].text.starts_with(kComment) && !targets_.contains(index - 1))
         comment = comment_of(read_.lines[index - 1].text);
       if (comment) name = name_from_comment(*comment);
     }

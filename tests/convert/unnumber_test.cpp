@@ -482,10 +482,10 @@ TEST(Unnumber, WritesTheSourceTheCompileReadsBack) {
        {"10", "[L10]", "A ", "[L20]", "GOTO [L10]", "GOSUB [L20]"},
        compact},
       {"0010 REM Main loop\r\n0020 A=1 ' read keys\r\n0030 GOTO 10:GOTO 20:GOTO 40\r\n"
-       "0040 REM Main loop!\r\n",
+       "0040 REM Main loop!\r\n0041 GOTO 41\r\n0042 REM Wait\r\n0043 GOTO 43\r\n",
        {"10", "[MAIN_LOOP]", "REM Main loop", "20", "[READ_KEYS]", "A=1 ' read keys", "30",
         "GOTO [MAIN_LOOP]:GOTO [READ_KEYS]:GOTO [MAIN_LOOP_2]", "40", "[MAIN_LOOP_2]",
-        "REM Main loop!"},
+        "REM Main loop!", "[L41]", "GOTO [L41]", "REM Wait", "[WAIT]", "GOTO [WAIT]"},
        named},
       {"0010 DELETE 10\r\n", {"10", "[L10]", "DELETE [L10]"}, delete_word},
   };
