@@ -10,17 +10,13 @@
 #include <vector>
 
 #include "app/blanks.h"
+#include "compiler/compile_pass.h"
 #include "compiler/line_number.h"
 
 namespace kestrel {
 
 namespace {
 
-// The limits of the compile pass: the highest number a directive sets, the highest line number
-// it writes, and the longest output line it lets pass when the source has labels.
-constexpr int kHighestDirective = 2048;
-constexpr int kHighestLineNumber = 32767;
-constexpr std::size_t kLongestLineBesideLabels = 69;
 constexpr std::size_t kNumberWidth = 4;
 constexpr std::size_t kLongestName = 24;
 
@@ -47,15 +43,16 @@ std::string reason_text(UnnumberReason reason) {
     case UnnumberReason::numbers_do_not_grow:
       return "the line number does not grow: the one before is ";
     case UnnumberReason::jump_past_directives:
-      return "the numbers jump to one past 2048, which no directive sets: ";
+      return "the numbers jump to one past " + std::to_string(kHighestDirective) +
+             ", which no directive sets: ";
     case UnnumberReason::number_past_limit:
-      return "the line number is past 32767: ";
+      return "the line number is past " + std::to_string(kHighestLineNumber) + ": ";
     case UnnumberReason::bracket_beside_labels:
       return "the text holds \"[\", which the compile takes for a label left over once the "
              "source has labels";
     case UnnumberReason::long_line_beside_labels:
-      return "the line is longer than 69 characters, which the compile refuses once the source "
-             "has labels: ";
+      return "the line is longer than " + std::to_string(kLongestOutputLine) +
+             " characters, which the compile refuses once the source has labels: ";
     case UnnumberReason::reference_with_leading_zeros:
       return "the line number has leading zeros, which a label does not give back: ";
     case UnnumberReason::comment_dropped:
@@ -391,7 +388,7 @@ class Conversion {
         refuse(line, UnnumberReason::bracket_beside_labels, column + line.text.find('['));
       const std::size_t length =
           (line.number ? written_line_number(new_numbers_[i]).size() + 1 : 0) + line.text.size();
-      if (length > kLongestLineBesideLabels)
+      if (length > kLongestOutputLine)
         refuse(line, UnnumberReason::long_line_beside_labels, 1, std::to_string(length));
     }
   }

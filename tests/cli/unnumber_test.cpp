@@ -1,36 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/memory_files.h"
-#include "cli/kestrelc.h"
-#include "cli/watch.h"
+#include "cli/run_kestrelc.h"
 
 namespace kestrel {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome kestrelc(MemoryFiles& files, const std::vector<std::string>& args,
-                 const std::string& input = "") {
-  std::ostringstream out;
-  std::ostringstream err;
-  std::istringstream in(input);
-  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
-  const std::atomic<bool> interrupted{true};
-  const int status = cli::run(args, out, err, {files, in, *watcher, interrupted});
-  return {status, out.str(), err.str()};
-}
+using testing::kestrelc;
 
 std::string sample_file(const std::string& name) {
   std::ifstream file(KESTREL_SOURCE_DIR "/examples/" + name, std::ios::binary);
@@ -47,7 +28,7 @@ TEST(KestrelcUnnumber, TheSampleComesBackWithEachCommentOption) {
     std::vector<std::string> compile = {"-q", "-o", "OLD.BAS", "MAIN.BAS"};
     if (!option.empty()) compile.insert(compile.begin(), option);
     ASSERT_EQ(kestrelc(files, compile).status, 0) << option;
-    const Outcome converted = kestrelc(files, {"--unnumber", "-o", "NEW.SRC", "OLD.BAS"});
+    const testing::Outcome converted = kestrelc(files, {"--unnumber", "-o", "NEW.SRC", "OLD.BAS"});
     EXPECT_EQ(converted.status, 0) << option;
     EXPECT_EQ(converted.err, "") << option;
     const std::string source = files.content("NEW.SRC").value_or("");
@@ -57,7 +38,7 @@ TEST(KestrelcUnnumber, TheSampleComesBackWithEachCommentOption) {
         << first_line;
     compile = {"-q", "NEW.SRC"};
     if (!option.empty()) compile.insert(compile.begin(), option);
-    const Outcome back = kestrelc(files, compile);
+    const testing::Outcome back = kestrelc(files, compile);
     EXPECT_EQ(back.status, 0) << option << back.err;
     EXPECT_EQ(back.out, files.content("OLD.BAS")) << option;
   }
@@ -73,7 +54,7 @@ TEST(KestrelcUnnumber, CompactRenumbersWithEveryReferenceKept) {
   EXPECT_EQ(kestrelc(files, {"--unnumber=compact", "--map", "NEW.MAP", "-o", "NEW.SRC", "OLD.BAS"})
                 .status,
             0);
-  const Outcome renumbered = kestrelc(files, {"-q", "NEW.SRC"});
+  const testing::Outcome renumbered = kestrelc(files, {"-q", "NEW.SRC"});
   EXPECT_EQ(renumbered.out,
             "0100 IF PIN 3,2=0 THEN GOTO 100\r\n0101 PORT 1,0=1\r\n0102 GOSUB 106\r\n"
             "0103 PORT 1,0=0\r\n0104 GOSUB 106\r\n0105 GOTO 100\r\n0106 FOR I=1 TO 250\r\n"
@@ -163,7 +144,7 @@ TEST(KestrelcUnnumber, ReportsAsCompilersDoAndWritesOnlyAWholeConversion) {
     MemoryFiles files;
     files.add_file("OLD.BAS", "0010 GOTO 10\r\n");
     files.add_file("BAD.BAS", "0010 A\r\nPRINT\r\n0011 [X]\r\n");
-    const Outcome r = kestrelc(files, c.args, c.input);
+    const testing::Outcome r = kestrelc(files, c.args, c.input);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
