@@ -60,7 +60,7 @@ std::string reason_text(UnnumberReason reason) {
     case UnnumberReason::numbered_comment_unnumbered:
       return "a comment with a number cannot stand beside comments without numbers";
     case UnnumberReason::written_differently:
-      return "the compiled program writes each line as four-digit number, one blank and the "
+      return "the compiled program writes each line as a four-digit number, one blank and the "
              "text without blanks at its ends, as in: ";
     case UnnumberReason::line_ends:
       return "the compiled program ends every line in CR LF, where this one ends otherwise";
@@ -210,8 +210,8 @@ class ReferenceFinder {
 // counts too.
 struct ReadProgram {
   std::vector<ProgramLine> lines;
-  std::optional<int> first_lf_line;     // the first line not ended by CR LF
-  std::optional<int> first_blank_line;  // the first line of blanks only
+  std::optional<int> first_line_not_crlf;  // the first line not ended by CR LF
+  std::optional<int> first_blank_line;     // the first line of blanks only
 };
 
 ReadProgram read_program(std::string_view program) {
@@ -226,7 +226,7 @@ ReadProgram read_program(std::string_view program) {
     ++line_number;
     const bool crlf_ended = !last && line.ends_with('\r');
     if (crlf_ended) line.remove_suffix(1);
-    if (!crlf_ended && !read.first_lf_line) read.first_lf_line = line_number;
+    if (!crlf_ended && !read.first_line_not_crlf) read.first_line_not_crlf = line_number;
     if (trim_blanks(line).empty()) {
       if (!read.first_blank_line) read.first_blank_line = line_number;
       continue;
@@ -434,7 +434,7 @@ class Conversion {
       warn(line.line, UnnumberReason::written_differently, 1, as_written);
       break;
     }
-    if (read_.first_lf_line) warn(*read_.first_lf_line, UnnumberReason::line_ends, 1);
+    if (read_.first_line_not_crlf) warn(*read_.first_line_not_crlf, UnnumberReason::line_ends, 1);
     if (read_.first_blank_line) warn(*read_.first_blank_line, UnnumberReason::blank_lines, 1);
   }
 

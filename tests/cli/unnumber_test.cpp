@@ -89,7 +89,7 @@ TEST(KestrelcUnnumber, ReportsAsCompilersDoAndWritesOnlyAWholeConversion) {
        "10 GOTO 99\n",
        0,
        "10 REM Made by kestrelc --unnumber; compile with: kestrelc\r\nGOTO 99\r\n",
-       "-:1:1: warning: the compiled program writes each line as four-digit number, one blank "
+       "-:1:1: warning: the compiled program writes each line as a four-digit number, one blank "
        "and the text without blanks at its ends, as in: 0010 GOTO 99\n"
        "-:1:1: warning: the compiled program ends every line in CR LF, where this one ends "
        "otherwise\n"
