@@ -305,12 +305,11 @@ int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, 
                   failure.number(), input, std::nullopt}});
     return 2;
   }
-  for (const Target& target : targets) {
-    if (options.source != kStandardStream && files.same_file(target.path, input)) {
-      err << "kestrelc: error: " << target.option
-          << " names the program being converted: " << utf8_path(target.path) << '\n';
-      return 2;
-    }
+  OpenOutcome read;
+  read.files.push_back({input, input, LoadedFile::Result::read});
+  if (const std::optional<std::string> refused = overwritten_input(files, targets, read)) {
+    err << "kestrelc: error: " << *refused << '\n';
+    return 2;
   }
   UnnumberSettings settings;
   settings.renumbering = options.compact ? Renumbering::compact : Renumbering::keep;
