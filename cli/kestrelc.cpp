@@ -292,6 +292,23 @@ std::string unnumber_map(const UnnumberResult& result, const std::string& source
   return text;
 }
 
+UnnumberSettings unnumber_settings(const Options& options) {
+  UnnumberSettings settings;
+  settings.renumbering = options.compact ? Renumbering::compact : Renumbering::keep;
+  settings.names_from_comments = options.names_from_comments;
+  if (options.rem_unnumbered)
+    settings.comments = CommentOptions::rem_unnumbered;
+  else if (options.rem)
+    settings.comments = CommentOptions::rem;
+  for (const std::string& word : options.keywords)
+    settings.keywords.push_back(ansi::from_utf8(word));
+  settings.note = [](CommentOptions comments) {
+    return ansi::from_utf8(conversion_note(comments != CommentOptions::none,
+                                           comments == CommentOptions::rem_unnumbered));
+  };
+  return settings;
+}
+
 // --unnumber: converts SOURCE, a numbered program, into a source with labels.
 int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
   const fs::path input = path_from_utf8(*options.source);
@@ -311,21 +328,7 @@ int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, 
     err << "kestrelc: error: " << *refused << '\n';
     return 2;
   }
-  UnnumberSettings settings;
-  settings.renumbering = options.compact ? Renumbering::compact : Renumbering::keep;
-  settings.names_from_comments = options.names_from_comments;
-  if (options.rem_unnumbered)
-    settings.comments = CommentOptions::rem_unnumbered;
-  else if (options.rem)
-    settings.comments = CommentOptions::rem;
-  for (const std::string& word : options.keywords)
-    settings.keywords.push_back(ansi::from_utf8(word));
-  settings.note = [](CommentOptions comments) {
-    return "Made by kestrelc --unnumber; compile with: " +
-           compile_command_line(comments != CommentOptions::none,
-                                comments == CommentOptions::rem_unnumbered);
-  };
-  const UnnumberResult result = unnumber(program, settings);
+  const UnnumberResult result = unnumber(program, unnumber_settings(options));
   for (const UnnumberFinding& finding : result.findings)
     err << utf8_path(input) << ':' << finding.line << ':' << finding.column
         << (finding.refusal ? ": error: " : ": warning: ") << ansi::to_utf8(finding.text) << '\n';

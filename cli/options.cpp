@@ -170,8 +170,10 @@ Options parse_options(const std::vector<std::string>& args) {
   return options;
 }
 
-std::string compile_command_line(bool rem, bool rem_unnumbered) {
-  std::string line = "kestrelc";
+std::string conversion_note(bool rem, bool rem_unnumbered) {
+  std::string line = "Made by kestrelc ";
+  line += kUnnumber;
+  line += "; compile with: kestrelc";
   if (rem_unnumbered) {
     line += ' ';
     line += kRemUnnumbered;

@@ -32,8 +32,9 @@ struct Options {
 // input as SOURCE, or standard output as -o's value.
 Options parse_options(const std::vector<std::string>& args);
 
-// The command line that compiles a converted source, with its comment options.
-std::string compile_command_line(bool rem, bool rem_unnumbered);
+// The note on a converted source's first line: what made it, and the command line that compiles
+// it with its comment options.
+std::string conversion_note(bool rem, bool rem_unnumbered);
 
 // The help: the usage line and every option, made from the same declarations the parser reads.
 std::string help_text();
