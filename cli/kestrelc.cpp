@@ -26,6 +26,7 @@
 #include "cli/make_rule.h"
 #include "cli/options.h"
 #include "compiler/compile_pass.h"
+#include "convert/unnumber.h"
 #include "loader/open_command.h"
 #include "save/pane_writer.h"
 
@@ -277,6 +278,78 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   return succeeded ? 0 : 1;
 }
 
+// The map of a conversion, in UTF-8 with LF line ends: for each line of the program the number
+// the compile of the source gives it, the source and the line there, and its old number.
+std::string unnumber_map(const UnnumberResult& result, const std::string& source) {
+  std::string text;
+  for (const UnnumberedLine& line : result.lines) {
+    text += line.new_number ? written_line_number(*line.new_number) : std::string();
+    text += '\t' + source + '\t' + std::to_string(line.source_line) + '\t' +
+            (line.old_number ? std::to_string(*line.old_number) : std::string()) + '\n';
+  }
+  for (const auto& [label, number] : result.labels)
+    text += "label\t" + ansi::to_utf8(label) + '\t' + std::to_string(number) + '\n';
+  return text;
+}
+
+UnnumberSettings unnumber_settings(const Options& options) {
+  UnnumberSettings settings;
+  settings.renumbering = options.compact ? Renumbering::compact : Renumbering::keep;
+  settings.names_from_comments = options.names_from_comments;
+  if (options.rem_unnumbered)
+    settings.comments = CommentOptions::rem_unnumbered;
+  else if (options.rem)
+    settings.comments = CommentOptions::rem;
+  for (const std::string& word : options.keywords)
+    settings.keywords.push_back(ansi::from_utf8(word));
+  settings.note = [](CommentOptions comments) {
+    return ansi::from_utf8(conversion_note(comments != CommentOptions::none,
+                                           comments == CommentOptions::rem_unnumbered));
+  };
+  return settings;
+}
+
+// --unnumber: converts SOURCE, a numbered program, into a source with labels.
+int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
+  const fs::path input = path_from_utf8(*options.source);
+  std::vector<Target> targets;
+  std::string program;
+  try {
+    targets = targets_of(options);
+    program = files.read(input);
+  } catch (const Failure& failure) {
+    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
+                  failure.number(), input, std::nullopt}});
+    return 2;
+  }
+  OpenOutcome read;
+  read.files.push_back({input, input, LoadedFile::Result::read});
+  if (const std::optional<std::string> refused = overwritten_input(files, targets, read)) {
+    err << "kestrelc: error: " << *refused << '\n';
+    return 2;
+  }
+  const UnnumberResult result = unnumber(program, unnumber_settings(options));
+  for (const UnnumberFinding& finding : result.findings)
+    err << utf8_path(input) << ':' << finding.line << ':' << finding.column
+        << (finding.refusal ? ": error: " : ": warning: ") << ansi::to_utf8(finding.text) << '\n';
+  err.flush();
+  if (!result.converted) return 1;
+  bool all_written = true;
+  if (!options.output || *options.output == kStandardStream) {
+    all_written = written("standard output", err, [&] { write_pane(out, result.source); });
+  } else {
+    const fs::path& path = targets.front().path;
+    all_written = written(path, err, [&] { write_pane(files, path, result.source); });
+  }
+  if (options.map) {
+    const std::string source = options.output ? *options.output : std::string(kStandardStream);
+    const fs::path path = path_from_utf8(*options.map);
+    all_written =
+        written(path, err, [&] { files.write(path, unnumber_map(result, source)); }) && all_written;
+  }
+  return all_written ? 0 : 1;
+}
+
 // "HH:MM:SS" of the local time now.
 std::string time_of_day() {
   const std::tm local = local_time(std::chrono::system_clock::now());
@@ -332,6 +405,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 2;
   }
   WithStandardInput files(surroundings.files, surroundings.in);
+  if (options.unnumber) return unnumber_once(options, out, err, files);
   if (options.watch)
     return watch(options, out, err,
                  {files, surroundings.in, surroundings.watcher, surroundings.interrupted});
