@@ -10,7 +10,8 @@
 namespace kestrel {
 
 void RunLog::open(const std::filesystem::path& path) {
-  state_ = State::broken;
+  state_ = State::silent;
+  path_ = path;
   // Opening a folder fails with a different error on each platform (Windows says access denied).
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec))
@@ -26,14 +27,7 @@ void RunLog::open(const std::filesystem::path& path) {
 }
 
 void RunLog::write_line(const std::string& text) {
-  switch (state_) {
-    case State::unused:
-      return;
-    case State::broken:
-      throw make_failure(FailureCode::bad_file_name_or_number);
-    case State::open:
-      break;
-  }
+  if (state_ == State::silent) return;
   std::ostream& out = stream_ != nullptr ? *stream_ : file_;
   errno = 0;
   out << text << "\r\n";
@@ -41,7 +35,8 @@ void RunLog::write_line(const std::string& text) {
   if (!out) {
     const int os_error = errno != 0 ? errno : EIO;
     out.clear();
-    throw failure_from_os_error(os_error);
+    state_ = State::silent;
+    failure_ = failure_from_os_error(os_error);
   }
 }
 
