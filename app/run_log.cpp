@@ -11,9 +11,11 @@ namespace kestrel {
 
 void RunLog::open(const std::filesystem::path& path) {
   state_ = State::silent;
-  path_ = path;
-  // Opening a folder fails with a different error on each platform (Windows says access denied).
+  // Reports name the log in full: "Editor.log" alone would not say which folder refused it.
   std::error_code ec;
+  path_ = std::filesystem::absolute(path, ec);
+  if (ec) path_ = path;
+  // Opening a folder fails with a different error on each platform (Windows says access denied).
   if (std::filesystem::is_directory(path, ec))
     throw make_failure(FailureCode::path_file_access_error);
   errno = 0;

@@ -51,7 +51,7 @@ std::vector<Finding> startup(Workbench& wb, Ui& ui, const std::filesystem::path&
     wb.run_log.write_line("START KESTREL V3");
     wb.run_log.write_line(general_date_time(local));
   } catch (const Failure& failure) {
-    findings.failure(failure, log_path);
+    findings.failure(failure, wb.run_log.path());
   }
   report_log_failure(wb, findings);
   return findings.take();

@@ -89,6 +89,13 @@ TEST(RunLog, AFailedWriteIsTakenOnceAndLaterLinesAreDropped) {
   EXPECT_EQ(ui.shown[0].title, "Error#61  /dev/full");
 }
 
+// The window opens "Editor.log" in the current folder; a report of it names the folder too.
+TEST(RunLog, NamesTheLogInFull) {
+  RunLog log;
+  EXPECT_THROW(log.open("no-such-folder/Editor.log"), Failure);
+  EXPECT_EQ(log.path(), std::filesystem::current_path() / "no-such-folder" / "Editor.log");
+}
+
 TEST(RunLog, ALogNeverOpenedTakesLinesSilently) {
   RunLog log;
   EXPECT_NO_THROW(log.write_line("anything"));
