@@ -84,6 +84,16 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   return widget;
 }
 
+// Whether a source line defines: the compile pass's own test, "#define" anywhere in it.
+bool is_definition(const QTextBlock& block) { return block.text().contains(u"#define"); }
+
+int count_definitions(const QTextDocument& document) {
+  int count = 0;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+    count += is_definition(block) ? 1 : 0;
+  return count;
+}
+
 // A frame whose caption sits on its top border. The platform style puts the caption above a box
 // that begins below it, which the layout's thin frames have no room for: that box's top border
 // would run through the controls.
@@ -505,18 +515,24 @@ bool MainWindow::keeps_characters(const QPlainTextEdit& pane) {
   return ui_.ask(question.toStdString(), false) == Ui::Answer::yes;
 }
 
-// A definition takes effect when Open reads it, not when the pane changes.
+// A definition takes effect when Open reads it, not when the pane changes. An edit that leaves a
+// definition line in the lines it touched changed one; one that removed text may have taken a
+// whole definition line away, which only the count of them shows.
 void MainWindow::note_definition_edit(int position, int removed, int added) {
   if (filling_ || (removed == 0 && added == 0)) return;
   const QTextDocument& document = *Source_bas_->document();
+  bool touched = false;
   for (QTextBlock block = document.findBlock(position);
-       block.isValid() && block.position() <= position + added; block = block.next()) {
-    if (block.text().contains(u"#define")) {
-      drop_trace();
-      show_note(to_qstring(message_text(MessageText::definitions_next_open)));
-      return;
-    }
+       !touched && block.isValid() && block.position() <= position + added; block = block.next())
+    touched = is_definition(block);
+  if (touched || removed > 0) {
+    const int count = count_definitions(document);
+    touched = touched || count != definition_lines_;
+    definition_lines_ = count;
   }
+  if (!touched) return;
+  drop_trace();
+  show_note(to_qstring(message_text(MessageText::definitions_next_open)));
 }
 
 void MainWindow::show_note(const QString& text) {
@@ -643,6 +659,7 @@ void MainWindow::fill(QPlainTextEdit& pane, const std::string& text) {
 void MainWindow::show_source_text() {
   highlighter_->setDocument(nullptr);
   fill(*Source_bas_, wb_.Source_bas);
+  definition_lines_ = count_definitions(*Source_bas_->document());
   if (wb_.Source_bas.size() <= kLongestColouredSource)
     highlighter_->setDocument(Source_bas_->document());
 }

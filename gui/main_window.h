@@ -143,6 +143,8 @@ class MainWindow : public QWidget {
   bool fitted_to_screen_ = false;
   // While the program fills a pane, its changes are no edits of the user.
   bool filling_ = false;
+  // The source pane's definition lines, as its last change left them.
+  int definition_lines_ = 0;
 
   QPlainTextEdit* Source_bas_ = nullptr;
   QPlainTextEdit* Dest_bas_ = nullptr;

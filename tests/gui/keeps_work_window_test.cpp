@@ -325,7 +325,18 @@ void KeepsWorkWindowTest::strip_tells_what_a_box_would_not() {
   source.moveCursor(QTextCursor::Start);
   source.moveCursor(QTextCursor::EndOfLine);
   QTest::keyClicks(&source, QStringLiteral("0"));
-  QCOMPARE(strip(), to_qstring(message_text(MessageText::definitions_next_open)));
+  const QString next_open = to_qstring(message_text(MessageText::definitions_next_open));
+  QCOMPARE(strip(), next_open);
+  // An edit of another line says nothing; taking a whole definition line away does.
+  w_->click("Command4");
+  source.moveCursor(QTextCursor::End);
+  QTest::keyClicks(&source, QStringLiteral("REM"));
+  QCOMPARE(strip(), QString());
+  source.moveCursor(QTextCursor::Start);
+  source.moveCursor(QTextCursor::Down, QTextCursor::KeepAnchor);
+  QTest::keyClick(&source, Qt::Key_Delete);
+  QCOMPARE(w_->pane("Source_bas"), std::string("PRINT N\r\nREM"));
+  QCOMPARE(strip(), next_open);
   // The next Open clears the strip.
   w_->ui.answers = {Answer::no};
   open("DEF.BAS");
