@@ -458,6 +458,42 @@ TEST(Kestrelc, WritesDependenciesForMake) {
   EXPECT_EQ(read_file(files, "LIB.BAS"), "#include sub\\Pins.bas\r\n");
 }
 
+// A watcher that keeps the paths it is asked to watch, and ends the watch.
+class RecordingWatcher : public cli::ChangeWatcher {
+ public:
+  bool wait(const std::vector<std::filesystem::path>& paths, const std::atomic<bool>&) override {
+    watched = paths;
+    return false;
+  }
+  std::vector<std::filesystem::path> watched;
+};
+
+// A watch looks at every place an include was looked for: where one would shadow the file found
+// (a folder searched before it), and every folder for one found nowhere, so that creating it
+// there compiles again.
+TEST(Kestrelc, WatchLooksWhereverAnIncludeWasLookedFor) {
+  MemoryFiles files{kFolder};
+  files.add_file("src/main.bas", "#include LIB.BAS\r\n#include NONE.BAS\r\n");
+  files.add_file("src/LIB.BAS", "A\r\n");
+  files.add_folder("inc");
+  std::ostringstream out;
+  std::ostringstream err;
+  std::istringstream in;
+  RecordingWatcher watcher;
+  const std::atomic<bool> interrupted{false};
+  EXPECT_EQ(cli::run({"--watch", "-I", "inc", "src/main.bas"}, out, err,
+                     {files, in, watcher, interrupted}),
+            0);
+  const auto in_folder = [](const std::string& folder, const std::string& name) {
+    return std::filesystem::path(testing::native(folder)) / name;
+  };
+  for (const std::filesystem::path& path :
+       {std::filesystem::path("src/main.bas"), in_folder("/work/src", "LIB.BAS"),
+        in_folder("/work", "LIB.BAS"), in_folder("/work", "NONE.BAS"),
+        in_folder("/work/src", "NONE.BAS"), in_folder("/work/inc", "NONE.BAS")})
+    EXPECT_NE(std::ranges::find(watcher.watched, path), watcher.watched.end()) << path;
+}
+
 // Whether `done` comes true within a few seconds, doing `step` between looks.
 bool within_seconds(
     const std::function<bool()>& done, const std::function<void()>& step = [] {}) {
@@ -507,7 +543,8 @@ TEST(Kestrelc, WatchCompilesAgainWhenAnIncludeChanges) {
     interrupted = true;
     watching.join();
     EXPECT_EQ(status, 0);
-    EXPECT_NE(err.str().find("main.bas: compiled; watching 2 files\n"), std::string::npos)
+    // main.bas, and LIB.BAS beside it and in the current folder, which comes first.
+    EXPECT_NE(err.str().find("main.bas: compiled; watching 3 files\n"), std::string::npos)
         << err.str();
     EXPECT_NE(err.str().find("main.bas: failed, exit status 1"), std::string::npos) << err.str();
   }
