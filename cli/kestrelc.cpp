@@ -73,17 +73,20 @@ class WithStandardInput : public Files {
   std::optional<std::string> bytes_;
 };
 
-// A message's line breaks, CR LF as the panes hold them, become the stream's own.
-std::string with_newlines(std::string_view utf8) {
+// Every message stays on its line, as an editor reads compiler output line by line: a line break
+// inside it (CR LF as the panes hold them, a lone CR or LF) is shown by a sign that no character
+// of the code page becomes.
+constexpr std::string_view kShownLineBreak = "\u23CE";
+
+std::string on_one_line(std::string_view utf8) {
   std::string text;
   for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] != '\r') {
+    if (utf8[i] != '\r' && utf8[i] != '\n') {
       text += utf8[i];
-    } else if (i + 1 < utf8.size() && utf8[i + 1] == '\n') {
       continue;
-    } else {
-      text += '\n';
     }
+    text += kShownLineBreak;
+    if (utf8.substr(i).starts_with(crlf)) ++i;
   }
   return text;
 }
@@ -98,10 +101,10 @@ std::string editor_line(const Finding& finding, const fs::path& unnamed = {}) {
     const std::string named = file.empty() ? "" : "  " + utf8_path(file);
     text = ansi::to_utf8(finding.title) + named + ": " + text;
   }
-  if (!finding.location) return "kestrelc: error: " + with_newlines(text);
+  if (!finding.location) return "kestrelc: error: " + on_one_line(text);
   const Location& at = *finding.location;
   return utf8_path(at.file) + ':' + std::to_string(at.line) + ':' +
-         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + with_newlines(text);
+         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + on_one_line(text);
 }
 
 void report(std::ostream& err, const std::vector<Finding>& findings, const fs::path& unnamed = {}) {

@@ -97,7 +97,7 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
        "0000 AA\r\n0001 BB\r\n",
        "baddef.bas:2:1: error: ERROR #define  #define X 5\nCOMPILE OK\n"},
       {"missing include", {"nolib.bas"}, 1, "0000 AA\r\n", missing_include + "COMPILE OK\n"},
-      // The excerpt of the output holds line breaks of its own.
+      // The excerpt of the output holds line breaks of its own, shown on its message's line.
       {"label left over",
        {"undefined.bas"},
        1,
@@ -106,7 +106,7 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
        "\xd0\xb5\xd1\x81\xd1\x82\xd1\x8c "
        "\xd0\xbd\xd0\xb5\xd1\x83\xd0\xba\xd0\xb0\xd0\xb7\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5 "
        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xba\xd0\xb8 \n"
-       "undefined.bas:2:6: error: 0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
+       "undefined.bas:2:6: error: 0000 AA\u23CE0001 GOTO [NO]\u23CE0002 BB\u23CE\n"},
       {"missing source",
        {"none.bas"},
        2,
@@ -258,6 +258,7 @@ TEST(Kestrelc, MessagesReadAsEditorsExpectCompilerOutput) {
   files.add_file("lib/io.bas", "PRINT 1\r\n#include deeper.bas\r\n[L]\r\n");
   files.add_file("deeper.bas", "PRINT 2\r\n#include NONE.BAS\r\n");
   files.add_file("directive.bas", "AA\r\n   3000\r\n");
+  files.add_file("label.bas", "AA\r\nGOTO [NO]\r\n[L]\rBB\nCC\r\n");
   const std::string lib = kFolder + kSeparator + "lib" + kSeparator + "io.bas";
   const Outcome r = kestrelc(files, {"main.bas"});
   EXPECT_EQ(r.status, 1);
@@ -271,16 +272,21 @@ TEST(Kestrelc, MessagesReadAsEditorsExpectCompilerOutput) {
                        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xbe\xd0\xba![L]\n");
   const std::regex editor(R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error):\s+(.*)$)");
   std::vector<std::string> lines;
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"main.bas"}, {"directive.bas"}, {"none.bas"}, {"--bogus"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"main.bas"},
+                                               {"directive.bas"},
+                                               {"label.bas"},
+                                               {"none.bas"},
+                                               {"--bogus"}}) {
     std::istringstream err(kestrelc(files, args).err);
     for (std::string line; std::getline(err, line);) lines.push_back(line);
   }
-  ASSERT_EQ(lines.size(), 6u);
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(std::regex_match(lines[i], editor)) << lines[i];
+  ASSERT_EQ(lines.size(), 8u);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_TRUE(std::regex_match(lines[i], editor)) << lines[i];
   EXPECT_TRUE(lines[3].starts_with("directive.bas:2:4: error: ")) << lines[3];
-  EXPECT_EQ(lines[4], "kestrelc: error: Error#53  none.bas: File not found");
-  EXPECT_TRUE(lines[5].starts_with("kestrelc: error: unknown option --bogus")) << lines[5];
+  EXPECT_EQ(lines[5],
+            "label.bas:2:6: error: 0000 AA\u23CE0001 GOTO [NO]\u23CE0002 BB\u23CE0003 CC\u23CE");
+  EXPECT_EQ(lines[6], "kestrelc: error: Error#53  none.bas: File not found");
+  EXPECT_TRUE(lines[7].starts_with("kestrelc: error: unknown option --bogus")) << lines[7];
 }
 
 TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
