@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -32,11 +33,10 @@ class BoundedBytes {
  public:
   explicit BoundedBytes(std::size_t most) : most_(most) {}
 
-  // Room for a file of `size` bytes at once, read straight into place by `fill`, which returns
-  // how many it read.
+  // Room for a file of `size` bytes (no more than `most`) at once, read straight into place by
+  // `fill`, which returns how many it read.
   template <typename Fill>
   void fill_in_place(std::size_t size, Fill fill) {
-    if (size > most_) throw make_failure(FailureCode::over_load_bound);
     if (size == 0) return;
     guarded([&] {
       bytes_.reserve(size);
@@ -71,6 +71,22 @@ class BoundedBytes {
   std::string bytes_;
 };
 
+// A file's bytes through `read_some(data, size)`, which returns how many it read, 0 at the end:
+// the `size` it has now straight into place, then whatever it grew by meanwhile. A file that
+// shrinks meanwhile ends early; one that has no size (a pipe, a device) is read to its end.
+template <typename ReadSome>
+std::string read_through(std::size_t most, std::size_t size, ReadSome read_some) {
+  BoundedBytes bytes(most);
+  bytes.fill_in_place(size, [&](char* data, std::size_t n) {
+    std::size_t done = 0;
+    for (std::size_t got; done < n && (got = read_some(data + done, n - done)) > 0;) done += got;
+    return done;
+  });
+  char chunk[kChunk];
+  for (std::size_t got; (got = read_some(chunk, sizeof chunk)) > 0;) bytes.append(chunk, got);
+  return bytes.take();
+}
+
 #ifdef _WIN32
 
 constexpr unsigned long kNoMoreData = ERROR_BROKEN_PIPE;
@@ -103,18 +119,12 @@ std::string read_whole(const fs::path& path, std::size_t most, ReadPolicy policy
   const bool regular = GetFileType(raw) == FILE_TYPE_DISK;
   if (!regular && policy == ReadPolicy::regular_files_only)
     throw make_failure(FailureCode::path_file_access_error);
-  BoundedBytes bytes(most);
   LARGE_INTEGER size;
-  if (regular && GetFileSizeEx(raw, &size))
-    bytes.fill_in_place(static_cast<std::size_t>(size.QuadPart), [&](char* data, std::size_t n) {
-      std::size_t done = 0;
-      for (std::size_t got; done < n && (got = read_some(raw, data + done, n - done)) > 0;)
-        done += got;
-      return done;
-    });
-  char chunk[kChunk];
-  for (std::size_t got; (got = read_some(raw, chunk, sizeof chunk)) > 0;) bytes.append(chunk, got);
-  return bytes.take();
+  if (!regular || !GetFileSizeEx(raw, &size)) size.QuadPart = 0;
+  if (static_cast<std::uint64_t>(size.QuadPart) > most)
+    throw make_failure(FailureCode::over_load_bound);
+  return read_through(most, static_cast<std::size_t>(size.QuadPart),
+                      [&](char* data, std::size_t n) { return read_some(raw, data, n); });
 }
 
 std::size_t read_standard_input(char* data, std::size_t size) {
@@ -163,22 +173,10 @@ std::string read_whole(const fs::path& path, std::size_t most, ReadPolicy policy
   const bool regular = S_ISREG(status.st_mode);
   if (!regular && policy == ReadPolicy::regular_files_only)
     throw make_failure(FailureCode::path_file_access_error);
-  BoundedBytes bytes(most);
-  // The size the file has now is read straight into place; a file that shrinks meanwhile ends
-  // early, and one that grows is still read to its end.
-  if (regular && status.st_size > 0) {
-    const auto size = static_cast<std::uintmax_t>(status.st_size);
-    if (size > most) throw make_failure(FailureCode::over_load_bound);
-    bytes.fill_in_place(static_cast<std::size_t>(size), [&](char* data, std::size_t n) {
-      std::size_t done = 0;
-      for (std::size_t got; done < n && (got = read_some(fd, data + done, n - done)) > 0;)
-        done += got;
-      return done;
-    });
-  }
-  char chunk[kChunk];
-  for (std::size_t got; (got = read_some(fd, chunk, sizeof chunk)) > 0;) bytes.append(chunk, got);
-  return bytes.take();
+  const std::uintmax_t size = regular ? static_cast<std::uintmax_t>(status.st_size) : 0;
+  if (size > most) throw make_failure(FailureCode::over_load_bound);
+  return read_through(most, static_cast<std::size_t>(size),
+                      [&](char* data, std::size_t n) { return read_some(fd, data, n); });
 }
 
 std::size_t read_standard_input(char* data, std::size_t size) {
