@@ -110,6 +110,9 @@ TEST(Files, BothImplementationsMapFailuresOntoTheTable) {
       EXPECT_EQ(number, c.number) << c.path << (c.for_writing ? " for writing" : " for reading")
                                   << (files == &disk ? " on disk" : " in memory");
     }
+    // A file of more bytes than the read may take is over the load bound.
+    EXPECT_EQ(failure_number([&] { files->read("plain.txt", 0); }), 80);
+    EXPECT_EQ(files->read("plain.txt", 1), "x");
   }
 }
 
