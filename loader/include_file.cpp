@@ -141,6 +141,14 @@ std::size_t record_for(Loading& load, const std::string& inc_name) {
   return record->second;
 }
 
+// Whether a failure leaves the load nothing to go on with: every later line would pass the bound
+// again, or find no memory either.
+bool ends_the_load(const Failure& failure) {
+  return failure.number() == static_cast<int>(FailureCode::over_load_bound) ||
+         failure.number() == static_cast<int>(FailureCode::out_of_memory);
+}
+
+// An include repeated here would nest its includes as deep below this place as below the first.
 bool may_repeat(const Loading& load, const Expansion& recorded) {
   return load.chain.size() + recorded.depth <= static_cast<std::size_t>(kIncludeDepthLimit);
 }
@@ -269,11 +277,6 @@ bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::pa
   }
   plain.flush();
   return true;
-}
-
-bool ends_the_load(const Failure& failure) {
-  return failure.number() == static_cast<int>(FailureCode::over_load_bound) ||
-         failure.number() == static_cast<int>(FailureCode::out_of_memory);
 }
 
 // `inc_name` may be wb.inc_file, which nested includes overwrite: it is read before any of them.

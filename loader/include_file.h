@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/failure.h"
 #include "loader/loading.h"
 
 namespace kestrel {
@@ -20,9 +19,6 @@ inline constexpr int kIncludeDepthLimit = 64;
 // either way, except after a failure that ends the whole load (over its bound, out of memory),
 // when it throws LoadEnded.
 void Include_file(Loading& load, const std::string& inc_name);
-
-// Whether a failure leaves the load nothing to go on with.
-bool ends_the_load(const Failure& failure);
 
 // Reads the file at `path` whole, counting its bytes against the load's bound (over the load
 // bound past it), and runs `load_lines` over it while the file stands last in the load's chain.
