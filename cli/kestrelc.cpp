@@ -5,8 +5,6 @@
 #include <csignal>
 #include <cstddef>
 #include <ctime>
-#include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +14,7 @@
 
 #include "app/ansi.h"
 #include "app/failure.h"
+#include "app/file_reading.h"
 #include "app/findings.h"
 #include "app/messages.h"
 #include "app/source_map.h"
@@ -54,12 +53,13 @@ class WithStandardInput : public Files {
   fs::path current_folder() const override { return files_.current_folder(); }
 
  protected:
-  std::string read_file(const fs::path& path) override {
-    if (!is_stdin(path)) return files_.read(path);
+  std::string read_file(const fs::path& path, std::size_t most) override {
+    if (!is_stdin(path)) return files_.read(path, most);
     if (!bytes_) {
-      bytes_.emplace(std::istreambuf_iterator<char>(in_), std::istreambuf_iterator<char>());
-      if (in_.bad()) throw make_failure(FailureCode::device_io_error);
+      if (in_.rdbuf() == nullptr) throw make_failure(FailureCode::bad_file_name_or_number);
+      bytes_ = read_stream_bounded(*in_.rdbuf(), most);
     }
+    if (bytes_->size() > most) throw make_failure(FailureCode::over_load_bound);
     return *bytes_;
   }
   void write_file(const fs::path& path, std::string_view bytes) override {
@@ -74,17 +74,20 @@ class WithStandardInput : public Files {
   std::optional<std::string> bytes_;
 };
 
-// A message's line breaks, CR LF as the panes hold them, become the stream's own.
-std::string with_newlines(std::string_view utf8) {
+// Every message stays on its line, as an editor reads compiler output line by line: a line break
+// inside it (CR LF as the panes hold them, a lone CR or LF) is shown by a sign that no character
+// of the code page becomes.
+constexpr std::string_view kShownLineBreak = "\u23CE";
+
+std::string on_one_line(std::string_view utf8) {
   std::string text;
   for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] != '\r') {
+    if (utf8[i] != '\r' && utf8[i] != '\n') {
       text += utf8[i];
-    } else if (i + 1 < utf8.size() && utf8[i + 1] == '\n') {
       continue;
-    } else {
-      text += '\n';
     }
+    text += kShownLineBreak;
+    if (utf8.substr(i).starts_with(crlf)) ++i;
   }
   return text;
 }
@@ -99,10 +102,10 @@ std::string editor_line(const Finding& finding, const fs::path& unnamed = {}) {
     const std::string named = file.empty() ? "" : "  " + utf8_path(file);
     text = ansi::to_utf8(finding.title) + named + ": " + text;
   }
-  if (!finding.location) return "kestrelc: error: " + with_newlines(text);
+  if (!finding.location) return "kestrelc: error: " + on_one_line(text);
   const Location& at = *finding.location;
   return utf8_path(at.file) + ':' + std::to_string(at.line) + ':' +
-         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + with_newlines(text);
+         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + on_one_line(text);
 }
 
 void report(std::ostream& err, const std::vector<Finding>& findings, const fs::path& unnamed = {}) {
@@ -237,6 +240,7 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
     read.push_back(file.composed);
     if (file.resolved != file.composed) read.push_back(file.resolved);
   }
+  read.insert(read.end(), opened.passed_over.begin(), opened.passed_over.end());
   // A failure that names no file while opening is about SOURCE itself.
   report(err, opened.findings, path_from_utf8(*options.source));
   if (!opened.read_to_end) return 2;
@@ -386,7 +390,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   const std::unique_ptr<ChangeWatcher> watcher = system_watcher();
   // Ctrl+C ends a watch cleanly; anything else it ends at once, as the system does.
   if (parse_options(args).watch) std::signal(SIGINT, on_interrupt);
-  return run(args, out, err, {files, std::cin, *watcher, interrupted});
+  StandardInput standard_input;
+  std::istream in(&standard_input);
+  return run(args, out, err, {files, in, *watcher, interrupted});
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -1,5 +1,6 @@
 #include "loader/open_command.h"
 
+#include <new>
 #include <string>
 
 #include "app/failure.h"
@@ -83,9 +84,14 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearc
     }
   } catch (const Failure& failure) {
     findings.failure(failure);
+  } catch (const std::bad_alloc&) {
+    findings.failure(make_failure(FailureCode::out_of_memory));
+  } catch (const LoadEnded&) {
+    // Reported where it arose.
   }
   outcome.read_to_end = wb.Command4_enabled;
   outcome.files = std::move(load.loaded);
+  outcome.passed_over = std::move(load.passed_over);
   outcome.findings = findings.take();
   outcome.source_map = std::move(load.map);
   outcome.source_map.loaded = TextFingerprint::of(wb.Source_bas);
