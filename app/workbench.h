@@ -51,7 +51,6 @@ struct Workbench {
   std::string trim_line;
   DefinitionTable defs;
   int line_num = 0;
-  std::string near_char;
   std::int32_t bracket_pos = 0;
 };
 
