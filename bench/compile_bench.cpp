@@ -9,7 +9,7 @@
 #include "bench_inputs.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
-#include "reference_pass.h"
+#include "tests/reference/reference_pass.h"
 #include "save/pane_writer.h"
 
 namespace kestrel::bench {

@@ -34,6 +34,17 @@ struct PathCounts {
   std::size_t failure_links = 0;     // lines walked without the table of moves
   std::size_t closed_labels = 0;     // label replacements in one walk
   std::size_t spanning_labels = 0;   // label replacements piece by piece
+
+  PathCounts& operator+=(const PathCounts& more) {
+    apart += more.apart;
+    crowded_listed += more.crowded_listed;
+    crowded_unlisted += more.crowded_unlisted;
+    interleaved += more.interleaved;
+    failure_links += more.failure_links;
+    closed_labels += more.closed_labels;
+    spanning_labels += more.spanning_labels;
+    return *this;
+  }
 };
 
 }  // namespace kestrel

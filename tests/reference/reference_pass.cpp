@@ -1,4 +1,4 @@
-#include "reference_pass.h"
+#include "tests/reference/reference_pass.h"
 
 #include <optional>
 #include <set>
@@ -8,7 +8,7 @@
 
 #include "app/ansi.h"
 #include "compiler/line_number.h"
-#include "compiler/substitution.h"
+#include "compiler/boundary.h"
 
 namespace kestrel::testing {
 
