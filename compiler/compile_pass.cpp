@@ -180,9 +180,9 @@ class Pass {
     }
     if (line.size() < 2) return true;
     const bool comment = line.starts_with("REM");
-    if (comment && !wb_.Check1) return true;
+    if (comment && !wb_.keep_comments) return true;
     if (is_digit(line[0])) return take_directive(line, first_column(source_line));
-    if (comment && wb_.Check2) {
+    if (comment && wb_.comments_unnumbered) {
       append_line(line, false);
       return true;
     }

@@ -8,7 +8,7 @@
 #include "app/blanks.h"
 #include "app/messages.h"
 #include "app/text_lines.h"
-#include "compiler/label_replacement.h"
+#include "compiler/closed_labels.h"
 
 namespace kestrel {
 

@@ -16,7 +16,8 @@ struct SaveOutcome {
   std::vector<Finding> findings;
 };
 
-// Command5, "Save": writes Dest_bas to the file named by Text1, or chosen in the save dialog.
+// Command5, "Save": writes Dest_bas to the file named by destination_path (Text1), or chosen in the
+// save dialog.
 SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files);
 
 // Command6, "SaveAs": writes Source_bas to a file chosen in the save dialog.

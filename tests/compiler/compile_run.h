@@ -48,8 +48,8 @@ CompileRun run_pass(const std::string& source, const Definitions& definitions, b
                     bool check2, PassFunction pass) {
   Workbench wb = workbench_with(definitions);
   wb.Source_bas = source;
-  wb.Check1 = check1;
-  wb.Check2 = check2;
+  wb.keep_comments = check1;
+  wb.comments_unnumbered = check2;
   ScriptedUi ui;
   CompileRun run;
   ui.on_shown = [&](const Shown& shown) {

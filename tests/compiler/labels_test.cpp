@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compile_run.h"
-#include "compiler/label_replacement.h"
+#include "compiler/closed_labels.h"
 
 namespace kestrel {
 namespace {

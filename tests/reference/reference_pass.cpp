@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/ansi.h"
-#include "compiler/line_number.h"
 #include "compiler/boundary.h"
+#include "compiler/line_number.h"
 
 namespace kestrel::testing {
 
@@ -156,10 +156,10 @@ class Pass {
     }
     if (line.size() < 2) return true;
     const bool comment = line.starts_with("REM");
-    if (comment && !wb_.Check1) return true;
+    if (comment && !wb_.keep_comments) return true;
     if (line[0] >= '0' && line[0] <= '9') return directive(line);
     const std::string text = without_blanks_at_end(without_blanks_at_start(line));
-    if (comment && wb_.Check2) {
+    if (comment && wb_.comments_unnumbered) {
       wb_.Dest_bas += text + "\r\n";
       return true;
     }
