@@ -110,26 +110,9 @@ void BM_CompileHard(benchmark::State& state) { compile_named(state, FastPaths(),
 // What each fast path buys: the n-th named input with the path named by the second argument
 // switched off (0: none).
 void BM_CompileWithout(benchmark::State& state) {
-  FastPaths paths;
   const char* const names[] = {"", " without apart lines", " without interleaved walks",
                                " without the table of moves", " without the closed labels' walk"};
-  switch (state.range(1)) {
-    case 1:
-      paths.apart_lines = false;
-      break;
-    case 2:
-      paths.interleaved_walks = false;
-      break;
-    case 3:
-      paths.most_moves = 0;
-      break;
-    case 4:
-      paths.closed_labels = false;
-      break;
-    default:
-      break;
-  }
-  compile_named(state, paths, names[state.range(1)]);
+  compile_named(state, without(static_cast<FastPath>(state.range(1))), names[state.range(1)]);
 }
 
 // The thresholds swept: the n-th named input with the largest table of moves, or the interleaved

@@ -25,6 +25,20 @@ struct FastPaths {
   std::size_t walk_stretch = kWalkStretch;
 };
 
+// Every fast path, and a switch that takes none of them away.
+enum class FastPath { none, apart_lines, interleaved_walks, table_of_moves, closed_labels };
+inline constexpr int kFastPathCount = 5;
+
+// Every fast path but `path`.
+inline FastPaths without(FastPath path) {
+  FastPaths paths;
+  paths.apart_lines = path != FastPath::apart_lines;
+  paths.interleaved_walks = path != FastPath::interleaved_walks;
+  paths.closed_labels = path != FastPath::closed_labels;
+  if (path == FastPath::table_of_moves) paths.most_moves = 0;
+  return paths;
+}
+
 // How many lines (or label resolutions) each path took, for the tests to show that each is reached.
 struct PathCounts {
   std::size_t apart = 0;             // lines rebuilt in one walk
