@@ -24,6 +24,9 @@ namespace kestrel {
 class ApartLines {
  public:
   ApartLines(const DefinitionTable& defs, const NameFinder& names);
+  // Its entries point into its own values.
+  ApartLines(const ApartLines&) = delete;
+  ApartLines& operator=(const ApartLines&) = delete;
 
   // A new line, whose occurrences are about to be heard.
   void start_line() {
