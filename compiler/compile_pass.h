@@ -8,6 +8,7 @@
 #include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/compile_record.h"
+#include "compiler/fast_paths.h"
 
 namespace kestrel {
 
@@ -24,11 +25,17 @@ struct CompileOutcome {
   // The problem that stopped it (a left-over label shows two boxes); none when it ended well.
   std::vector<Finding> findings;
   CompileRecord record;
+  PathCounts paths;  // which fast paths it took, and how often
 };
 
 // Command4, "Compile": turns Source_bas into numbered lines in Dest_bas and reports the first
 // problem it meets, or "COMPILE OK". `source_map` is the last Open's: while the pane is as Open
 // left it, findings name the file and line each source line was loaded from.
 CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map);
+
+// The same, taking only the fast paths `paths` allows: the output and messages are the same
+// whichever it allows.
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
+                               const FastPaths& paths);
 
 }  // namespace kestrel

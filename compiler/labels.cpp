@@ -8,7 +8,7 @@
 #include "app/blanks.h"
 #include "app/messages.h"
 #include "app/text_lines.h"
-#include "compiler/label_replacement.h"
+#include "compiler/closed_labels.h"
 
 namespace kestrel {
 
@@ -80,7 +80,8 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 }
 
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
-                    const Locator& where, const std::vector<OutputLine>& output_lines) {
+                    const Locator& where, const std::vector<OutputLine>& output_lines,
+                    const FastPaths& paths, PathCounts& taken) {
   std::vector<LabelNumber> numbers;
   numbers.reserve(labels.size());
   for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
@@ -91,7 +92,10 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                      where.at(labels[duplicate->second].source_line));
     return false;
   }
-  const std::size_t bracket = replace_labels(wb.Dest_bas, numbers, index);
+  const std::optional<std::size_t> closed =
+      paths.closed_labels ? replace_closed_labels(wb.Dest_bas, numbers, index) : std::nullopt;
+  ++(closed ? taken.closed_labels : taken.spanning_labels);
+  const std::size_t bracket = closed ? *closed : replace_labels(wb.Dest_bas, numbers);
   return no_bracket_left(wb, findings, where, output_lines, bracket);
 }
 
