@@ -142,16 +142,47 @@ TEST(Kestrelc, AResultThatCannotBeWrittenIsAFailureOfTheRun) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "COMPILE OK\nkestrelc: error: Error#76  no_such_folder/out.bas: Path not found\n");
+}
 
-  std::ostringstream out;
-  std::ostringstream err;
-  std::istringstream in;
-  out.setstate(std::ios::badbit);
-  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
-  const std::atomic<bool> interrupted{true};
-  EXPECT_EQ(cli::run({"prog.bas"}, out, err, {files, in, *watcher, interrupted}), 1);
-  EXPECT_EQ(err.str(),
-            "COMPILE OK\nkestrelc: error: Error#57  standard output: Device I/O error\n");
+// A stream that takes no byte, as a full disk or a closed descriptor does.
+class RefusingBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+// Whatever the run writes to a stream that refuses it, the run fails: standard output's failure is
+// told on standard error, and standard error's in the exit status alone.
+TEST(Kestrelc, AStreamThatRefusesItsBytesFailsTheRun) {
+  struct Case {
+    std::vector<std::string> args;
+    bool refusing_out;
+  };
+  const std::vector<Case> cases = {
+      {{"prog.bas"}, true},
+      {{"-o", "-", "prog.bas"}, true},
+      {{"-M", "prog.bas"}, true},
+      {{"--help"}, true},
+      {{"--version"}, true},
+      {{"prog.bas"}, false},
+      {{"-o", "o.bas", "prog.bas"}, false},
+  };
+  const std::string refused = "kestrelc: error: Error#57  standard output: Device I/O error\n";
+  for (const Case& c : cases) {
+    MemoryFiles files{kFolder};
+    files.add_file("prog.bas", "AA\r\nBB\r\n");
+    RefusingBuffer refusing;
+    std::ostringstream kept;
+    std::streambuf* const refused_buffer = &refusing;
+    std::ostream out(c.refusing_out ? refused_buffer : kept.rdbuf());
+    std::ostream err(c.refusing_out ? kept.rdbuf() : refused_buffer);
+    std::istringstream in;
+    const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
+    const std::atomic<bool> interrupted{true};
+    EXPECT_EQ(cli::run(c.args, out, err, {files, in, *watcher, interrupted}), 1) << c.args[0];
+    if (c.refusing_out) {
+      EXPECT_TRUE(kept.str().ends_with(refused)) << c.args[0] << kept.str();
+    }
+  }
 }
 
 TEST(Kestrelc, PathsGivenInUtf8ReachCyrillicFiles) {
@@ -299,7 +330,8 @@ TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
                 "label\t[START]\t100\n"
                 "label\t[\xd0\x9c\xd0\x95\xd0\xa2\xd0\x9a\xd0\x90]\t100\n");
 
-  // A pass that stops early maps what it wrote; a map that cannot be written fails the run.
+  // A pass that stops early maps what it wrote; a map that cannot be written fails the run, and
+  // the output it came with is not written either.
   files.add_file("stop.bas", "A1\r\n3000\r\nA2\r\n");
   EXPECT_EQ(kestrelc(files, {"--map", "stop.map", "stop.bas"}).status, 1);
   EXPECT_EQ(read_file(files, "stop.map"), "0000\tstop.bas\t1\n");
@@ -308,7 +340,7 @@ TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_TRUE(
       unwritable.err.ends_with("kestrelc: error: Error#76  no_such_folder/m: Path not found\n"));
-  EXPECT_EQ(files.kind("o.bas"), EntryKind::file);
+  EXPECT_EQ(files.kind("o.bas"), EntryKind::missing);
 }
 
 TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
@@ -333,6 +365,12 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
        "-o names a file the source was read from: /work/LIB.BAS"},
       {{"-o", "out.bas", "--map", "./out.bas", "main.bas"},
        "-o and --map name the same file: out.bas"},
+      // Files still to be made are told apart by their absolute paths.
+      {{"-o", "v.bas", "--map", "./v.bas", "main.bas"}, "-o and --map name the same file: v.bas"},
+      {{"--map", "y.map", "--deps", "sub/../y.map", "main.bas"},
+       "--map and --deps name the same file: y.map"},
+      {{"-o", "z.bas", "--deps", "/work/z.bas", "main.bas"},
+       "-o and --deps name the same file: z.bas"},
   };
   for (const Case& c : cases) {
     MemoryFiles files{kFolder};
@@ -347,6 +385,38 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
     EXPECT_EQ(read_file(files, "main.bas"), "A\r\n#include lib.bas\r\n");
     EXPECT_EQ(read_file(files, "LIB.BAS"), "B\r\n");
     EXPECT_EQ(read_file(files, "out.bas"), "previous\r\n");
+    for (const char* made : {"v.bas", "y.map", "z.bas"})
+      EXPECT_EQ(files.kind(made), EntryKind::missing) << c.explanation;
+  }
+}
+
+// make reads no name that holds a tab or a line break, and the map's lines and columns would
+// break on one: such a name in either is refused before anything is written.
+TEST(Kestrelc, NamesMakeOrTheMapCannotHoldAreRefused) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string explanation;
+  };
+  const std::string refused = "cannot list a file whose name holds a tab or a line break: ";
+  const std::vector<Case> cases = {
+      {{"-M", "line\nbreak.bas"}, "-M " + refused + "line\nbreak.bas"},
+      {{"--deps", "d", "main.bas"}, "--deps " + refused + kFolder + kSeparator + "tab\t.bas"},
+      {{"--deps", "d", "-o", "o\r.bas", "plain.bas"}, "--deps " + refused + "o\r.bas"},
+      {{"--map", "m", "main.bas"}, "--map " + refused + kFolder + kSeparator + "tab\t.bas"},
+      {{"--map", "m", "line\nbreak.bas"}, "--map " + refused + "line\nbreak.bas"},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles files{kFolder};
+    files.add_file("main.bas", "A\r\n#include tab\t.bas\r\n");
+    files.add_file("line\nbreak.bas", "B\r\n");
+    files.add_file("tab\t.bas", "C\r\n");
+    files.add_file("plain.bas", "D\r\n");
+    const Outcome r = kestrelc(files, c.args);
+    EXPECT_EQ(r.status, 2) << c.explanation;
+    EXPECT_EQ(r.out, "") << c.explanation;
+    EXPECT_EQ(r.err, "kestrelc: error: " + c.explanation + "\n");
+    for (const char* unwritten : {"d", "m", "o\r.bas"})
+      EXPECT_EQ(files.kind(unwritten), EntryKind::missing) << c.explanation;
   }
 }
 
