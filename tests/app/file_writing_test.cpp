@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/files.h"
+#include "support/failure_number.h"
 #include "support/temp_dir.h"
 
 #ifdef __linux__
@@ -29,18 +30,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using testing::failure_number;
 using testing::read_file;
 using testing::TempDir;
 using testing::write_file;
-
-int failure_number(const std::function<void()>& access) {
-  try {
-    access();
-  } catch (const Failure& failure) {
-    return failure.number();
-  }
-  return 0;
-}
 
 std::vector<std::string> entries(const fs::path& folder) {
   std::vector<std::string> names;
@@ -72,6 +65,8 @@ TEST(WritingFiles, AllOrNone) {
   EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"a.bas", "b.bas"}));
 }
 
+#ifdef __linux__
+
 // Names of every length the folder takes, and paths of every length the system takes: the
 // temporary needs no more room than the name itself.
 TEST(WritingFiles, TheLongestNamesAndPathsAreWritten) {
@@ -92,8 +87,6 @@ TEST(WritingFiles, TheLongestNamesAndPathsAreWritten) {
     }
   }
 }
-
-#ifdef __linux__
 
 struct stat status_of(const fs::path& path) {
   struct stat info {};

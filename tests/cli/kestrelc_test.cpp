@@ -349,13 +349,15 @@ TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
   EXPECT_EQ(kestrelc(files, {"--", "-prog.bas"}).out, "0000 AA\r\n");
 }
 
-// An output or a map that would land on a file the load read is refused before anything is
-// written, however the path is spelt.
-TEST(Kestrelc, NeverWritesOverItsOwnInput) {
+// An output or a map that would land on a file the load read, or on another file of the run, is
+// refused before anything is written, however the path is spelt. So is a name that make cannot
+// read in a rule (a tab or a line break), or that would break the map's lines and columns.
+TEST(Kestrelc, RefusesBeforeWritingAnythingWhatItCannotWriteSafely) {
   struct Case {
     std::vector<std::string> args;
     std::string explanation;
   };
+  const std::string unlisted = "cannot list a file whose name holds a tab or a line break: ";
   const std::vector<Case> cases = {
       {{"-o", "main.bas", "main.bas"}, "-o names a file the source was read from: main.bas"},
       {{"-o", "./sub/../main.bas", "main.bas"},
@@ -371,6 +373,12 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
        "--map and --deps name the same file: y.map"},
       {{"-o", "z.bas", "--deps", "/work/z.bas", "main.bas"},
        "-o and --deps name the same file: z.bas"},
+      {{"-M", "line\nbreak.bas"}, "-M " + unlisted + "line\nbreak.bas"},
+      {{"--deps", "v.bas", "tabbed.bas"},
+       "--deps " + unlisted + kFolder + kSeparator + "tab\t.bas"},
+      {{"--deps", "v.bas", "-o", "o\r.bas", "main.bas"}, "--deps " + unlisted + "o\r.bas"},
+      {{"--map", "y.map", "tabbed.bas"}, "--map " + unlisted + kFolder + kSeparator + "tab\t.bas"},
+      {{"--map", "y.map", "line\nbreak.bas"}, "--map " + unlisted + "line\nbreak.bas"},
   };
   for (const Case& c : cases) {
     MemoryFiles files{kFolder};
@@ -378,6 +386,9 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
     files.add_file("main.bas", "A\r\n#include lib.bas\r\n");
     files.add_file("LIB.BAS", "B\r\n");
     files.add_file("out.bas", "previous\r\n");
+    files.add_file("tabbed.bas", "#include tab\t.bas\r\n");
+    files.add_file("tab\t.bas", "C\r\n");
+    files.add_file("line\nbreak.bas", "D\r\n");
     const Outcome r = kestrelc(files, c.args);
     EXPECT_EQ(r.status, 2) << c.explanation;
     EXPECT_EQ(r.out, "") << c.explanation;
@@ -385,38 +396,8 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
     EXPECT_EQ(read_file(files, "main.bas"), "A\r\n#include lib.bas\r\n");
     EXPECT_EQ(read_file(files, "LIB.BAS"), "B\r\n");
     EXPECT_EQ(read_file(files, "out.bas"), "previous\r\n");
-    for (const char* made : {"v.bas", "y.map", "z.bas"})
+    for (const char* made : {"v.bas", "y.map", "z.bas", "o\r.bas"})
       EXPECT_EQ(files.kind(made), EntryKind::missing) << c.explanation;
-  }
-}
-
-// make reads no name that holds a tab or a line break, and the map's lines and columns would
-// break on one: such a name in either is refused before anything is written.
-TEST(Kestrelc, NamesMakeOrTheMapCannotHoldAreRefused) {
-  struct Case {
-    std::vector<std::string> args;
-    std::string explanation;
-  };
-  const std::string refused = "cannot list a file whose name holds a tab or a line break: ";
-  const std::vector<Case> cases = {
-      {{"-M", "line\nbreak.bas"}, "-M " + refused + "line\nbreak.bas"},
-      {{"--deps", "d", "main.bas"}, "--deps " + refused + kFolder + kSeparator + "tab\t.bas"},
-      {{"--deps", "d", "-o", "o\r.bas", "plain.bas"}, "--deps " + refused + "o\r.bas"},
-      {{"--map", "m", "main.bas"}, "--map " + refused + kFolder + kSeparator + "tab\t.bas"},
-      {{"--map", "m", "line\nbreak.bas"}, "--map " + refused + "line\nbreak.bas"},
-  };
-  for (const Case& c : cases) {
-    MemoryFiles files{kFolder};
-    files.add_file("main.bas", "A\r\n#include tab\t.bas\r\n");
-    files.add_file("line\nbreak.bas", "B\r\n");
-    files.add_file("tab\t.bas", "C\r\n");
-    files.add_file("plain.bas", "D\r\n");
-    const Outcome r = kestrelc(files, c.args);
-    EXPECT_EQ(r.status, 2) << c.explanation;
-    EXPECT_EQ(r.out, "") << c.explanation;
-    EXPECT_EQ(r.err, "kestrelc: error: " + c.explanation + "\n");
-    for (const char* unwritten : {"d", "m", "o\r.bas"})
-      EXPECT_EQ(files.kind(unwritten), EntryKind::missing) << c.explanation;
   }
 }
 
