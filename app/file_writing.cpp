@@ -571,10 +571,12 @@ class StagedWrite {
   }
 
  private:
+  // A regular file is opened for reading too, so that its old content can be kept; anything else
+  // only for writing: a pipe opened for both would take the bytes before any reader came.
   void stay_in_place() {
-    file_ = Descriptor(::open(target_.name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!file_ && errno == EACCES)
-      file_ = Descriptor(::open(target_.name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (S_ISREG(target_.old.st_mode))
+      file_ = Descriptor(::open(target_.name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!file_) file_ = Descriptor(::open(target_.name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     if (!file_) throw_os_failure(errno);
   }
 

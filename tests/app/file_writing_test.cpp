@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -22,7 +23,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
+#include <thread>
 #endif
 
 namespace kestrel {
@@ -158,6 +161,33 @@ TEST(WritingFiles, LinksAndDescriptorsAreWrittenNotReplaced) {
     c.check(dir.path());
     if (held >= 0) close(std::exchange(held, -1));
   }
+}
+
+// A pipe is written only once a reader has come: the bytes are not left in a pipe that nobody
+// reads.
+TEST(WritingFiles, APipeIsWrittenToItsReader) {
+  TempDir dir;
+  const fs::path pipe = dir.path() / "pipe";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::atomic<bool> written{false};
+  std::thread writer([&] {
+    DiskFiles().write(pipe, "new\n");
+    written = true;
+  });
+  // Time enough for a writer that does not wait for a reader to be done and gone.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  std::string got;
+  char chunk[64];
+  // The end of the pipe is its end only once the writer is done; before, it may not have come.
+  for (ssize_t n = 0; (n = read(reader, chunk, sizeof chunk)) != 0 || !written;) {
+    if (n > 0) got.append(chunk, static_cast<std::size_t>(n));
+    if (n <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  close(reader);
+  writer.join();
+  EXPECT_EQ(got, "new\n");
 }
 
 // A descriptor that is not open names no file, and nothing is made in its place.
