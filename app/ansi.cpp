@@ -77,6 +77,8 @@ char32_t next_code_point(std::string_view s, std::size_t& pos) {
 
 }  // namespace
 
+bool holds(char32_t character) { return character == '?' || ansi_byte_for(character) != '?'; }
+
 std::string to_utf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size() + ansi.size() / 2);

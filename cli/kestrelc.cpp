@@ -28,6 +28,7 @@
 #include "cli/make_rule.h"
 #include "cli/options.h"
 #include "compiler/compile_pass.h"
+#include "convert/unnumber.h"
 #include "loader/open_command.h"
 #include "save/pane_writer.h"
 
@@ -117,6 +118,26 @@ void report(std::ostream& err, const std::vector<Finding>& findings, const fs::p
 void report_unwritten(std::ostream& err, const fs::path& target, const Failure& failure) {
   report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
                 failure.number(), target, std::nullopt}});
+}
+
+// Writes the result to standard output, unless -o names a file; a failure there is told at the end
+// of the run. Returns false when it failed.
+bool shown_on_standard_output(const Options& options, std::ostream& out, std::string_view result) {
+  if (options.output && *options.output != kStandardStream) return true;
+  try {
+    write_pane(out, result);
+  } catch (const Failure&) {
+    return false;
+  }
+  return true;
+}
+
+// Writes the files of a run all or none, each replacing an old one only when complete. Returns
+// false, after saying so, when none was written.
+bool all_written(Files& files, std::ostream& err, const std::vector<FileWrite>& writes) {
+  const std::optional<WriteFailure> failed = files.write_all(writes);
+  if (failed) report_unwritten(err, writes[failed->index].path, failed->failure);
+  return !failed;
 }
 
 // The number an output line carries as written: the digits before its first blank.
@@ -274,17 +295,8 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   const bool succeeded = opened.findings.empty() && compiled.ok;
   if (compiled.ok && !options.quiet) err << message_text(MessageText::compile_ok) << '\n';
   // An output file is a finished product, so that make never takes a failed run's for up to
-  // date; standard output shows whatever the pass left, and a failure to write it is told at the
-  // end of the run.
-  bool all_written = true;
-  if (!options.output || *options.output == kStandardStream) {
-    try {
-      write_pane(out, wb.Dest_bas);
-    } catch (const Failure&) {
-      all_written = false;
-    }
-  }
-  // The files of the run are written all or none, each replacing an old one only when complete.
+  // date; standard output shows whatever the pass left.
+  const bool shown = shown_on_standard_output(options, out, wb.Dest_bas);
   std::string completed_output;
   std::string map_bytes;
   std::string rule_bytes;
@@ -302,12 +314,78 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
     }
     writes.push_back({target.path, bytes});
   }
-  if (const std::optional<WriteFailure> failed = files.write_all(writes)) {
-    report_unwritten(err, writes[failed->index].path, failed->failure);
-    all_written = false;
-  }
-  if (!all_written) return 1;
+  if (!all_written(files, err, writes) || !shown) return 1;
   return succeeded ? 0 : 1;
+}
+
+// The map of a conversion, in UTF-8 with LF line ends: for each line of the program the number
+// the compile of the source gives it, the source and the line there, and its old number.
+std::string unnumber_map(const UnnumberResult& result, const std::string& source) {
+  std::string text;
+  for (const UnnumberedLine& line : result.lines) {
+    text += line.new_number ? written_line_number(*line.new_number) : std::string();
+    text += '\t' + source + '\t' + std::to_string(line.source_line) + '\t' +
+            (line.old_number ? std::to_string(*line.old_number) : std::string()) + '\n';
+  }
+  for (const auto& [label, number] : result.labels)
+    text += "label\t" + ansi::to_utf8(label) + '\t' + std::to_string(number) + '\n';
+  return text;
+}
+
+UnnumberSettings unnumber_settings(const Options& options) {
+  UnnumberSettings settings;
+  settings.renumbering = options.compact ? Renumbering::compact : Renumbering::keep;
+  settings.names_from_comments = options.names_from_comments;
+  if (options.rem_unnumbered)
+    settings.comments = CommentOptions::rem_unnumbered;
+  else if (options.rem)
+    settings.comments = CommentOptions::rem;
+  for (const std::string& word : options.keywords)
+    settings.keywords.push_back(ansi::from_utf8(word));
+  settings.note = [](CommentOptions comments) {
+    return ansi::from_utf8(conversion_note(comments != CommentOptions::none,
+                                           comments == CommentOptions::rem_unnumbered));
+  };
+  return settings;
+}
+
+// --unnumber: converts SOURCE, a numbered program, into a source with labels.
+int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
+  const fs::path input = path_from_utf8(*options.source);
+  std::vector<Target> targets;
+  std::string program;
+  try {
+    targets = targets_of(options);
+    program = files.read(input);
+  } catch (const Failure& failure) {
+    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
+                  failure.number(), input, std::nullopt}});
+    return 2;
+  }
+  OpenOutcome read;
+  read.files.push_back({input, input, LoadedFile::Result::read});
+  if (const std::optional<std::string> refused = overwritten_input(files, targets, read)) {
+    err << "kestrelc: error: " << *refused << '\n';
+    return 2;
+  }
+  const UnnumberResult result = unnumber(program, unnumber_settings(options));
+  for (const UnnumberFinding& finding : result.findings)
+    err << utf8_path(input) << ':' << finding.line << ':' << finding.column
+        << (finding.refusal ? ": error: " : ": warning: ") << ansi::to_utf8(finding.text) << '\n';
+  err.flush();
+  if (!result.converted) return 1;
+  const bool shown = shown_on_standard_output(options, out, result.source);
+  std::string completed_output;
+  std::string map_bytes;
+  std::vector<FileWrite> writes;
+  if (options.output && *options.output != kStandardStream)
+    writes.push_back({targets.front().path, pane_file_view(result.source, completed_output)});
+  if (options.map) {
+    const std::string source = options.output ? *options.output : std::string(kStandardStream);
+    map_bytes = unnumber_map(result, source);
+    writes.push_back({path_from_utf8(*options.map), map_bytes});
+  }
+  return all_written(files, err, writes) && shown ? 0 : 1;
 }
 
 // "HH:MM:SS" of the local time now.
@@ -368,6 +446,7 @@ int run_options(const std::vector<std::string>& args, std::ostream& out, std::os
     return 2;
   }
   WithStandardInput files(surroundings.files, surroundings.in);
+  if (options.unnumber) return unnumber_once(options, out, err, files);
   if (options.watch)
     return watch(options, out, err,
                  {files, surroundings.in, surroundings.watcher, surroundings.interrupted});

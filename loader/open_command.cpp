@@ -54,10 +54,15 @@ bool load_main_file(Loading& load, const std::filesystem::path& path) {
 
 }  // namespace
 
+std::vector<std::filesystem::path> files_read(const OpenOutcome& outcome) {
+  std::vector<std::filesystem::path> read;
+  for (const LoadedFile& file : outcome.files)
+    if (file.result != LoadedFile::Result::failed) read.push_back(file.resolved);
+  return read;
+}
+
 OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearch& search) {
   wb.Command4_enabled = false;
-  wb.Source_bas.clear();
-  wb.defs.def_count = 0;
   Findings findings(ui);
   Loading load(wb, findings, files, {search.first});
   OpenOutcome outcome;
@@ -67,6 +72,9 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearc
       outcome.cancelled = true;
       ui.message(message_text(MessageText::cancel));
     } else {
+      // A cancelled dialog leaves the pane and the definitions as they were.
+      wb.Source_bas.clear();
+      wb.defs.def_count = 0;
       wb.file_name = path;
       const std::filesystem::path main_file = path_from_utf8(path);
       load.include_folders = include_folders(files, search, main_file);

@@ -24,6 +24,9 @@ struct OpenOutcome {
   SourceMap source_map;
 };
 
+// The files the load read, whole or in part: those a save must not write over.
+std::vector<std::filesystem::path> files_read(const OpenOutcome& outcome);
+
 // Where include names are looked up, in order: `first` (the current directory of the window or
 // the command line), the main file's own folder, then the folders of `more`. A name found in none
 // of them is reported below `first`.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/memory_files.h"
+#include "cli/run_kestrelc.h"
 #include "cli/watch.h"
 #include "support/separator.h"
 #include "support/temp_dir.h"
@@ -23,29 +24,13 @@
 namespace kestrel {
 namespace {
 
+using testing::kestrelc;
 using testing::kSeparator;
+using testing::Outcome;
 
 // The folder the files of a run are taken against, spelt as the program shows it: with the
 // platform's separator.
 const std::string kFolder = testing::native("/work");
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// A run over files in memory, with `input` on standard input.
-Outcome kestrelc(MemoryFiles& files, const std::vector<std::string>& args,
-                 const std::string& input = "") {
-  std::ostringstream out;
-  std::ostringstream err;
-  std::istringstream in(input);
-  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
-  const std::atomic<bool> interrupted{true};
-  const int status = cli::run(args, out, err, {files, in, *watcher, interrupted});
-  return {status, out.str(), err.str()};
-}
 
 // A file's content, or a text no file holds when there is no such file.
 std::string read_file(const MemoryFiles& files, const std::filesystem::path& path) {
@@ -232,7 +217,7 @@ std::vector<std::string> options_in_help(const std::string& help) {
     std::istringstream words(line);
     for (std::string word; words >> word && word.starts_with("-");) {
       if (word.ends_with(",")) word.pop_back();
-      names.push_back(word.substr(0, word.find('=')));
+      names.push_back(word.substr(0, word.find_first_of("=[")));
     }
   }
   return names;
