@@ -66,6 +66,7 @@ FailureCode code_for(int os_error) {
       return FailureCode::disk_full;
     case ENAMETOOLONG:
     case EINVAL:
+    case EBADF:
     case EILSEQ:
       return FailureCode::bad_file_name_or_number;
     default:

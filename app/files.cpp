@@ -1,18 +1,6 @@
 #include "app/files.h"
 
-#include <cstdio>
-#include <random>
 #include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <algorithm>
-#include <utility>
-#else
-#include <cerrno>
-#include <fstream>
-#endif
 
 #include "app/ansi.h"
 #include "app/failure.h"
@@ -70,8 +58,24 @@ std::string Files::read(const fs::path& path, std::size_t most) {
 }
 
 void Files::write(const fs::path& path, std::string_view bytes) {
-  check_target(path);
-  write_file(path, bytes);
+  const FileWrite one[] = {{path, bytes}};
+  if (std::optional<WriteFailure> failed = write_all(one)) throw failed->failure;
+}
+
+std::optional<WriteFailure> Files::write_all(std::span<const FileWrite> writes) {
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    try {
+      check_target(writes[i].path);
+    } catch (const Failure& failure) {
+      return WriteFailure{i, failure};
+    }
+  }
+  return write_files(writes);
+}
+
+bool Files::same_target(const fs::path& a, const fs::path& b) const {
+  const fs::path here = current_folder();
+  return (here / a).lexically_normal() == (here / b).lexically_normal() || same_file(a, b);
 }
 
 void Files::check_target(const fs::path& path) const {
@@ -113,143 +117,12 @@ fs::path DiskFiles::current_folder() const {
   return ec ? fs::path(".") : current;
 }
 
-namespace {
-
-#ifdef _WIN32
-
-// Windows' own error tells apart what the C library's errno does not: a file held open by another
-// program (a sharing violation) and a read-only file (access denied) are both EACCES there.
-[[noreturn]] void throw_windows_failure() { throw failure_from_windows_error(GetLastError()); }
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  // Closes the file, so that a write the system finishes only then is reported.
-  void close() {
-    const BOOL closed = CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
-    if (!closed) throw_windows_failure();
-  }
-
- private:
-  HANDLE handle_;
-};
-
-// Shared for reading and writing, as the C library opens files: another program may go on
-// reading or writing a file while it is read here.
-Handle open_file(const fs::path& path, DWORD access, DWORD disposition) {
-  const HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) throw_windows_failure();
-  return Handle(handle);
-}
-
-void write_whole(const Files&, const fs::path& path, std::string_view bytes) {
-  Handle file = open_file(path, GENERIC_WRITE, CREATE_ALWAYS);
-  constexpr std::size_t kMostAtOnce = 1 << 30;
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const auto size = static_cast<DWORD>(std::min(bytes.size(), kMostAtOnce));
-    // A write that makes no progress would otherwise be retried for ever.
-    if (!WriteFile(file.get(), bytes.data(), size, &written, nullptr) || written == 0)
-      throw_windows_failure();
-    bytes.remove_prefix(written);
-  }
-  file.close();
-}
-
-void check_writable(const fs::path& target) { open_file(target, GENERIC_WRITE, OPEN_EXISTING); }
-
-void replace_with(const fs::path& temporary, const fs::path& target) {
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-    throw_windows_failure();
-}
-
-#else
-
-[[noreturn]] void throw_os_failure(int os_error) {
-  throw failure_from_os_error(os_error != 0 ? os_error : EIO);
-}
-
-// Every write, the flush and the close are checked, so that a file that did not reach the disk is
-// reported.
-void write_whole(const Files& files, const fs::path& path, std::string_view bytes) {
-  errno = 0;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    if (errno == ENOENT) throw missing_entry(files, path);
-    throw_os_failure(errno);
-  }
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.flush();
-  if (!out) throw_os_failure(errno);
-  out.close();
-  if (out.fail()) throw_os_failure(errno);
-}
-
-// Opening for appending changes nothing.
-void check_writable(const fs::path& target) {
-  errno = 0;
-  std::ofstream probe(target, std::ios::binary | std::ios::app);
-  if (!probe) throw_os_failure(errno);
-}
-
-void replace_with(const fs::path& temporary, const fs::path& target) {
-  std::error_code ec;
-  fs::rename(temporary, target, ec);
-  if (ec) throw_os_failure(ec.value());
-}
-
-#endif
-
-// A name in the target's own folder, so that the rename stays on one file system.
-fs::path temporary_beside(const fs::path& target) {
-  std::random_device random;
-  char suffix[16];
-  std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-  std::string name = ".";
-  name += utf8_path(target.filename());
-  name += ".kestrel-";
-  name += suffix;
-  return target.parent_path() / path_from_utf8(name);
-}
-
-}  // namespace
-
 std::string DiskFiles::read_file(const fs::path& path, std::size_t most) {
   return read_file_bounded(path, most, policy_);
 }
 
-// The old file is replaced only by a complete new one: the bytes go to a temporary file beside it,
-// which is renamed over it, with the old file's permissions, once every byte is written. A target
-// that is no regular file (a device, a pipe) is written directly; a link is followed, so that the
-// file it names is replaced and the link stays.
-void DiskFiles::write_file(const fs::path& path, std::string_view bytes) {
-  std::error_code ec;
-  fs::path target = path;
-  if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    const fs::path followed = fs::canonical(path, ec);
-    if (!ec) target = followed;
-  }
-  const fs::file_status status = fs::status(target, ec);
-  if (fs::exists(status) && !fs::is_regular_file(status)) return write_whole(*this, target, bytes);
-  // An existing file that refuses to be written keeps its refusal, though the rename would pass
-  // it by.
-  if (fs::exists(status)) check_writable(target);
-  const fs::path temporary = temporary_beside(target);
-  try {
-    write_whole(*this, temporary, bytes);
-    if (fs::exists(status)) fs::permissions(temporary, status.permissions(), ec);
-    replace_with(temporary, target);
-  } catch (const Failure&) {
-    fs::remove(temporary, ec);
-    throw;
-  }
+std::optional<WriteFailure> DiskFiles::write_files(std::span<const FileWrite> writes) {
+  return write_disk_files(writes);
 }
 
 }  // namespace kestrel

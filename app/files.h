@@ -1,12 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/failure.h"
 #include "app/file_reading.h"
+#include "app/file_writing.h"
 
 namespace kestrel {
 
@@ -40,18 +43,25 @@ class Files {
   std::string read(const std::filesystem::path& path, std::size_t most = kLoadedBytesLimit);
   // Creates the file, or empties it, and writes `bytes` into it.
   void write(const std::filesystem::path& path, std::string_view bytes);
+  // Writes every one of `writes`, or, when any of them cannot be written, none: returns the first
+  // that could not, and why.
+  std::optional<WriteFailure> write_all(std::span<const FileWrite> writes);
 
   // The names of a folder's entries, in no particular order; none when it cannot be listed.
   virtual std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const = 0;
   virtual EntryKind kind(const std::filesystem::path& path) const = 0;
   // Whether two paths name one existing file, however each is spelt.
   virtual bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) const = 0;
+  // Whether two writes would go to one file: one that exists, however each is spelt, or one still
+  // to be made, by the normal form of its absolute path.
+  bool same_target(const std::filesystem::path& a, const std::filesystem::path& b) const;
   // The folder that relative paths are taken against.
   virtual std::filesystem::path current_folder() const = 0;
 
  protected:
   virtual std::string read_file(const std::filesystem::path& path, std::size_t most) = 0;
-  virtual void write_file(const std::filesystem::path& path, std::string_view bytes) = 0;
+  // Writes all or none, as write_all(); every target has been checked.
+  virtual std::optional<WriteFailure> write_files(std::span<const FileWrite> writes) = 0;
 
  private:
   void check_target(const std::filesystem::path& path) const;
@@ -75,7 +85,7 @@ class DiskFiles : public Files {
 
  protected:
   std::string read_file(const std::filesystem::path& path, std::size_t most) override;
-  void write_file(const std::filesystem::path& path, std::string_view bytes) override;
+  std::optional<WriteFailure> write_files(std::span<const FileWrite> writes) override;
 
  private:
   ReadPolicy policy_;

@@ -84,11 +84,20 @@ std::string MemoryFiles::read_file(const fs::path& path, std::size_t most) {
   return found->second;
 }
 
-void MemoryFiles::write_file(const fs::path& path, std::string_view bytes) {
-  const fs::path k = key(path);
-  throw_if_failing(failing_writes_, k);
-  if (kind(k.parent_path()) != EntryKind::folder) throw missing_entry(*this, k);
-  files_[k] = std::string(bytes);
+// Every write is checked before any is made, so that a failing one leaves all the files as they
+// were.
+std::optional<WriteFailure> MemoryFiles::write_files(std::span<const FileWrite> writes) {
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    try {
+      const fs::path k = key(writes[i].path);
+      throw_if_failing(failing_writes_, k);
+      if (kind(k.parent_path()) != EntryKind::folder) throw missing_entry(*this, k);
+    } catch (const Failure& failure) {
+      return WriteFailure{i, failure};
+    }
+  }
+  for (const FileWrite& write : writes) files_[key(write.path)] = std::string(write.bytes);
+  return std::nullopt;
 }
 
 }  // namespace kestrel

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +39,7 @@ class MemoryFiles : public Files {
 
  protected:
   std::string read_file(const std::filesystem::path& path, std::size_t most) override;
-  void write_file(const std::filesystem::path& path, std::string_view bytes) override;
+  std::optional<WriteFailure> write_files(std::span<const FileWrite> writes) override;
 
  private:
   // The absolute, lexically normal form of a path: the key of every table.

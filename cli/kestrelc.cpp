@@ -1,6 +1,8 @@
 #include "cli/kestrelc.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
@@ -36,6 +38,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kStandardStream = "-";
+// Standard output, where a failure names the file it could not write.
+const char* const kStandardOutput = "standard output";
 
 // The files of a run whose SOURCE is standard input: "-" reads the stream, once, and everything
 // else is the given files'.
@@ -62,8 +66,8 @@ class WithStandardInput : public Files {
     if (bytes_->size() > most) throw make_failure(FailureCode::over_load_bound);
     return *bytes_;
   }
-  void write_file(const fs::path& path, std::string_view bytes) override {
-    files_.write(path, bytes);
+  std::optional<WriteFailure> write_files(std::span<const FileWrite> writes) override {
+    return files_.write_all(writes);
   }
 
  private:
@@ -113,17 +117,30 @@ void report(std::ostream& err, const std::vector<Finding>& findings, const fs::p
   err.flush();
 }
 
-// Runs `write`, which writes to `target`. Returns false, after saying so, when it failed.
-template <typename Write>
-bool written(const fs::path& target, std::ostream& err, Write write) {
+// Says that writing `target` failed.
+void report_unwritten(std::ostream& err, const fs::path& target, const Failure& failure) {
+  report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
+                failure.number(), target, std::nullopt}});
+}
+
+// Writes the result to standard output, unless -o names a file; a failure there is told at the end
+// of the run. Returns false when it failed.
+bool shown_on_standard_output(const Options& options, std::ostream& out, std::string_view result) {
+  if (options.output && *options.output != kStandardStream) return true;
   try {
-    write();
-  } catch (const Failure& failure) {
-    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
-                  failure.number(), target, std::nullopt}});
+    write_pane(out, result);
+  } catch (const Failure&) {
     return false;
   }
   return true;
+}
+
+// Writes the files of a run all or none, each replacing an old one only when complete. Returns
+// false, after saying so, when none was written.
+bool all_written(Files& files, std::ostream& err, const std::vector<FileWrite>& writes) {
+  const std::optional<WriteFailure> failed = files.write_all(writes);
+  if (failed) report_unwritten(err, writes[failed->index].path, failed->failure);
+  return !failed;
 }
 
 // The number an output line carries as written: the digits before its first blank.
@@ -185,10 +202,33 @@ std::optional<std::string> overwritten_input(const Files& files, const std::vect
   }
   for (std::size_t i = 0; i < targets.size(); ++i) {
     for (std::size_t j = i + 1; j < targets.size(); ++j) {
-      if (targets[i].path == targets[j].path || files.same_file(targets[i].path, targets[j].path))
+      if (files.same_target(targets[i].path, targets[j].path))
         return std::string(targets[i].option) + " and " + targets[j].option +
                " name the same file: " + utf8_path(targets[i].path);
     }
+  }
+  return std::nullopt;
+}
+
+// A usage error when a file named in the map or the make rule holds a tab or a line break: make
+// takes no such name, and the map's lines and columns would be broken by it.
+std::optional<std::string> unlisted_name(const Options& options, const std::vector<Target>& targets,
+                                         const OpenOutcome& opened) {
+  std::vector<std::pair<const char*, fs::path>> named;
+  const char* rule_option = options.rule_only ? "-M" : options.deps ? "--deps" : nullptr;
+  if (options.map) {
+    for (const fs::path& file : opened.source_map.files) named.emplace_back("--map", file);
+  }
+  if (rule_option) {
+    for (const LoadedFile& file : opened.files)
+      if (file.result != LoadedFile::Result::failed) named.emplace_back(rule_option, file.resolved);
+    if (!targets.empty() && targets.front().option == std::string_view("-o"))
+      named.emplace_back(rule_option, targets.front().path);
+  }
+  for (const auto& [option, path] : named) {
+    if (utf8_path(path).find_first_of("\t\n\r") != std::string::npos)
+      return std::string(option) +
+             " cannot list a file whose name holds a tab or a line break: " + utf8_path(path);
   }
   return std::nullopt;
 }
@@ -244,13 +284,14 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   // A failure that names no file while opening is about SOURCE itself.
   report(err, opened.findings, path_from_utf8(*options.source));
   if (!opened.read_to_end) return 2;
-  if (const std::optional<std::string> refused = overwritten_input(files, targets, opened)) {
+  std::optional<std::string> refused = overwritten_input(files, targets, opened);
+  if (!refused) refused = unlisted_name(options, targets, opened);
+  if (refused) {
     err << "kestrelc: error: " << *refused << '\n';
     return 2;
   }
   if (options.rule_only) {
     out << dependency_rule(options, opened);
-    out.flush();
     return opened.findings.empty() ? 0 : 1;
   }
   const CompileOutcome compiled = compile_command(wb, ui, opened.source_map);
@@ -259,26 +300,25 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   if (compiled.ok && !options.quiet) err << message_text(MessageText::compile_ok) << '\n';
   // An output file is a finished product, so that make never takes a failed run's for up to
   // date; standard output shows whatever the pass left.
-  // Files go through the file layer, which replaces an old file only with a complete new one.
-  bool all_written = true;
-  if (!options.output || *options.output == kStandardStream) {
-    all_written = written("standard output", err, [&] { write_pane(out, wb.Dest_bas); });
-  } else if (succeeded) {
-    const fs::path& path = targets.front().path;
-    all_written = written(path, err, [&] { write_pane(files, path, wb.Dest_bas); });
-  }
+  const bool shown = shown_on_standard_output(options, out, wb.Dest_bas);
+  std::string completed_output;
+  std::string map_bytes;
+  std::string rule_bytes;
+  std::vector<FileWrite> writes;
   for (const Target& target : targets) {
-    std::string bytes;
-    if (target.option == std::string_view("--map"))
-      bytes = map_text(wb, opened.source_map, compiled.record);
-    else if (target.option == std::string_view("--deps"))
-      bytes = dependency_rule(options, opened);
-    else
-      continue;
-    all_written =
-        written(target.path, err, [&] { files.write(target.path, bytes); }) && all_written;
+    const std::string_view option = target.option;
+    if (option == "-o" && !succeeded) continue;
+    std::string_view bytes;
+    if (option == "-o") {
+      bytes = pane_file_view(wb.Dest_bas, completed_output);
+    } else if (option == "--map") {
+      bytes = map_bytes = map_text(wb, opened.source_map, compiled.record);
+    } else {
+      bytes = rule_bytes = dependency_rule(options, opened);
+    }
+    writes.push_back({target.path, bytes});
   }
-  if (!all_written) return 1;
+  if (!all_written(files, err, writes) || !shown) return 1;
   return succeeded ? 0 : 1;
 }
 
@@ -338,20 +378,18 @@ int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, 
         << (finding.refusal ? ": error: " : ": warning: ") << ansi::to_utf8(finding.text) << '\n';
   err.flush();
   if (!result.converted) return 1;
-  bool all_written = true;
-  if (!options.output || *options.output == kStandardStream) {
-    all_written = written("standard output", err, [&] { write_pane(out, result.source); });
-  } else {
-    const fs::path& path = targets.front().path;
-    all_written = written(path, err, [&] { write_pane(files, path, result.source); });
-  }
+  const bool shown = shown_on_standard_output(options, out, result.source);
+  std::string completed_output;
+  std::string map_bytes;
+  std::vector<FileWrite> writes;
+  if (options.output && *options.output != kStandardStream)
+    writes.push_back({targets.front().path, pane_file_view(result.source, completed_output)});
   if (options.map) {
     const std::string source = options.output ? *options.output : std::string(kStandardStream);
-    const fs::path path = path_from_utf8(*options.map);
-    all_written =
-        written(path, err, [&] { files.write(path, unnumber_map(result, source)); }) && all_written;
+    map_bytes = unnumber_map(result, source);
+    writes.push_back({path_from_utf8(*options.map), map_bytes});
   }
-  return all_written ? 0 : 1;
+  return all_written(files, err, writes) && shown ? 0 : 1;
 }
 
 // "HH:MM:SS" of the local time now.
@@ -395,8 +433,11 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   return run(args, out, err, {files, in, *watcher, interrupted});
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Surroundings& surroundings) {
+namespace {
+
+// The run as its options ask, without the last look at its streams.
+int run_options(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const Surroundings& surroundings) {
   const Options options = parse_options(args);
   if (options.help) {
     out << help_text();
@@ -417,6 +458,28 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                  {files, surroundings.in, surroundings.watcher, surroundings.interrupted});
   std::vector<fs::path> read;
   return compile_once(options, out, err, files, read);
+}
+
+}  // namespace
+
+// A run whose output or messages did not all reach their streams has not succeeded: standard
+// output's failure is told on standard error; standard error's can be told nowhere but in the
+// exit status.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Surroundings& surroundings) {
+  int status = run_options(args, out, err, surroundings);
+  errno = 0;
+  out.flush();
+  if (!out) {
+    const int os_error = errno;
+    report_unwritten(err, kStandardOutput,
+                     os_error != 0 ? failure_from_os_error(os_error)
+                                   : make_failure(FailureCode::device_io_error));
+    status = std::max(status, 1);
+  }
+  err.flush();
+  if (!err) status = std::max(status, 1);
+  return status;
 }
 
 }  // namespace kestrel::cli

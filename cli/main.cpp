@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <iostream>
 #include <ostream>
 #include <string>
@@ -5,7 +8,6 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <algorithm>
 #include <cstddef>
 #include <streambuf>
 
@@ -16,6 +18,25 @@
 
 #include "app/pages.h"
 #include "cli/kestrelc.h"
+
+namespace {
+
+// The C library's streams are closed here, so that a write the system refuses only when the
+// buffer is flushed or the file closed is reported too. A stream whose descriptor was closed
+// before the program started fails to close, which matters only when something was written to it,
+// and that write has failed already.
+int closed_streams(int status) {
+  errno = 0;
+  if (std::fclose(stdout) != 0 && errno != EBADF) {
+    std::fputs("kestrelc: error: standard output could not be closed\n", stderr);
+    status = std::max(status, 1);
+  }
+  errno = 0;
+  if (std::fclose(stderr) != 0 && errno != EBADF) status = std::max(status, 1);
+  return status;
+}
+
+}  // namespace
 
 #ifdef _WIN32
 
@@ -100,7 +121,7 @@ int wmain(int argc, wchar_t** argv) {
     err << "kestrelc: an argument is not valid Unicode\n";
   }
   err.flush();
-  return status;
+  return closed_streams(status);
 }
 
 #else
@@ -108,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
   kestrel::keep_freed_memory();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return kestrel::cli::run(args, std::cout, std::cerr);
+  return closed_streams(kestrel::cli::run(args, std::cout, std::cerr));
 }
 
 #endif

@@ -13,10 +13,15 @@ std::string pane_file_bytes(std::string_view pane_text) {
   return bytes;
 }
 
-// A pane that already ends as its file does is written as it stands, without a copy.
+std::string_view pane_file_view(std::string_view pane_text, std::string& completed) {
+  if (pane_text.empty() || pane_text.ends_with(crlf)) return pane_text;
+  completed = pane_file_bytes(pane_text);
+  return completed;
+}
+
 void write_pane(Files& files, const std::filesystem::path& path, std::string_view pane_text) {
-  if (pane_text.empty() || pane_text.ends_with(crlf)) return files.write(path, pane_text);
-  files.write(path, pane_file_bytes(pane_text));
+  std::string completed;
+  files.write(path, pane_file_view(pane_text, completed));
 }
 
 // The pane and its missing CR LF go out one after the other, without a copy of the pane.

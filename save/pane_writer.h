@@ -15,6 +15,9 @@ namespace kestrel {
 
 // The bytes of the file that holds the pane.
 std::string pane_file_bytes(std::string_view pane_text);
+// The same bytes without a copy where the pane already ends as its file does; else they are made in
+// `completed`, which must outlive the view.
+std::string_view pane_file_view(std::string_view pane_text, std::string& completed);
 
 // Creates or empties the file and writes the pane into it. Every failure is thrown as a Failure.
 void write_pane(Files& files, const std::filesystem::path& path, std::string_view pane_text);

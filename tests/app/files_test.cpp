@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,12 +23,14 @@
 #include "app/failure.h"
 #include "app/memory_files.h"
 #include "app/text_lines.h"
+#include "support/failure_number.h"
 #include "support/temp_dir.h"
 
 namespace kestrel {
 namespace {
 
 using testing::CurrentTempDir;
+using testing::failure_number;
 using testing::read_file;
 using testing::write_file;
 
@@ -59,15 +60,6 @@ TEST(FileLines, EndAtCrLfLoneCrAndLoneLf) {
     while (!lines.at_end()) read.emplace_back(lines.next());
     EXPECT_EQ(read, c.lines) << c.bytes;
   }
-}
-
-int failure_number(const std::function<void()>& access) {
-  try {
-    access();
-  } catch (const Failure& failure) {
-    return failure.number();
-  }
-  return 0;
 }
 
 // The same paths fail with the same numbers on the disk and in memory, so that tests over files

@@ -127,16 +127,47 @@ TEST(Kestrelc, AResultThatCannotBeWrittenIsAFailureOfTheRun) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "COMPILE OK\nkestrelc: error: Error#76  no_such_folder/out.bas: Path not found\n");
+}
 
-  std::ostringstream out;
-  std::ostringstream err;
-  std::istringstream in;
-  out.setstate(std::ios::badbit);
-  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
-  const std::atomic<bool> interrupted{true};
-  EXPECT_EQ(cli::run({"prog.bas"}, out, err, {files, in, *watcher, interrupted}), 1);
-  EXPECT_EQ(err.str(),
-            "COMPILE OK\nkestrelc: error: Error#57  standard output: Device I/O error\n");
+// A stream that takes no byte, as a full disk or a closed descriptor does.
+class RefusingBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+// Whatever the run writes to a stream that refuses it, the run fails: standard output's failure is
+// told on standard error, and standard error's in the exit status alone.
+TEST(Kestrelc, AStreamThatRefusesItsBytesFailsTheRun) {
+  struct Case {
+    std::vector<std::string> args;
+    bool refusing_out;
+  };
+  const std::vector<Case> cases = {
+      {{"prog.bas"}, true},
+      {{"-o", "-", "prog.bas"}, true},
+      {{"-M", "prog.bas"}, true},
+      {{"--help"}, true},
+      {{"--version"}, true},
+      {{"prog.bas"}, false},
+      {{"-o", "o.bas", "prog.bas"}, false},
+  };
+  const std::string refused = "kestrelc: error: Error#57  standard output: Device I/O error\n";
+  for (const Case& c : cases) {
+    MemoryFiles files{kFolder};
+    files.add_file("prog.bas", "AA\r\nBB\r\n");
+    RefusingBuffer refusing;
+    std::ostringstream kept;
+    std::streambuf* const refused_buffer = &refusing;
+    std::ostream out(c.refusing_out ? refused_buffer : kept.rdbuf());
+    std::ostream err(c.refusing_out ? kept.rdbuf() : refused_buffer);
+    std::istringstream in;
+    const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
+    const std::atomic<bool> interrupted{true};
+    EXPECT_EQ(cli::run(c.args, out, err, {files, in, *watcher, interrupted}), 1) << c.args[0];
+    if (c.refusing_out) {
+      EXPECT_TRUE(kept.str().ends_with(refused)) << c.args[0] << kept.str();
+    }
+  }
 }
 
 TEST(Kestrelc, PathsGivenInUtf8ReachCyrillicFiles) {
@@ -290,7 +321,8 @@ TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
                 "label\t[START]\t100\n"
                 "label\t[\xd0\x9c\xd0\x95\xd0\xa2\xd0\x9a\xd0\x90]\t100\n");
 
-  // A pass that stops early maps what it wrote; a map that cannot be written fails the run.
+  // A pass that stops early maps what it wrote; a map that cannot be written fails the run, and
+  // the output it came with is not written either.
   files.add_file("stop.bas", "A1\r\n3000\r\nA2\r\n");
   EXPECT_EQ(kestrelc(files, {"--map", "stop.map", "stop.bas"}).status, 1);
   EXPECT_EQ(read_file(files, "stop.map"), "0000\tstop.bas\t1\n");
@@ -299,7 +331,7 @@ TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_TRUE(
       unwritable.err.ends_with("kestrelc: error: Error#76  no_such_folder/m: Path not found\n"));
-  EXPECT_EQ(files.kind("o.bas"), EntryKind::file);
+  EXPECT_EQ(files.kind("o.bas"), EntryKind::missing);
 }
 
 TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
@@ -308,13 +340,15 @@ TEST(Kestrelc, ASourceNamedAfterDoubleDashMayBeginWithADash) {
   EXPECT_EQ(kestrelc(files, {"--", "-prog.bas"}).out, "0000 AA\r\n");
 }
 
-// An output or a map that would land on a file the load read is refused before anything is
-// written, however the path is spelt.
-TEST(Kestrelc, NeverWritesOverItsOwnInput) {
+// An output or a map that would land on a file the load read, or on another file of the run, is
+// refused before anything is written, however the path is spelt. So is a name that make cannot
+// read in a rule (a tab or a line break), or that would break the map's lines and columns.
+TEST(Kestrelc, RefusesBeforeWritingAnythingWhatItCannotWriteSafely) {
   struct Case {
     std::vector<std::string> args;
     std::string explanation;
   };
+  const std::string unlisted = "cannot list a file whose name holds a tab or a line break: ";
   const std::vector<Case> cases = {
       {{"-o", "main.bas", "main.bas"}, "-o names a file the source was read from: main.bas"},
       {{"-o", "./sub/../main.bas", "main.bas"},
@@ -324,6 +358,18 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
        "-o names a file the source was read from: /work/LIB.BAS"},
       {{"-o", "out.bas", "--map", "./out.bas", "main.bas"},
        "-o and --map name the same file: out.bas"},
+      // Files still to be made are told apart by their absolute paths.
+      {{"-o", "v.bas", "--map", "./v.bas", "main.bas"}, "-o and --map name the same file: v.bas"},
+      {{"--map", "y.map", "--deps", "sub/../y.map", "main.bas"},
+       "--map and --deps name the same file: y.map"},
+      {{"-o", "z.bas", "--deps", "/work/z.bas", "main.bas"},
+       "-o and --deps name the same file: z.bas"},
+      {{"-M", "line\nbreak.bas"}, "-M " + unlisted + "line\nbreak.bas"},
+      {{"--deps", "v.bas", "tabbed.bas"},
+       "--deps " + unlisted + kFolder + kSeparator + "tab\t.bas"},
+      {{"--deps", "v.bas", "-o", "o\r.bas", "main.bas"}, "--deps " + unlisted + "o\r.bas"},
+      {{"--map", "y.map", "tabbed.bas"}, "--map " + unlisted + kFolder + kSeparator + "tab\t.bas"},
+      {{"--map", "y.map", "line\nbreak.bas"}, "--map " + unlisted + "line\nbreak.bas"},
   };
   for (const Case& c : cases) {
     MemoryFiles files{kFolder};
@@ -331,6 +377,9 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
     files.add_file("main.bas", "A\r\n#include lib.bas\r\n");
     files.add_file("LIB.BAS", "B\r\n");
     files.add_file("out.bas", "previous\r\n");
+    files.add_file("tabbed.bas", "#include tab\t.bas\r\n");
+    files.add_file("tab\t.bas", "C\r\n");
+    files.add_file("line\nbreak.bas", "D\r\n");
     const Outcome r = kestrelc(files, c.args);
     EXPECT_EQ(r.status, 2) << c.explanation;
     EXPECT_EQ(r.out, "") << c.explanation;
@@ -338,6 +387,8 @@ TEST(Kestrelc, NeverWritesOverItsOwnInput) {
     EXPECT_EQ(read_file(files, "main.bas"), "A\r\n#include lib.bas\r\n");
     EXPECT_EQ(read_file(files, "LIB.BAS"), "B\r\n");
     EXPECT_EQ(read_file(files, "out.bas"), "previous\r\n");
+    for (const char* made : {"v.bas", "y.map", "z.bas", "o\r.bas"})
+      EXPECT_EQ(files.kind(made), EntryKind::missing) << c.explanation;
   }
 }
 
