@@ -51,8 +51,6 @@ FailureCode code_for(int os_error) {
       return FailureCode::path_file_access_error;
     case ELOOP:
       return FailureCode::link_loop;
-    case EBADF:
-      return FailureCode::bad_file_name_or_number;
     case EACCES:
     case EPERM:
     case EROFS:

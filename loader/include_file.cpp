@@ -191,6 +191,8 @@ bool include_lines(Loading& load, const fs::path& composed, const fs::path& reso
   }
   const std::size_t findings = load.findings.list().size();
   const std::size_t definitions = load.definition_lines;
+  const std::size_t include_failures = load.include_failures;
+  const std::size_t placed_failures = load.placed_failures;
   Expansion added;
   added.begin = load.source.size();
   added.first_line = load.map.line_count();
@@ -201,7 +203,12 @@ bool include_lines(Loading& load, const fs::path& composed, const fs::path& reso
   }
   take_in(load, added.depth);
   const bool held_lines = added.held_lines;
-  if (findings == load.findings.list().size() && definitions == load.definition_lines) {
+  // Failed includes below it are repeated with it, as failing again in the same way, unless the
+  // failure depended on where the include stood; any other finding is shown each time it arises.
+  const std::size_t other_findings =
+      load.findings.list().size() - findings - (load.include_failures - include_failures);
+  if (other_findings == 0 && placed_failures == load.placed_failures &&
+      definitions == load.definition_lines) {
     added.end = load.source.size();
     added.lines = load.map.line_count() - added.first_line;
     added.cur_line = load.wb.cur_line;
@@ -288,10 +295,14 @@ void Include_file(Loading& load, const std::string& inc_name) {
   const fs::path resolved = load.loaded[record].resolved;
   // A failure points at the include line, and in the pane at the place of the included text.
   const Location include_line = load.map.location(load.reading, load.map.line_count());
+  const SourceOrigin origin = load.reading;
   try {
     try {
       const bool too_deep = load.chain.size() > static_cast<std::size_t>(kIncludeDepthLimit);
-      if (too_deep || being_read(load, resolved)) throw make_failure(FailureCode::too_many_files);
+      if (too_deep || being_read(load, resolved)) {
+        ++load.placed_failures;
+        throw make_failure(FailureCode::too_many_files);
+      }
       const bool held_lines = include_lines(load, composed, resolved);
       LoadedFile::Result& result = load.loaded[record].result;
       if (held_lines && result != LoadedFile::Result::read)
@@ -302,7 +313,10 @@ void Include_file(Loading& load, const std::string& inc_name) {
     }
   } catch (const Failure& failure) {
     load.source.settle();
-    load.findings.failure(failure, composed, include_line);
+    if (load.failed_includes.insert({origin.file, origin.line, failure.number()}).second) {
+      ++load.include_failures;
+      load.findings.failure(failure, composed, include_line);
+    }
     if (ends_the_load(failure)) throw LoadEnded{};
   }
 }

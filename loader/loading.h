@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -88,6 +90,12 @@ struct Loading {
   std::map<std::pair<std::filesystem::path, std::filesystem::path>, bool> same_files;
   // For every include being expanded, innermost last: the depth reached below it.
   std::vector<std::size_t> nesting;
+  // The include lines that failed, with the failure's number: one reached again by a repeated
+  // expansion fails the same way and is reported once per load.
+  std::set<std::tuple<int, int, int>> failed_includes;
+  // The include failures reported so far, and the failures met so far that depended on where the
+  // include stood (too deep, or including a file being read).
+  std::size_t include_failures = 0, placed_failures = 0;
 };
 
 // Thrown once a load has reported a failure that ends it whole (over its bound, or out of

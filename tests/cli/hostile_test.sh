@@ -57,14 +57,14 @@ expect "standard input closed" 2 "Bad file name or number" -o out.bas - <&-
 expect "a folder as standard input" 2 "Path/File access error" -o out.bas - <"$work"
 [ ! -e out.bas ] || fail "a failed read of standard input wrote out.bas"
 
-# Each file includes the next one twice: the last of $1 files holds one line.
+# Each file includes the next one twice: the last of $1 files holds the line $2, or one line.
 fan_out() {
   local depth=$1 i
   mkdir "fan$depth"
   for ((i = 0; i < depth; i++)); do
     printf '#include F%d.BAS\r\n#include F%d.BAS\r\n' $((i + 1)) $((i + 1)) >"fan$depth/F$i.BAS"
   done
-  printf 'PRINT 1\r\n' >"fan$depth/F$depth.BAS"
+  printf '%s\r\n' "${2:-PRINT 1}" >"fan$depth/F$depth.BAS"
 }
 fan_out 22
 # 2^22 lines are well within the bound: the load ends whole, and its rule names every file once.
@@ -72,3 +72,7 @@ expect "includes that fan out 22 deep" 0 "" -M fan22/F0.BAS
 [ "$(grep -c 'F[0-9]*\.BAS:$' out.txt)" = 22 ] || fail "the rule does not name the 22 includes once"
 fan_out 40
 expect "includes that fan out 40 deep" 2 "$bound" fan40/F0.BAS
+# The include at the bottom fails on each of 2^30 paths, the same way: it is reported once.
+fan_out 30 "#include MISSING.BAS"
+expect "includes that fan out 30 deep to a missing file" 1 "MISSING.BAS" fan30/F0.BAS
+[ "$(grep -c MISSING.BAS err.txt)" = 1 ] || fail "the missing file is not reported once: $(head -c 300 err.txt)"

@@ -288,5 +288,24 @@ TEST(Include, ARunawayNestEndsTheLoadAtItsBound) {
   for (int i = 0; i <= 40; ++i) EXPECT_LE(files.reads(nested_name(i)), 1) << i;
 }
 
+// A nest that fans out down to an include that fails: the failing line is reached once per path
+// through the nest, 2^14 times here, but fails the same way each time and is reported once.
+TEST(Include, AFailureReachedAgainThroughARepeatedIncludeIsReportedOnce) {
+  const int depth = 14;
+  Load load("M.BAS");
+  load.files.add_file("M.BAS", "#include " + nested_name(0) + "\r\n");
+  for (int i = 0; i < depth; ++i) {
+    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
+    load.files.add_file(nested_name(i), next + next);
+  }
+  load.files.add_file(nested_name(depth), "leaf\r\n#include MISSING.BAS\r\n");
+  load.run();
+  EXPECT_EQ(load.ui.shown,
+            std::vector<Shown>{
+                failure("Error#53  " + kFolder + kSeparator + "MISSING.BAS", "File not found")});
+  EXPECT_EQ(load.wb.Source_bas, repeated("leaf\r\n", 1 << depth));
+  EXPECT_EQ(load.files.reads(nested_name(depth)), 1);
+}
+
 }  // namespace
 }  // namespace kestrel
