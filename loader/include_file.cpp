@@ -25,6 +25,12 @@ std::string include_name(std::string_view line) {
   return std::string(trim_left_blanks(line));
 }
 
+// The 1-based column where an include line's name begins.
+int name_column(std::string_view line) {
+  line.remove_prefix(std::min(line.size(), kInclude.size()));
+  return static_cast<int>(kInclude.size() + line.size() - trim_left_blanks(line).size()) + 1;
+}
+
 // The file stands last in the load's chain while the object lives.
 class InChain {
  public:
@@ -175,6 +181,7 @@ void Include_file(Loading& load, const std::string& inc_name) {
   const IncludePath where = locate_include(load.files, load.include_folders, inc_name);
   const std::size_t record = load.loaded.size();
   load.loaded.push_back({where.composed, where.resolved, LoadedFile::Result::failed});
+  load.includes.push_back({load.reading, inc_name, name_column(load.wb.cur_line), record});
   // A failure points at the include line, and in the pane at the place of the included text.
   const Location include_line = load.map.location(load.reading, load.map.line_count());
   try {

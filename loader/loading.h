@@ -26,6 +26,17 @@ struct LoadedFile {
   bool operator==(const LoadedFile&) const = default;
 };
 
+// An include line a load met: where it stands, the name it gives (in the code page) and the
+// 1-based column that name begins at, and the file it opened, as an index into the load's files.
+struct IncludeLine {
+  SourceOrigin at;
+  std::string name;
+  int column = 0;
+  std::size_t file = 0;
+
+  bool operator==(const IncludeLine&) const = default;
+};
+
 // The bytes one load reads in all. Only a runaway nest of includes comes near it: a file that
 // includes the next twice, down a few dozen files, would read more than any memory holds.
 inline constexpr std::size_t kLoadedBytesLimit = std::size_t{256} << 20;
@@ -52,6 +63,7 @@ struct Loading {
 
   SourceMap map;
   std::vector<LoadedFile> loaded;
+  std::vector<IncludeLine> includes;
   // The origin of the line being loaded (wb.cur_line).
   SourceOrigin reading;
   // The files being read, the main file first and the innermost include last.
