@@ -72,7 +72,7 @@ class Finder {
         take_label(line, index, label->second);
       } else {
         take_references(line, index);
-        take_uses(line, index, 0);
+        take_uses(line, index, 0, 0);
       }
       ++index;
       return true;
@@ -99,7 +99,9 @@ class Finder {
     if (name.empty() || at == std::string_view::npos) return;
     symbols_.definitions.push_back({{index, int_of(at), int_of(name.size())}, slot});
     const std::size_t equ = line.find(kEqu, at + name.size());
-    if (equ != std::string_view::npos) take_uses(line, index, equ + kEqu.size());
+    // The definitions are applied in table order: a name in a value is replaced only when its
+    // own definition comes later.
+    if (equ != std::string_view::npos) take_uses(line, index, equ + kEqu.size(), slot + 1);
   }
 
   // A label made by a substitution is not in its line's text: it stands on the whole line.
@@ -128,9 +130,9 @@ class Finder {
     }
   }
 
-  // The defined names of `line` from `from` on: runs of name characters, each used where the
-  // name's first occurrence in the line is whole too.
-  void take_uses(std::string_view line, int index, std::size_t from) {
+  // The defined names of `line` from `from` on, of the slots from `first_slot` on: runs of name
+  // characters, each used where the name's first occurrence in the line is whole too.
+  void take_uses(std::string_view line, int index, std::size_t from, int first_slot) {
     if (names_.empty()) return;
     const Boundaries& b = boundaries();
     for (std::size_t pos = from; pos < line.size();) {
@@ -141,7 +143,8 @@ class Finder {
       std::size_t end = pos;
       while (!b.at(line, end)) ++end;
       const auto found = names_.find(std::string(line.substr(pos, end - pos)));
-      if (found != names_.end() && first_is_whole(line, found->first))
+      if (found != names_.end() && found->second >= first_slot &&
+          first_is_whole(line, found->first))
         symbols_.uses.push_back({{index, int_of(pos), int_of(end - pos)}, found->second});
       pos = end;
     }

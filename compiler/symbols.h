@@ -43,7 +43,8 @@ struct Symbols {
   std::vector<LabelLine> labels;      // in source order
   std::vector<Reference> references;  // to labels, in source order
   std::vector<NameSite> definitions;  // each definition's name on its own line
-  std::vector<NameSite> uses;         // defined names the pass replaces, values included
+  // Defined names the pass replaces, in values too where a later definition replaces them.
+  std::vector<NameSite> uses;
   // The line number of each output line, or -1 for an unnumbered one.
   std::vector<int> output_numbers;
 };
