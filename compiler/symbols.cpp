@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -43,33 +44,49 @@ const Boundaries& boundaries() {
 
 int int_of(std::size_t n) { return static_cast<int>(n); }
 
+// Texts looked up by a view of them, without a copy.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+using TextTable = std::unordered_map<std::string, int, TextHash, std::equal_to<>>;
+
 class Finder {
  public:
   Finder(const Workbench& wb, const CompileRecord& record, Symbols& symbols)
       : wb_(wb), record_(record), symbols_(symbols) {
     const int count = definition_count(wb.defs);
-    for (int k = 0; k < count; ++k) names_.try_emplace(wb.defs.def_name[k], k);
+    for (int k = 0; k < count; ++k) {
+      const std::string& name = wb.defs.def_name[k];
+      names_.try_emplace(name, k);
+      if (!name.empty()) name_starts_[pair_of(name)] = true;
+    }
     for (std::size_t n = 0; n < record.labels.size(); ++n) {
       labels_.try_emplace(record.labels[n].first, int_of(n));
       label_sizes_.insert(record.labels[n].first.size());
     }
   }
 
+  // The definitions and the labels stand in the pane in the order of their slots.
   void run() {
     const int count = definition_count(wb_.defs);
-    std::unordered_map<int, int> defined_at;  // pane line -> slot
-    for (int k = 0; k < count; ++k)
-      if (wb_.defs.def_source[k].pane_line) defined_at[*wb_.defs.def_source[k].pane_line] = k;
-    std::unordered_map<int, int> label_at;  // pane line -> label
-    for (std::size_t n = 0; n < record_.label_lines.size(); ++n)
-      label_at.try_emplace(record_.label_lines[n], int_of(n));
+    int next_definition = 0;
+    std::size_t next_label = 0;
     int index = 0;
     for_each_pane_line(wb_.Source_bas, [&](std::string_view line) {
-      const auto definition = defined_at.find(index);
+      while (next_definition < count && wb_.defs.def_source[next_definition].pane_line < index)
+        ++next_definition;
+      while (next_label < record_.label_lines.size() && record_.label_lines[next_label] < index)
+        ++next_label;
+      const bool defined =
+          next_definition < count && wb_.defs.def_source[next_definition].pane_line == index;
       if (line.find(kDefine) != std::string_view::npos) {
-        if (definition != defined_at.end()) take_definition(line, index, definition->second);
-      } else if (const auto label = label_at.find(index); label != label_at.end()) {
-        take_label(line, index, label->second);
+        if (defined) take_definition(line, index, next_definition);
+      } else if (next_label < record_.label_lines.size() &&
+                 record_.label_lines[next_label] == index) {
+        take_label(line, index, int_of(next_label));
       } else {
         take_references(line, index);
         take_uses(line, index, 0, 0);
@@ -118,8 +135,9 @@ class Finder {
       std::size_t longest = 0;
       int label = -1;
       for (const std::size_t size : label_sizes_) {
-        const auto found = labels_.find(std::string(line.substr(open, size)));
-        if (found != labels_.end() && size > longest && open + size <= line.size()) {
+        if (open + size > line.size() || size <= longest) continue;
+        const auto found = labels_.find(line.substr(open, size));
+        if (found != labels_.end()) {
           longest = size;
           label = found->second;
         }
@@ -142,7 +160,13 @@ class Finder {
       }
       std::size_t end = pos;
       while (!b.at(line, end)) ++end;
-      const auto found = names_.find(std::string(line.substr(pos, end - pos)));
+      const std::string_view token = line.substr(pos, end - pos);
+      // Most words of a line are no defined name: their first two bytes tell most of them.
+      if (!name_starts_[pair_of(token)]) {
+        pos = end;
+        continue;
+      }
+      const auto found = names_.find(token);
       if (found != names_.end() && found->second >= first_slot &&
           first_is_whole(line, found->first))
         symbols_.uses.push_back({{index, int_of(pos), int_of(end - pos)}, found->second});
@@ -159,8 +183,16 @@ class Finder {
   const Workbench& wb_;
   const CompileRecord& record_;
   Symbols& symbols_;
-  std::unordered_map<std::string, int> names_;
-  std::unordered_map<std::string, int> labels_;
+  // The first two bytes of a name (the first and 0 for a name of one byte).
+  static std::size_t pair_of(std::string_view name) {
+    const auto first = static_cast<unsigned char>(name[0]);
+    const auto second = name.size() > 1 ? static_cast<unsigned char>(name[1]) : 0u;
+    return first << 8 | second;
+  }
+
+  TextTable names_;
+  std::vector<bool> name_starts_ = std::vector<bool>(1 << 16);
+  TextTable labels_;
   std::set<std::size_t> label_sizes_;
 };
 

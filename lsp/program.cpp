@@ -17,13 +17,30 @@ Program::Program(Files& files, const fs::path& main_file, const Settings& settin
     if (file.result != LoadedFile::Result::failed) read_.push_back(absolute(file.resolved));
   if (opened_.read_to_end)
     compiled_ = compile_command(wb_, ui, opened_.source_map, CompileMode::every_problem);
-  symbols_ = find_symbols(wb_, compiled_.record);
   const SourceMap& map = opened_.source_map;
-  for (int line = 0; line < map.line_count(); ++line)
-    if (const std::optional<FileLine> at = origin(line)) pane_lines_.try_emplace(*at, line);
+  for (const fs::path& file : map.files) absolute_files_.push_back(absolute(file));
+  pane_lines_.resize(map.files.size());
+  for (int line = 0; line < map.line_count(); ++line) {
+    const std::optional<SourceOrigin> at = map.origin_of(line);
+    if (!at || at->file < 0 || at->line < 1) continue;
+    std::vector<int>& lines = pane_lines_[static_cast<std::size_t>(at->file)];
+    if (lines.size() < static_cast<std::size_t>(at->line))
+      lines.resize(static_cast<std::size_t>(at->line), -1);
+    int& first = lines[static_cast<std::size_t>(at->line - 1)];
+    if (first < 0) first = line;
+  }
+  output_lines_.assign(static_cast<std::size_t>(map.line_count()), -1);
   const std::vector<OutputLine>& outputs = compiled_.record.output_lines;
-  for (std::size_t n = 0; n < outputs.size(); ++n)
-    outputs_.emplace(outputs[n].source_line, static_cast<int>(n));
+  for (std::size_t n = 0; n < outputs.size(); ++n) {
+    const auto source = static_cast<std::size_t>(outputs[n].source_line);
+    if (source < output_lines_.size() && output_lines_[source] < 0)
+      output_lines_[source] = static_cast<int>(n);
+  }
+}
+
+const Symbols& Program::symbols() const {
+  if (!symbols_) symbols_ = find_symbols(wb_, compiled_.record);
+  return *symbols_;
 }
 
 fs::path Program::absolute(const fs::path& file) const {
@@ -35,24 +52,29 @@ bool Program::reads(const fs::path& file) const {
 }
 
 std::optional<FileLine> Program::origin(int pane_line) const {
-  const SourceMap& map = opened_.source_map;
-  const std::optional<SourceOrigin> origin = map.origin_of(pane_line);
-  if (!origin || origin->file < 0 || static_cast<std::size_t>(origin->file) >= map.files.size())
+  const std::optional<SourceOrigin> origin = opened_.source_map.origin_of(pane_line);
+  if (!origin || origin->file < 0 ||
+      static_cast<std::size_t>(origin->file) >= absolute_files_.size())
     return std::nullopt;
-  return FileLine{absolute(map.files[static_cast<std::size_t>(origin->file)]), origin->line - 1};
+  return FileLine{absolute_files_[static_cast<std::size_t>(origin->file)], origin->line - 1};
 }
 
 std::optional<int> Program::pane_line(const FileLine& at) const {
-  const auto found = pane_lines_.find(at);
-  if (found == pane_lines_.end()) return std::nullopt;
-  return found->second;
+  for (std::size_t file = 0; file < absolute_files_.size(); ++file) {
+    if (absolute_files_[file] != at.file) continue;
+    const std::vector<int>& lines = pane_lines_[file];
+    if (at.line >= 0 && static_cast<std::size_t>(at.line) < lines.size() &&
+        lines[static_cast<std::size_t>(at.line)] >= 0)
+      return lines[static_cast<std::size_t>(at.line)];
+  }
+  return std::nullopt;
 }
 
-std::vector<int> Program::output_of(int pane_line) const {
-  std::vector<int> lines;
-  const auto [first, last] = outputs_.equal_range(pane_line);
-  for (auto it = first; it != last; ++it) lines.push_back(it->second);
-  return lines;
+std::optional<int> Program::output_of(int pane_line) const {
+  if (pane_line < 0 || static_cast<std::size_t>(pane_line) >= output_lines_.size() ||
+      output_lines_[static_cast<std::size_t>(pane_line)] < 0)
+    return std::nullopt;
+  return output_lines_[static_cast<std::size_t>(pane_line)];
 }
 
 }  // namespace kestrel::lsp

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -40,7 +39,8 @@ class Program {
   const Workbench& workbench() const { return wb_; }
   const OpenOutcome& opened() const { return opened_; }
   const CompileOutcome& compiled() const { return compiled_; }
-  const Symbols& symbols() const { return symbols_; }
+  // Found when first asked for: diagnostics of a clean program need none.
+  const Symbols& symbols() const;
   // The absolute paths of the files the load read, the main file first.
   const std::vector<std::filesystem::path>& files() const { return read_; }
   bool reads(const std::filesystem::path& file) const;
@@ -51,8 +51,8 @@ class Program {
   std::optional<int> pane_line(const FileLine& at) const;
   // The file a Location of a finding names, absolute.
   std::filesystem::path absolute(const std::filesystem::path& file) const;
-  // The output lines a pane line produced, as indexes into the output.
-  std::vector<int> output_of(int pane_line) const;
+  // The output line a pane line produced, as an index into the output.
+  std::optional<int> output_of(int pane_line) const;
 
  private:
   std::filesystem::path main_file_;
@@ -60,10 +60,13 @@ class Program {
   Workbench wb_;
   OpenOutcome opened_;
   CompileOutcome compiled_;
-  Symbols symbols_;
+  mutable std::optional<Symbols> symbols_;
   std::vector<std::filesystem::path> read_;
-  std::map<FileLine, int> pane_lines_;
-  std::multimap<int, int> outputs_;  // pane line -> output line
+  // For each file of the source map: its absolute path, and the first pane line read from each
+  // of its lines (-1 for none).
+  std::vector<std::filesystem::path> absolute_files_;
+  std::vector<std::vector<int>> pane_lines_;
+  std::vector<int> output_lines_;  // by pane line: the output line it produced, or -1
 };
 
 }  // namespace kestrel::lsp

@@ -33,6 +33,7 @@ constexpr const char* kSettingsSection = "kestrel";
 constexpr const char* kLostCharacter =
     "This character is not in the code page Windows-1251: it would be saved as \"?\"";
 constexpr const char* kServerName = "kestrel-lsp";
+constexpr std::size_t kTypingRoom = 4096;
 
 enum DiagnosticSeverity { error = 1, warning = 2 };
 enum SymbolKind { file_symbol = 1, function_symbol = 12, constant_symbol = 14 };
@@ -286,6 +287,10 @@ void Server::change(const Json& params) {
   if (!path) return;
   const auto found = documents_.find(path->lexically_normal());
   if (found == documents_.end()) return;
+  // What the old text made goes first: a large program is held once, not twice, while it changes.
+  programs_.clear();
+  lines_.clear();
+  files_.drop(*path);
   std::string& text = found->second.text;
   for (const Json& change : field(params, "contentChanges")) {
     const Json& where = field(change, "range");
@@ -296,21 +301,28 @@ void Server::change(const Json& params) {
     }
     const auto offset = [&](const Json& at) {
       const int line = int_field(at, "line");
-      const int character = int_field(at, "character");
-      const std::vector<std::string_view> lines = split_lines(text);
-      if (line >= static_cast<int>(lines.size())) return text.size();
-      const std::string_view chosen = lines[static_cast<std::size_t>(line)];
-      const int point = point_of(chosen, character, encoding_);
-      std::size_t byte = 0;
-      for (int p = 0; p < point && byte < chosen.size(); ++p) {
-        const auto lead = static_cast<unsigned char>(chosen[byte]);
-        byte += lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+      std::size_t begin = 0;
+      for (int n = 0; n < line; ++n) {
+        const std::size_t end = text.find_first_of("\r\n", begin);
+        if (end == std::string::npos) return text.size();
+        begin = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
       }
-      return static_cast<std::size_t>(chosen.data() - text.data()) + std::min(byte, chosen.size());
+      const std::string_view chosen =
+          std::string_view(text).substr(begin, text.find_first_of("\r\n", begin) - begin);
+      return begin + utf8_offset(chosen, point_of(chosen, int_field(at, "character"), encoding_));
     };
     const std::size_t first = offset(field(where, "start"));
     const std::size_t end = std::max(first, offset(field(where, "end")));
-    text.replace(first, end - first, replacement);
+    // Typing grows the text a little at a time: a little room, not the double a string takes
+    // when it grows itself.
+    if (text.size() + replacement.size() > text.capacity()) {
+      std::string grown;
+      grown.reserve(text.size() + replacement.size() + kTypingRoom);
+      grown.append(text, 0, first).append(replacement).append(text, end);
+      text = std::move(grown);
+    } else {
+      text.replace(first, end - first, replacement);
+    }
   }
   files_.put(*path, ansi::from_utf8(text));
 }
@@ -630,14 +642,11 @@ Json Server::hover(const Json& params) {
       text += utf8_path(program.absolute(program.opened().files[include.file].resolved)) + "\n";
     }
   }
-  if (at->pane_line) {
-    const std::vector<int> outputs = program.output_of(*at->pane_line);
-    if (!outputs.empty()) {
-      const std::vector<std::string_view> output = pane_lines(program.workbench().Dest_bas);
-      for (const int n : outputs)
-        if (n < static_cast<int>(output.size()))
-          text += ansi::to_utf8(output[static_cast<std::size_t>(n)]) + "\n";
-    }
+  if (const std::optional<int> output =
+          at->pane_line ? program.output_of(*at->pane_line) : std::nullopt) {
+    const std::vector<std::string_view> lines = pane_lines(program.workbench().Dest_bas);
+    if (*output < static_cast<int>(lines.size()))
+      text += ansi::to_utf8(lines[static_cast<std::size_t>(*output)]) + "\n";
   }
   if (text.empty()) return nullptr;
   text.pop_back();
@@ -797,14 +806,11 @@ Json Server::inlay_hints(const Json& params) {
   const std::vector<int>& numbers = program->symbols().output_numbers;
   for (int line = first; line <= last; ++line) {
     const std::optional<int> pane_line = program->pane_line({file, line});
-    if (!pane_line) continue;
-    for (const int output : program->output_of(*pane_line)) {
-      if (output >= static_cast<int>(numbers.size()) || numbers[output] < 0) continue;
-      hints.push_back({{"position", position(file, line, 0)},
-                       {"label", std::to_string(numbers[output]) + ":"},
-                       {"paddingRight", true}});
-      break;
-    }
+    const std::optional<int> output = pane_line ? program->output_of(*pane_line) : std::nullopt;
+    if (!output || *output >= static_cast<int>(numbers.size()) || numbers[*output] < 0) continue;
+    hints.push_back({{"position", position(file, line, 0)},
+                     {"label", std::to_string(numbers[*output]) + ":"},
+                     {"paddingRight", true}});
   }
   return hints;
 }

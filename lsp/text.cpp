@@ -1,5 +1,6 @@
 #include "lsp/text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "app/ansi.h"
@@ -71,14 +72,28 @@ int point_of(std::string_view utf8_line, int column, Encoding encoding) {
   return point;
 }
 
+std::size_t utf8_offset(std::string_view utf8_line, int point) {
+  std::size_t at = 0;
+  for (int p = 0; p < point && at < utf8_line.size(); ++p)
+    at += sequence_size(static_cast<unsigned char>(utf8_line[at]));
+  return std::min(at, utf8_line.size());
+}
+
 std::vector<Lost> lost_characters(std::string_view utf8) {
   std::vector<Lost> lost;
+  // Most texts are ASCII, which the code page holds whole.
+  if (std::ranges::all_of(utf8, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return lost;
   int line = 0;
   for (const std::string_view text : split_lines(utf8)) {
     int point = 0;
     for (std::size_t at = 0; at < text.size(); ++point) {
       const std::size_t size =
           std::min(sequence_size(static_cast<unsigned char>(text[at])), text.size() - at);
+      if (size == 1 && static_cast<unsigned char>(text[at]) < 0x80) {
+        ++at;
+        continue;
+      }
       const std::string_view character = text.substr(at, size);
       if (ansi::to_utf8(ansi::from_utf8(character)) != character) lost.push_back({line, point});
       at += size;

@@ -20,6 +20,9 @@ int column_of(std::string_view utf8_line, int point, Encoding encoding);
 // The code point at a client's column.
 int point_of(std::string_view utf8_line, int column, Encoding encoding);
 
+// The byte offset of the code point numbered `point` of a UTF-8 line, or its size past its end.
+std::size_t utf8_offset(std::string_view utf8_line, int point);
+
 // The characters of a UTF-8 text that the code page cannot hold: their line and code point.
 struct Lost {
   int line = 0;
