@@ -211,7 +211,7 @@ Json Server::initialize(const Json& params) {
   initialized_ = true;
   const Json& root = field(params, "rootUri");
   if (root.is_string())
-    if (const std::optional<fs::path> path = path_of_uri(root.get<std::string>())) root_ = *path;
+    if (const std::optional<fs::path> path = file_of(root.get<std::string>())) root_ = *path;
   if (root_.empty()) root_ = files_.current_folder();
   const Json& options = field(params, "initializationOptions");
   read_settings(field(options, kSettingsSection).is_object() ? field(options, kSettingsSection)
@@ -264,6 +264,22 @@ void Server::read_settings(const Json& settings) {
 
 fs::path Server::absolute(const fs::path& path) const { return (root_ / path).lexically_normal(); }
 
+// A path from the client is absolute; on Windows one without a drive takes the current one.
+std::optional<fs::path> Server::file_of(std::string_view uri) const {
+  const std::optional<fs::path> path = path_of_uri(uri);
+  if (!path) return std::nullopt;
+  return (files_.current_folder() / *path).lexically_normal();
+}
+
+// A file as the user reads it: below the workspace's root, from there, with "/" between names.
+std::string Server::shown(const fs::path& file) const {
+  const fs::path relative = file.lexically_relative(root_);
+  const bool below = !relative.empty() && *relative.begin() != "..";
+  std::string text = utf8_path(below ? relative : file);
+  std::ranges::replace(text, '\\', '/');
+  return text;
+}
+
 std::string Server::uri_of(const fs::path& file) const {
   for (const auto& [path, document] : documents_)
     if (path == file) return document.uri;
@@ -273,7 +289,7 @@ std::string Server::uri_of(const fs::path& file) const {
 void Server::open(const Json& params) {
   const Json& item = field(params, "textDocument");
   const std::string uri = string_field(item, "uri");
-  const std::optional<fs::path> path = path_of_uri(uri);
+  const std::optional<fs::path> path = file_of(uri);
   if (!path) throw BadParams{invalid_params, "Not a file: " + uri};
   Document& document = documents_[path->lexically_normal()];
   document.uri = uri;
@@ -283,7 +299,7 @@ void Server::open(const Json& params) {
 
 // Applies each change in turn: a range replaced by text, or the whole text.
 void Server::change(const Json& params) {
-  const std::optional<fs::path> path = path_of_uri(document_uri(params));
+  const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return;
   const auto found = documents_.find(path->lexically_normal());
   if (found == documents_.end()) return;
@@ -328,7 +344,7 @@ void Server::change(const Json& params) {
 }
 
 void Server::close(const Json& params) {
-  const std::optional<fs::path> path = path_of_uri(document_uri(params));
+  const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return;
   documents_.erase(path->lexically_normal());
   files_.drop(*path);
@@ -344,7 +360,8 @@ const std::vector<std::unique_ptr<Program>>& Server::programs() {
     if (files_.kind(main) == EntryKind::file)
       programs_.push_back(std::make_unique<Program>(files_, main, settings_));
   const std::size_t configured = programs_.size();
-  for (const auto& [path, document] : documents_) {
+  for (const auto& document : documents_) {
+    const fs::path& path = document.first;
     const bool read = std::ranges::any_of(programs_.begin(), programs_.begin() + configured,
                                           [&](const auto& p) { return p->reads(path); });
     if (!read) programs_.push_back(std::make_unique<Program>(files_, path, settings_));
@@ -419,7 +436,7 @@ std::optional<Json> Server::span_location(const Program& program, const Span& sp
 }
 
 std::optional<Server::Site> Server::site(const Json& params) {
-  const std::optional<fs::path> path = path_of_uri(document_uri(params));
+  const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return std::nullopt;
   const fs::path file = path->lexically_normal();
   const Program* program = program_for(file);
@@ -639,7 +656,7 @@ Json Server::hover(const Json& params) {
     } else {
       const IncludeLine& include =
           program.opened().includes[static_cast<std::size_t>(target->index)];
-      text += utf8_path(program.absolute(program.opened().files[include.file].resolved)) + "\n";
+      text += shown(program.absolute(program.opened().files[include.file].resolved)) + "\n";
     }
   }
   if (const std::optional<int> output =
@@ -655,7 +672,7 @@ Json Server::hover(const Json& params) {
 
 Json Server::document_symbols(const Json& params) {
   Json list = Json::array();
-  const std::optional<fs::path> path = path_of_uri(document_uri(params));
+  const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return list;
   const fs::path file = path->lexically_normal();
   const Program* program = program_for(file);
@@ -693,7 +710,7 @@ Json Server::document_symbols(const Json& params) {
     const fs::path& from = opened.source_map.files.at(static_cast<std::size_t>(include.at.file));
     if (program->absolute(from) != file || !lines.insert(include.at.line - 1).second) continue;
     add(ansi::to_utf8(include.name), file_symbol,
-        utf8_path(program->absolute(opened.files[include.file].resolved)), include.at.line - 1,
+        shown(program->absolute(opened.files[include.file].resolved)), include.at.line - 1,
         include.column - 1, include.column - 1 + static_cast<int>(include.name.size()));
   }
   std::sort(list.begin(), list.end(), [](const Json& a, const Json& b) {
@@ -752,7 +769,7 @@ Json Server::completion(const Json& params) {
 
 // Each line of a class of its own is one token; in plain lines, each label reference.
 Json Server::semantic_tokens(const Json& params) {
-  const std::optional<fs::path> path = path_of_uri(document_uri(params));
+  const std::optional<fs::path> path = file_of(document_uri(params));
   std::vector<int> data;
   if (!path) return {{"data", data}};
   const fs::path file = path->lexically_normal();
@@ -795,7 +812,7 @@ Json Server::semantic_tokens(const Json& params) {
 
 Json Server::inlay_hints(const Json& params) {
   Json hints = Json::array();
-  const std::optional<fs::path> path = path_of_uri(document_uri(params));
+  const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return hints;
   const fs::path file = path->lexically_normal();
   const Program* program = program_for(file);
@@ -820,7 +837,7 @@ Json Server::execute_command(const Json& params) {
   const Json& arguments = field(params, "arguments");
   if (!arguments.is_array() || arguments.empty() || !arguments[0].is_string())
     throw BadParams{invalid_params, "The first argument is the document's URI"};
-  const std::optional<fs::path> path = path_of_uri(arguments[0].get<std::string>());
+  const std::optional<fs::path> path = file_of(arguments[0].get<std::string>());
   const Program* program = path ? program_for(path->lexically_normal()) : nullptr;
   if (command != kOutputCommand && command != kSourceOfLineCommand)
     throw BadParams{invalid_params, "Unknown command " + command};

@@ -87,6 +87,8 @@ class Server {
   Json location(const std::filesystem::path& file, int line, int first, int end);
   std::optional<Json> span_location(const Program& program, const Span& span);
   std::filesystem::path absolute(const std::filesystem::path& path) const;
+  std::optional<std::filesystem::path> file_of(std::string_view uri) const;
+  std::string shown(const std::filesystem::path& file) const;
   std::string uri_of(const std::filesystem::path& file) const;
 
   OverlayFiles files_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one transcript through the language server and checks its answers with FileCheck.
 #
-#   run_transcript.sh SERVER FILECHECK TRANSCRIPT [EMULATOR]
+#   run_transcript.sh SERVER FILECHECK TRANSCRIPT [EMULATOR...]
 #
 # The transcript holds, besides FileCheck's own lines:
 #   %% file NAME [cp1251]   the lines up to the next "%%" line make the file NAME of a fresh
@@ -10,10 +10,12 @@
 #   >>> JSON                a message sent, framed with its Content-Length
 #   %% raw TEXT             bytes sent as they stand (printf's escapes)
 # "ROOT" in a message stands for the folder's file URI; in the answers, the folder's URI and path
-# are shown as ROOT. The server runs in the folder; its exit status ends the answers.
+# are shown as ROOT, in Wine's spelling too (Z: before the path). The server runs in the folder;
+# its exit status ends the answers.
 set -euo pipefail
 
-server=$(realpath "$1") filecheck=$2 transcript=$(realpath "$3") emulator=${4:-}
+server=$(realpath "$1") filecheck=$2 transcript=$(realpath "$3")
+emulator=("${@:4}")
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 mkdir "$work/root"
@@ -56,10 +58,10 @@ while IFS= read -r line || [ -n "$line" ]; do
 done <"$transcript"
 
 status=0
-(cd "$work/root" && timeout 60 $emulator "$server" <"$input" >"$work/output") || status=$?
+(cd "$work/root" && timeout 120 "${emulator[@]}" "$server" <"$input" >"$work/output") || status=$?
 {
   { tr -d '\r' <"$work/output"; echo; } | sed -e 's/Content-Length: [0-9]*$//' -e '/^$/d' |
-    sed -e "s|$root_uri|ROOT|g" -e "s|$work/root|ROOT|g"
+    sed -e "s|file:///Z:$work/root|ROOT|g" -e "s|$root_uri|ROOT|g" -e "s|$work/root|ROOT|g"
   echo "EXIT $status"
 } >"$work/answers"
 "$filecheck" --input-file "$work/answers" "$transcript" || { cat "$work/answers"; exit 1; }
