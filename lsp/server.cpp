@@ -291,6 +291,7 @@ void Server::open(const Json& params) {
   const std::string uri = string_field(item, "uri");
   const std::optional<fs::path> path = file_of(uri);
   if (!path) throw BadParams{invalid_params, "Not a file: " + uri};
+  lines_.clear();
   Document& document = documents_[path->lexically_normal()];
   document.uri = uri;
   document.text = string_field(item, "text");
@@ -346,6 +347,7 @@ void Server::change(const Json& params) {
 void Server::close(const Json& params) {
   const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return;
+  lines_.clear();
   documents_.erase(path->lexically_normal());
   files_.drop(*path);
 }
@@ -390,31 +392,30 @@ const Program* Server::program_for(const fs::path& file) {
   return nullptr;
 }
 
-const std::vector<std::string>& Server::lines_of(const fs::path& file) {
+const std::vector<std::string_view>& Server::lines_of(const fs::path& file) {
   const auto cached = lines_.find(file);
-  if (cached != lines_.end()) return cached->second;
-  std::string text;
+  if (cached != lines_.end()) return cached->second.lines;
+  FileText& entry = lines_[file];
   if (const auto open = documents_.find(file); open != documents_.end()) {
-    text = open->second.text;
-  } else {
-    try {
-      text = ansi::to_utf8(files_.read(file));
-    } catch (const Failure&) {
-    }
+    entry.lines = split_lines(open->second.text);
+    return entry.lines;
   }
-  std::vector<std::string> lines;
-  for (const std::string_view line : split_lines(text)) lines.emplace_back(line);
-  return lines_[file] = std::move(lines);
+  try {
+    entry.text = ansi::to_utf8(files_.read(file));
+  } catch (const Failure&) {
+  }
+  entry.lines = split_lines(entry.text);
+  return entry.lines;
 }
 
 std::string Server::line_bytes(const fs::path& file, int line) {
-  const std::vector<std::string>& lines = lines_of(file);
+  const std::vector<std::string_view>& lines = lines_of(file);
   if (line < 0 || line >= static_cast<int>(lines.size())) return {};
   return ansi::from_utf8(lines[static_cast<std::size_t>(line)]);
 }
 
 Json Server::position(const fs::path& file, int line, int point) {
-  const std::vector<std::string>& lines = lines_of(file);
+  const std::vector<std::string_view>& lines = lines_of(file);
   const std::string_view text = line >= 0 && line < static_cast<int>(lines.size())
                                     ? lines[static_cast<std::size_t>(line)]
                                     : std::string_view();
@@ -443,7 +444,7 @@ std::optional<Server::Site> Server::site(const Json& params) {
   if (!program) return std::nullopt;
   const Json& at = field(params, "position");
   Site site{program, file, int_field(at, "line"), 0, std::nullopt};
-  const std::vector<std::string>& lines = lines_of(file);
+  const std::vector<std::string_view>& lines = lines_of(file);
   if (site.line >= 0 && site.line < static_cast<int>(lines.size()))
     site.column =
         point_of(lines[static_cast<std::size_t>(site.line)], int_field(at, "character"), encoding_);
@@ -774,7 +775,7 @@ Json Server::semantic_tokens(const Json& params) {
   if (!path) return {{"data", data}};
   const fs::path file = path->lexically_normal();
   const Program* program = program_for(file);
-  const std::vector<std::string>& lines = lines_of(file);
+  const std::vector<std::string_view>& lines = lines_of(file);
   std::multimap<int, Span> references;  // by the file's line
   if (program)
     for (const Symbols::Reference& reference : program->symbols().references)

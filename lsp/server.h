@@ -80,7 +80,7 @@ class Server {
   Json diagnostics_of(const std::filesystem::path& file);
 
   // The UTF-8 lines of a file as the editor holds it.
-  const std::vector<std::string>& lines_of(const std::filesystem::path& file);
+  const std::vector<std::string_view>& lines_of(const std::filesystem::path& file);
   std::string line_bytes(const std::filesystem::path& file, int line);
   Json position(const std::filesystem::path& file, int line, int point);
   Json range(const std::filesystem::path& file, int line, int first, int end);
@@ -102,7 +102,12 @@ class Server {
   bool stale_ = true;  // the programs need compiling again
   bool diagnostics_due_ = false;
   std::vector<std::unique_ptr<Program>> programs_;
-  std::map<std::filesystem::path, std::vector<std::string>> lines_;
+  // A file's text in UTF-8 (none for an open document, whose own text is viewed) and its lines.
+  struct FileText {
+    std::string text;
+    std::vector<std::string_view> lines;
+  };
+  std::map<std::filesystem::path, FileText> lines_;
   std::set<std::string> published_;
 };
 
