@@ -61,6 +61,14 @@ bool no_bracket_left(Workbench& wb, Findings& findings, const Locator& where,
   return false;
 }
 
+// The labels' texts and numbers, as the replacement takes them.
+std::vector<LabelNumber> label_numbers(const LabelTable& labels) {
+  std::vector<LabelNumber> numbers;
+  numbers.reserve(labels.size());
+  for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
+  return numbers;
+}
+
 }  // namespace
 
 void LabelTable::add(std::string_view text, int label_line, int source_line) {
@@ -81,9 +89,7 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                     const Locator& where, const std::vector<OutputLine>& output_lines) {
-  std::vector<LabelNumber> numbers;
-  numbers.reserve(labels.size());
-  for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
+  const std::vector<LabelNumber> numbers = label_numbers(labels);
   const LabelIndex index(numbers);
   if (const std::optional<std::pair<int, int>> duplicate = index.first_duplicate()) {
     findings.message(message_text(MessageText::duplicate_labels) +
@@ -97,9 +103,7 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
 
 void Resolve_every_label(Workbench& wb, Findings& findings, const LabelTable& labels,
                          const Locator& where, const std::vector<OutputLine>& output_lines) {
-  std::vector<LabelNumber> numbers;
-  numbers.reserve(labels.size());
-  for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
+  const std::vector<LabelNumber> numbers = label_numbers(labels);
   const LabelIndex index(numbers);
   for (std::size_t n = 0; n < labels.size(); ++n) {
     const int first = index.find(labels[n].label_text);

@@ -436,6 +436,14 @@ std::optional<Json> Server::span_location(const Program& program, const Span& sp
   return location(at->file, at->line, span.column, span.column + span.length);
 }
 
+// The file a request's document names, and the program it belongs to: none for a URI that names
+// no file.
+std::pair<fs::path, const Program*> Server::document(const Json& params) {
+  const std::optional<fs::path> path = file_of(document_uri(params));
+  if (!path) return {};
+  return {*path, program_for(*path)};
+}
+
 std::optional<Server::Site> Server::site(const Json& params) {
   const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return std::nullopt;
@@ -673,10 +681,9 @@ Json Server::hover(const Json& params) {
 
 Json Server::document_symbols(const Json& params) {
   Json list = Json::array();
-  const std::optional<fs::path> path = file_of(document_uri(params));
-  if (!path) return list;
-  const fs::path file = path->lexically_normal();
-  const Program* program = program_for(file);
+  const auto found = document(params);
+  const fs::path& file = found.first;
+  const Program* program = found.second;
   if (!program) return list;
   const auto add = [&](const std::string& name, int kind, const std::string& detail, int line,
                        int first, int end) {
@@ -770,11 +777,11 @@ Json Server::completion(const Json& params) {
 
 // Each line of a class of its own is one token; in plain lines, each label reference.
 Json Server::semantic_tokens(const Json& params) {
-  const std::optional<fs::path> path = file_of(document_uri(params));
   std::vector<int> data;
-  if (!path) return {{"data", data}};
-  const fs::path file = path->lexically_normal();
-  const Program* program = program_for(file);
+  const auto found = document(params);
+  const fs::path& file = found.first;
+  const Program* program = found.second;
+  if (file.empty()) return {{"data", data}};
   const std::vector<std::string_view>& lines = lines_of(file);
   std::multimap<int, Span> references;  // by the file's line
   if (program)
@@ -813,10 +820,9 @@ Json Server::semantic_tokens(const Json& params) {
 
 Json Server::inlay_hints(const Json& params) {
   Json hints = Json::array();
-  const std::optional<fs::path> path = file_of(document_uri(params));
-  if (!path) return hints;
-  const fs::path file = path->lexically_normal();
-  const Program* program = program_for(file);
+  const auto found = document(params);
+  const fs::path& file = found.first;
+  const Program* program = found.second;
   if (!program) return hints;
   const Json& where = field(params, "range");
   const int first = int_field(field(where, "start"), "line");

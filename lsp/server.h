@@ -60,6 +60,7 @@ class Server {
 
   const std::vector<std::unique_ptr<Program>>& programs();
   const Program* program_for(const std::filesystem::path& file);
+  std::pair<std::filesystem::path, const Program*> document(const Json& params);
   std::optional<Site> site(const Json& params);
 
   Json definition(const Json& params);
