@@ -83,6 +83,8 @@ std::size_t ascii_end(std::string_view text, std::size_t pos) {
 
 }  // namespace
 
+bool holds(char32_t character) { return character == '?' || ansi_byte_for(character) != '?'; }
+
 std::string to_utf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size() + ansi.size() / 2);

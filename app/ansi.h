@@ -10,6 +10,9 @@ namespace kestrel::ansi {
 // bytes.
 std::string to_utf8(std::string_view ansi);
 
+// Whether the code page has a byte for the character: one that from_utf8 keeps.
+bool holds(char32_t character);
+
 // Characters the code page cannot represent, and bytes that are not valid UTF-8, become '?'.
 std::string from_utf8(std::string_view utf8);
 

@@ -2,11 +2,13 @@
 
 #include <cerrno>
 
+#include "app/file_reading.h"
+
 namespace kestrel {
 
 namespace {
 
-const char* description_of(FailureCode code) {
+std::string description_of(FailureCode code) {
   switch (code) {
     case FailureCode::overflow:
       return "Overflow";
@@ -30,6 +32,11 @@ const char* description_of(FailureCode code) {
       return "Path/File access error";
     case FailureCode::path_not_found:
       return "Path not found";
+    case FailureCode::over_load_bound:
+      return "Over the load bound: a source with its includes may hold " +
+             std::to_string(kLoadedBytesLimit >> 20) + " MiB";
+    case FailureCode::link_loop:
+      return "Too many levels of symbolic links";
   }
   return "Device I/O error";
 }
@@ -42,6 +49,10 @@ FailureCode code_for(int os_error) {
       return FailureCode::path_not_found;
     case EISDIR:
       return FailureCode::path_file_access_error;
+    case ELOOP:
+      return FailureCode::link_loop;
+    case EBADF:
+      return FailureCode::bad_file_name_or_number;
     case EACCES:
     case EPERM:
     case EROFS:
@@ -82,6 +93,7 @@ constexpr unsigned long filename_exceeds_range = 206;
 constexpr unsigned long directory_name_invalid = 267;
 constexpr unsigned long disk_quota_exceeded = 1295;
 constexpr unsigned long cant_access_file = 1920;
+constexpr unsigned long cant_resolve_filename = 1921;
 }  // namespace windows_error
 
 // Access denied is what Windows says for a read-only file and for a folder opened as a file: a
@@ -111,6 +123,8 @@ FailureCode code_for_windows(unsigned long windows_error) {
     case we::disk_full:
     case we::disk_quota_exceeded:
       return FailureCode::disk_full;
+    case we::cant_resolve_filename:
+      return FailureCode::link_loop;
     case we::invalid_name:
     case we::filename_exceeds_range:
       return FailureCode::bad_file_name_or_number;

@@ -33,6 +33,9 @@ enum class FailureCode : std::int32_t {
   permission_denied = 70,
   path_file_access_error = 75,
   path_not_found = 76,
+  // The program's own: a load that passes kLoadedBytesLimit, and a path whose links never end.
+  over_load_bound = 80,
+  link_loop = 81,
 };
 
 Failure make_failure(FailureCode code);

@@ -16,7 +16,6 @@
 
 #include "app/ansi.h"
 #include "app/failure.h"
-#include "app/pages.h"
 
 namespace kestrel {
 
@@ -65,9 +64,9 @@ std::string utf8_path(const fs::path& path) {
 
 std::string ansi_path(const fs::path& path) { return ansi::from_utf8(utf8_path(path)); }
 
-std::string Files::read(const fs::path& path) {
+std::string Files::read(const fs::path& path, std::size_t most) {
   check_target(path);
-  return read_file(path);
+  return read_file(path, most);
 }
 
 void Files::write(const fs::path& path, std::string_view bytes) {
@@ -150,21 +149,6 @@ Handle open_file(const fs::path& path, DWORD access, DWORD disposition) {
   return Handle(handle);
 }
 
-// Windows' error tells a missing file from a missing folder on its way: the files need no look.
-std::string read_whole(const Files&, const fs::path& path) {
-  const Handle file = open_file(path, GENERIC_READ, OPEN_EXISTING);
-  std::string bytes;
-  LARGE_INTEGER size;
-  if (GetFileSizeEx(file.get(), &size)) bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-  char chunk[1 << 16];
-  DWORD got = 0;
-  do {
-    if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) throw_windows_failure();
-    bytes.append(chunk, got);
-  } while (got > 0);
-  return bytes;
-}
-
 void write_whole(const Files&, const fs::path& path, std::string_view bytes) {
   Handle file = open_file(path, GENERIC_WRITE, CREATE_ALWAYS);
   constexpr std::size_t kMostAtOnce = 1 << 30;
@@ -190,34 +174,6 @@ void replace_with(const fs::path& temporary, const fs::path& target) {
 
 [[noreturn]] void throw_os_failure(int os_error) {
   throw failure_from_os_error(os_error != 0 ? os_error : EIO);
-}
-
-// istream::read turns a failing read of the file into the stream's bad state; reading through
-// the stream buffer directly would throw the library's own exception instead.
-std::string read_whole(const Files& files, const fs::path& path) {
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (errno == ENOENT) throw missing_entry(files, path);
-    throw_os_failure(errno);
-  }
-  std::string bytes;
-  // The size the file has now is read straight into place; a file that shrinks meanwhile ends
-  // early, and one that grows is still read to its end.
-  std::error_code ec;
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (!ec && size > 0) {
-    bytes.reserve(static_cast<std::size_t>(size));
-    prepare_pages(bytes.data(), static_cast<std::size_t>(size));
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-  }
-  char chunk[1 << 16];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) throw_os_failure(errno);
-  return bytes;
 }
 
 // Every write, the flush and the close are checked, so that a file that did not reach the disk is
@@ -265,7 +221,9 @@ fs::path temporary_beside(const fs::path& target) {
 
 }  // namespace
 
-std::string DiskFiles::read_file(const fs::path& path) { return read_whole(*this, path); }
+std::string DiskFiles::read_file(const fs::path& path, std::size_t most) {
+  return read_file_bounded(path, most, policy_);
+}
 
 // The old file is replaced only by a complete new one: the bytes go to a temporary file beside it,
 // which is renamed over it, with the old file's permissions, once every byte is written. A target

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/failure.h"
+#include "app/file_reading.h"
 
 namespace kestrel {
 
@@ -34,8 +35,9 @@ class Files {
  public:
   virtual ~Files() = default;
 
-  // The whole content of a file.
-  std::string read(const std::filesystem::path& path);
+  // The whole content of a file, which may hold at most `most` bytes: a larger one is over the
+  // load bound, found out before it is read whole.
+  std::string read(const std::filesystem::path& path, std::size_t most = kLoadedBytesLimit);
   // Creates the file, or empties it, and writes `bytes` into it.
   void write(const std::filesystem::path& path, std::string_view bytes);
 
@@ -48,7 +50,7 @@ class Files {
   virtual std::filesystem::path current_folder() const = 0;
 
  protected:
-  virtual std::string read_file(const std::filesystem::path& path) = 0;
+  virtual std::string read_file(const std::filesystem::path& path, std::size_t most) = 0;
   virtual void write_file(const std::filesystem::path& path, std::string_view bytes) = 0;
 
  private:
@@ -62,6 +64,8 @@ Failure missing_entry(const Files& files, const std::filesystem::path& path);
 // The files of the machine.
 class DiskFiles : public Files {
  public:
+  explicit DiskFiles(ReadPolicy policy = ReadPolicy::any_file) : policy_(policy) {}
+
   std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const override;
   EntryKind kind(const std::filesystem::path& path) const override;
   bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) const override;
@@ -70,8 +74,11 @@ class DiskFiles : public Files {
   std::filesystem::path current_folder() const override;
 
  protected:
-  std::string read_file(const std::filesystem::path& path) override;
+  std::string read_file(const std::filesystem::path& path, std::size_t most) override;
   void write_file(const std::filesystem::path& path, std::string_view bytes) override;
+
+ private:
+  ReadPolicy policy_;
 };
 
 }  // namespace kestrel

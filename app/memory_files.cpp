@@ -44,6 +44,11 @@ std::optional<std::string> MemoryFiles::content(const fs::path& path) const {
   return found->second;
 }
 
+int MemoryFiles::reads(const fs::path& path) const {
+  const auto found = reads_.find(key(path));
+  return found == reads_.end() ? 0 : found->second;
+}
+
 std::vector<fs::path> MemoryFiles::list(const fs::path& folder) const {
   const fs::path k = key(folder);
   std::vector<fs::path> names;
@@ -69,11 +74,13 @@ void MemoryFiles::throw_if_failing(const std::map<fs::path, FailureCode>& failin
   if (const auto found = failing.find(k); found != failing.end()) throw make_failure(found->second);
 }
 
-std::string MemoryFiles::read_file(const fs::path& path) {
+std::string MemoryFiles::read_file(const fs::path& path, std::size_t most) {
   const fs::path k = key(path);
   throw_if_failing(failing_reads_, k);
   const auto found = files_.find(k);
   if (found == files_.end()) throw missing_entry(*this, k);
+  if (found->second.size() > most) throw make_failure(FailureCode::over_load_bound);
+  ++reads_[k];
   return found->second;
 }
 

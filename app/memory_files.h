@@ -28,6 +28,8 @@ class MemoryFiles : public Files {
 
   // The content of a file; none when there is no such file.
   std::optional<std::string> content(const std::filesystem::path& path) const;
+  // How often a file has been read.
+  int reads(const std::filesystem::path& path) const;
 
   std::vector<std::filesystem::path> list(const std::filesystem::path& folder) const override;
   EntryKind kind(const std::filesystem::path& path) const override;
@@ -35,7 +37,7 @@ class MemoryFiles : public Files {
   std::filesystem::path current_folder() const override { return current_; }
 
  protected:
-  std::string read_file(const std::filesystem::path& path) override;
+  std::string read_file(const std::filesystem::path& path, std::size_t most) override;
   void write_file(const std::filesystem::path& path, std::string_view bytes) override;
 
  private:
@@ -49,6 +51,7 @@ class MemoryFiles : public Files {
   std::set<std::filesystem::path> folders_;
   std::map<std::filesystem::path, FailureCode> failing_reads_;
   std::map<std::filesystem::path, FailureCode> failing_writes_;
+  std::map<std::filesystem::path, int> reads_;
 };
 
 }  // namespace kestrel

@@ -10,7 +10,7 @@ namespace kestrel {
 namespace {
 
 // In the order of MessageText, in UTF-8. The blanks at the ends belong to the texts.
-constexpr std::array<std::string_view, 10> kTexts = {
+constexpr std::array<std::string_view, 15> kTexts = {
     "COMPILE OK",
     "Cancel",
     "ERROR #define  ",
@@ -21,6 +21,11 @@ constexpr std::array<std::string_view, 10> kTexts = {
     "Ошибка - Дубликаты меток!",
     "Ошибка - есть неуказанные метки ",
     "Ошибка - Слишком длинная строка ",
+    "Not saved: the source was read from this file: ",
+    "The source pane has changes that are not saved. Save them first?",
+    "The code page cannot hold these characters; they would be saved as \"?\". Save anyway?",
+    "Definitions take effect at the next Open",
+    "No such line in the output: ",
 };
 
 std::array<std::string, kTexts.size()> in_code_page() {

@@ -17,6 +17,12 @@ enum class MessageText {
   duplicate_labels,
   undefined_labels,
   long_line,
+  // The window's own, in English like its captions.
+  source_file_kept,
+  unsaved_source,
+  lost_characters,
+  definitions_next_open,
+  line_not_in_output,
 };
 
 // The text in the code page.

@@ -38,9 +38,11 @@ bool OverlayFiles::same_file(const fs::path& a, const fs::path& b) const {
   return below_.same_file(a, b);
 }
 
-std::string OverlayFiles::read_file(const fs::path& path) {
-  if (const auto found = buffers_.find(key(path)); found != buffers_.end()) return found->second;
-  return below_.read(path);
+std::string OverlayFiles::read_file(const fs::path& path, std::size_t most) {
+  const auto found = buffers_.find(key(path));
+  if (found == buffers_.end()) return below_.read(path, most);
+  if (found->second.size() > most) throw make_failure(FailureCode::over_load_bound);
+  return found->second;
 }
 
 void OverlayFiles::write_file(const fs::path& path, std::string_view bytes) {

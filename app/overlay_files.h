@@ -29,7 +29,7 @@ class OverlayFiles : public Files {
   std::filesystem::path current_folder() const override { return below_.current_folder(); }
 
  protected:
-  std::string read_file(const std::filesystem::path& path) override;
+  std::string read_file(const std::filesystem::path& path, std::size_t most) override;
   void write_file(const std::filesystem::path& path, std::string_view bytes) override;
 
  private:

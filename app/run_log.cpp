@@ -10,9 +10,12 @@
 namespace kestrel {
 
 void RunLog::open(const std::filesystem::path& path) {
-  state_ = State::broken;
-  // Opening a folder fails with a different error on each platform (Windows says access denied).
+  state_ = State::silent;
+  // Reports name the log in full: "Editor.log" alone would not say which folder refused it.
   std::error_code ec;
+  path_ = std::filesystem::absolute(path, ec);
+  if (ec) path_ = path;
+  // Opening a folder fails with a different error on each platform (Windows says access denied).
   if (std::filesystem::is_directory(path, ec))
     throw make_failure(FailureCode::path_file_access_error);
   errno = 0;
@@ -26,14 +29,7 @@ void RunLog::open(const std::filesystem::path& path) {
 }
 
 void RunLog::write_line(const std::string& text) {
-  switch (state_) {
-    case State::unused:
-      return;
-    case State::broken:
-      throw make_failure(FailureCode::bad_file_name_or_number);
-    case State::open:
-      break;
-  }
+  if (state_ == State::silent) return;
   std::ostream& out = stream_ != nullptr ? *stream_ : file_;
   errno = 0;
   out << text << "\r\n";
@@ -41,7 +37,8 @@ void RunLog::write_line(const std::string& text) {
   if (!out) {
     const int os_error = errno != 0 ? errno : EIO;
     out.clear();
-    throw failure_from_os_error(os_error);
+    state_ = State::silent;
+    failure_ = failure_from_os_error(os_error);
   }
 }
 

@@ -71,8 +71,9 @@ TextFingerprint TextFingerprint::of(std::string_view text) {
 }
 
 int SourceMap::add_file(const std::filesystem::path& path) {
-  files.push_back(path);
-  return static_cast<int>(files.size()) - 1;
+  const auto [known, added] = index_of_.try_emplace(path, static_cast<int>(files.size()));
+  if (added) files.push_back(path);
+  return known->second;
 }
 
 void SourceMap::add_lines(SourceOrigin first, int count) {
@@ -81,6 +82,22 @@ void SourceMap::add_lines(SourceOrigin first, int count) {
       runs_.back().origin.line + (lines_ - runs_.back().pane_line) == first.line;
   if (!continues_run) runs_.push_back({lines_, first});
   lines_ += count;
+}
+
+void SourceMap::repeat_lines(int first_line, int count) {
+  if (count <= 0) return;
+  auto run = std::upper_bound(runs_.begin(), runs_.end(), first_line,
+                              [](int line, const Run& r) { return line < r.pane_line; }) -
+             1;
+  // Runs are read by index: recording the copies may move them.
+  for (auto i = static_cast<std::size_t>(run - runs_.begin()); count > 0; ++i) {
+    const Run from = runs_[i];
+    const int skipped = std::max(0, first_line - from.pane_line);
+    const int end = i + 1 < runs_.size() ? runs_[i + 1].pane_line : lines_;
+    const int taken = std::min(count, end - from.pane_line - skipped);
+    add_lines({from.origin.file, from.origin.line + skipped}, taken);
+    count -= taken;
+  }
 }
 
 std::optional<SourceOrigin> SourceMap::origin_of(int pane_line) const {

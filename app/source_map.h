@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,11 +44,16 @@ struct SourceMap {
   std::vector<std::filesystem::path> files;  // each path as Open or an include composed it
   TextFingerprint loaded;                    // Source_bas as Open left it
 
-  // The index of a file about to be read.
+  // The index of a file about to be read: a path added before keeps its index.
   int add_file(const std::filesystem::path& path);
   // Records that the next `count` pane lines were read from `first` and the lines that follow it
   // in its file.
   void add_lines(SourceOrigin first, int count);
+  // Records that the next `count` pane lines were read from where the `count` lines from
+  // `first_line` on were.
+  void repeat_lines(int first_line, int count);
+  // The bytes the record of the lines takes.
+  std::size_t bytes() const { return runs_.size() * sizeof(Run); }
   // The number of pane lines recorded.
   int line_count() const { return lines_; }
   // The origin of the pane line with 0-based index `pane_line`, if it was recorded.
@@ -65,6 +71,7 @@ struct SourceMap {
   };
   std::vector<Run> runs_;
   int lines_ = 0;
+  std::map<std::filesystem::path, int> index_of_;
 };
 
 // The locations of the lines of one pane text, which is compared with the loaded text once.

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <optional>
+
 #include "app/failure.h"
 
 namespace kestrel {
@@ -13,6 +15,11 @@ std::string format_time(const char* format, const std::tm& local) {
 }
 
 }  // namespace
+
+void report_log_failure(Workbench& wb, Findings& findings) {
+  if (const std::optional<Failure> failure = wb.run_log.take_failure())
+    findings.failure(*failure, wb.run_log.path());
+}
 
 std::tm local_time(std::chrono::system_clock::time_point when) {
   const std::time_t t = std::chrono::system_clock::to_time_t(when);
@@ -44,8 +51,9 @@ std::vector<Finding> startup(Workbench& wb, Ui& ui, const std::filesystem::path&
     wb.run_log.write_line("START KESTREL V3");
     wb.run_log.write_line(general_date_time(local));
   } catch (const Failure& failure) {
-    findings.failure(failure);
+    findings.failure(failure, wb.run_log.path());
   }
+  report_log_failure(wb, findings);
   return findings.take();
 }
 

@@ -33,6 +33,12 @@ class Ui {
   // cancelled.
   virtual std::string open_dialog(const std::string& filter) = 0;
   virtual std::string save_dialog(const std::string& filter) = 0;
+
+  // A question box with Yes and No buttons, and Cancel when `can_cancel`; closing the box
+  // cancels, or answers No without a Cancel button. Unlike the other texts, `text_utf8` is UTF-8:
+  // it may name characters the code page cannot hold.
+  enum class Answer { yes, no, cancel };
+  virtual Answer ask(const std::string& text_utf8, bool can_cancel) = 0;
 };
 
 // Closes every box at once and cancels every dialog: for callers that read what happened from the
@@ -43,6 +49,9 @@ class SilentUi : public Ui {
   void failure(const std::string&, const std::string&, const std::filesystem::path&) override {}
   std::string open_dialog(const std::string&) override { return {}; }
   std::string save_dialog(const std::string&) override { return {}; }
+  Answer ask(const std::string&, bool can_cancel) override {
+    return can_cancel ? Answer::cancel : Answer::no;
+  }
 };
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,7 +38,10 @@ double cpu_ms() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER
 // The window with a source opened through its own Open button. Start-up writes its log into the
 // source's folder.
 struct OpenedWindow {
-  explicit OpenedWindow(const SourceShape& shape) : file(shape) {
+  explicit OpenedWindow(const SourceShape& shape) : file(shape) { open(); }
+  explicit OpenedWindow(const std::string& text) : file(text) { open(); }
+
+  void open() {
     window = std::make_unique<MainWindow>(ui, files, file.folder() / "Editor.log");
     window->show();
     find<QLineEdit>(*window, "Text2")->setText(QString::fromStdString(file.source_path()));
@@ -169,6 +173,134 @@ void BM_WindowCompile(benchmark::State& state) {
 }
 
 BENCHMARK(BM_WindowCompile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One line of `length` characters without a blank, as a long DATA line or a pasted blob would be:
+// a line that is one word, which wrapping at word boundaries finds hardest.
+std::string long_line(std::size_t length) {
+  std::string line;
+  line.reserve(length);
+  while (line.size() < length) line += "DATA,1,2,3:";
+  line.resize(length);
+  return line;
+}
+
+constexpr std::size_t kOneMiB = std::size_t{1} << 20;
+
+// The window after `text` was opened, the cursor standing in the middle of the pane's long line.
+struct CursorInLongLine {
+  explicit CursorInLongLine(const std::string& text) : w(text), other("A=1\r\nB=2\r\n") {}
+
+  void open(const std::string& path) {
+    find<QLineEdit>(*w.window, "Text2")->setText(QString::fromStdString(path));
+    find<QPushButton>(*w.window, "Command3")->click();
+    QApplication::processEvents();
+  }
+  static void stand_in_long_line(QPlainTextEdit& pane) {
+    QTextCursor cursor(pane.document()->findBlockByNumber(1));
+    cursor.setPosition(cursor.position() + static_cast<int>(kOneMiB / 2));
+    pane.setTextCursor(cursor);
+    QApplication::processEvents();
+  }
+  void open_standing_in_long_line() {
+    open(w.file.source_path());
+    stand_in_long_line(pane("Source_bas"));
+  }
+  QPlainTextEdit& pane(const char* name) { return *find<QPlainTextEdit>(*w.window, name); }
+  QPushButton& button(const char* name) { return *find<QPushButton>(*w.window, name); }
+
+  OpenedWindow w;
+  SourceOnDisk other;
+};
+
+const std::string kLongLineSource = "A=1\r\n" + long_line(kOneMiB) + "\r\nB=2\r\n";
+
+// The window's click from the press until the event loop is idle, after `setup`.
+void time_clicks(benchmark::State& state, const std::function<void()>& setup,
+                 const std::function<void()>& click) {
+  double total = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    setup();
+    state.ResumeTiming();
+    const double start = cpu_ms();
+    click();
+    QApplication::processEvents();
+    total += cpu_ms() - start;
+  }
+  state.counters["window_ms"] = benchmark::Counter(total, benchmark::Counter::kAvgIterations);
+}
+
+// Open of a short file, Clear, and Compile of a short source, each while the cursor stands in the
+// middle of a 1 MiB line of the pane it replaces.
+void BM_AfterCursorInLongLineOpen(benchmark::State& state) {
+  CursorInLongLine c(kLongLineSource);
+  time_clicks(
+      state, [&] { c.open_standing_in_long_line(); }, [&] { c.open(c.other.source_path()); });
+}
+
+void BM_AfterCursorInLongLineClear(benchmark::State& state) {
+  CursorInLongLine c(kLongLineSource);
+  time_clicks(
+      state, [&] { c.open_standing_in_long_line(); }, [&] { c.button("Command2").click(); });
+}
+
+void BM_AfterCursorInLongLineCompile(benchmark::State& state) {
+  CursorInLongLine c(kLongLineSource);
+  time_clicks(
+      state,
+      [&] {
+        c.open(c.w.file.source_path());
+        c.button("Command4").click();
+        CursorInLongLine::stand_in_long_line(c.pane("Dest_bas"));
+        c.open(c.other.source_path());
+      },
+      [&] { c.button("Command4").click(); });
+}
+
+BENCHMARK(BM_AfterCursorInLongLineOpen)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AfterCursorInLongLineClear)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AfterCursorInLongLineCompile)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A source of one 10 MB line: its Open, its Compile, and one keystroke typed at its end.
+constexpr std::size_t kTenMB = 10'000'000;
+
+// Qt's own filling of a plain pane with the same single line, the least a pane can take for it.
+void report_plain_filling(benchmark::State& state, const QPlainTextEdit& like,
+                          const std::string& text) {
+  PlainPane plain(like, text, Qt::ScrollBarAlwaysOn);
+  state.counters["plain_bar_shown_ms"] = plain.fill_ms();
+}
+
+void BM_SingleLine10MBOpen(benchmark::State& state) {
+  CursorInLongLine c(long_line(kTenMB));
+  time_clicks(
+      state, [&] { c.pane("Source_bas").clear(); }, [&] { c.open(c.w.file.source_path()); });
+  report_plain_filling(state, c.pane("Source_bas"), long_line(kTenMB) + "\r\n");
+}
+
+void BM_SingleLine10MBCompile(benchmark::State& state) {
+  CursorInLongLine c(long_line(kTenMB));
+  time_clicks(
+      state, [&] { c.pane("Dest_bas").clear(); }, [&] { c.button("Command4").click(); });
+  report_plain_filling(state, c.pane("Dest_bas"), pane_text(c.pane("Dest_bas")));
+}
+
+void BM_SingleLine10MBKeystroke(benchmark::State& state) {
+  CursorInLongLine c(long_line(kTenMB));
+  QPlainTextEdit& source = c.pane("Source_bas");
+  source.setFocus();
+  source.moveCursor(QTextCursor::End);
+  time_clicks(
+      state, [] {},
+      [&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(&source, &press);
+      });
+}
+
+BENCHMARK(BM_SingleLine10MBOpen)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SingleLine10MBCompile)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SingleLine10MBKeystroke)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -5,8 +5,6 @@
 #include <csignal>
 #include <cstddef>
 #include <ctime>
-#include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +14,7 @@
 
 #include "app/ansi.h"
 #include "app/failure.h"
+#include "app/file_reading.h"
 #include "app/findings.h"
 #include "app/messages.h"
 #include "app/source_map.h"
@@ -26,6 +25,7 @@
 #include "cli/make_rule.h"
 #include "cli/options.h"
 #include "compiler/compile_pass.h"
+#include "convert/unnumber.h"
 #include "loader/open_command.h"
 #include "save/pane_writer.h"
 
@@ -53,12 +53,13 @@ class WithStandardInput : public Files {
   fs::path current_folder() const override { return files_.current_folder(); }
 
  protected:
-  std::string read_file(const fs::path& path) override {
-    if (!is_stdin(path)) return files_.read(path);
+  std::string read_file(const fs::path& path, std::size_t most) override {
+    if (!is_stdin(path)) return files_.read(path, most);
     if (!bytes_) {
-      bytes_.emplace(std::istreambuf_iterator<char>(in_), std::istreambuf_iterator<char>());
-      if (in_.bad()) throw make_failure(FailureCode::device_io_error);
+      if (in_.rdbuf() == nullptr) throw make_failure(FailureCode::bad_file_name_or_number);
+      bytes_ = read_stream_bounded(*in_.rdbuf(), most);
     }
+    if (bytes_->size() > most) throw make_failure(FailureCode::over_load_bound);
     return *bytes_;
   }
   void write_file(const fs::path& path, std::string_view bytes) override {
@@ -73,17 +74,20 @@ class WithStandardInput : public Files {
   std::optional<std::string> bytes_;
 };
 
-// A message's line breaks, CR LF as the panes hold them, become the stream's own.
-std::string with_newlines(std::string_view utf8) {
+// Every message stays on its line, as an editor reads compiler output line by line: a line break
+// inside it (CR LF as the panes hold them, a lone CR or LF) is shown by a sign that no character
+// of the code page becomes.
+constexpr std::string_view kShownLineBreak = "\u23CE";
+
+std::string on_one_line(std::string_view utf8) {
   std::string text;
   for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] != '\r') {
+    if (utf8[i] != '\r' && utf8[i] != '\n') {
       text += utf8[i];
-    } else if (i + 1 < utf8.size() && utf8[i + 1] == '\n') {
       continue;
-    } else {
-      text += '\n';
     }
+    text += kShownLineBreak;
+    if (utf8.substr(i).starts_with(crlf)) ++i;
   }
   return text;
 }
@@ -98,10 +102,10 @@ std::string editor_line(const Finding& finding, const fs::path& unnamed = {}) {
     const std::string named = file.empty() ? "" : "  " + utf8_path(file);
     text = ansi::to_utf8(finding.title) + named + ": " + text;
   }
-  if (!finding.location) return "kestrelc: error: " + with_newlines(text);
+  if (!finding.location) return "kestrelc: error: " + on_one_line(text);
   const Location& at = *finding.location;
   return utf8_path(at.file) + ':' + std::to_string(at.line) + ':' +
-         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + with_newlines(text);
+         std::to_string(at.column > 0 ? at.column : 1) + ": error: " + on_one_line(text);
 }
 
 void report(std::ostream& err, const std::vector<Finding>& findings, const fs::path& unnamed = {}) {
@@ -236,6 +240,7 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
     read.push_back(file.composed);
     if (file.resolved != file.composed) read.push_back(file.resolved);
   }
+  read.insert(read.end(), opened.passed_over.begin(), opened.passed_over.end());
   // A failure that names no file while opening is about SOURCE itself.
   report(err, opened.findings, path_from_utf8(*options.source));
   if (!opened.read_to_end) return 2;
@@ -277,6 +282,78 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   return succeeded ? 0 : 1;
 }
 
+// The map of a conversion, in UTF-8 with LF line ends: for each line of the program the number
+// the compile of the source gives it, the source and the line there, and its old number.
+std::string unnumber_map(const UnnumberResult& result, const std::string& source) {
+  std::string text;
+  for (const UnnumberedLine& line : result.lines) {
+    text += line.new_number ? written_line_number(*line.new_number) : std::string();
+    text += '\t' + source + '\t' + std::to_string(line.source_line) + '\t' +
+            (line.old_number ? std::to_string(*line.old_number) : std::string()) + '\n';
+  }
+  for (const auto& [label, number] : result.labels)
+    text += "label\t" + ansi::to_utf8(label) + '\t' + std::to_string(number) + '\n';
+  return text;
+}
+
+UnnumberSettings unnumber_settings(const Options& options) {
+  UnnumberSettings settings;
+  settings.renumbering = options.compact ? Renumbering::compact : Renumbering::keep;
+  settings.names_from_comments = options.names_from_comments;
+  if (options.rem_unnumbered)
+    settings.comments = CommentOptions::rem_unnumbered;
+  else if (options.rem)
+    settings.comments = CommentOptions::rem;
+  for (const std::string& word : options.keywords)
+    settings.keywords.push_back(ansi::from_utf8(word));
+  settings.note = [](CommentOptions comments) {
+    return ansi::from_utf8(conversion_note(comments != CommentOptions::none,
+                                           comments == CommentOptions::rem_unnumbered));
+  };
+  return settings;
+}
+
+// --unnumber: converts SOURCE, a numbered program, into a source with labels.
+int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, Files& files) {
+  const fs::path input = path_from_utf8(*options.source);
+  std::vector<Target> targets;
+  std::string program;
+  try {
+    targets = targets_of(options);
+    program = files.read(input);
+  } catch (const Failure& failure) {
+    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
+                  failure.number(), input, std::nullopt}});
+    return 2;
+  }
+  OpenOutcome read;
+  read.files.push_back({input, input, LoadedFile::Result::read});
+  if (const std::optional<std::string> refused = overwritten_input(files, targets, read)) {
+    err << "kestrelc: error: " << *refused << '\n';
+    return 2;
+  }
+  const UnnumberResult result = unnumber(program, unnumber_settings(options));
+  for (const UnnumberFinding& finding : result.findings)
+    err << utf8_path(input) << ':' << finding.line << ':' << finding.column
+        << (finding.refusal ? ": error: " : ": warning: ") << ansi::to_utf8(finding.text) << '\n';
+  err.flush();
+  if (!result.converted) return 1;
+  bool all_written = true;
+  if (!options.output || *options.output == kStandardStream) {
+    all_written = written("standard output", err, [&] { write_pane(out, result.source); });
+  } else {
+    const fs::path& path = targets.front().path;
+    all_written = written(path, err, [&] { write_pane(files, path, result.source); });
+  }
+  if (options.map) {
+    const std::string source = options.output ? *options.output : std::string(kStandardStream);
+    const fs::path path = path_from_utf8(*options.map);
+    all_written =
+        written(path, err, [&] { files.write(path, unnumber_map(result, source)); }) && all_written;
+  }
+  return all_written ? 0 : 1;
+}
+
 // "HH:MM:SS" of the local time now.
 std::string time_of_day() {
   const std::tm local = local_time(std::chrono::system_clock::now());
@@ -313,7 +390,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   const std::unique_ptr<ChangeWatcher> watcher = system_watcher();
   // Ctrl+C ends a watch cleanly; anything else it ends at once, as the system does.
   if (parse_options(args).watch) std::signal(SIGINT, on_interrupt);
-  return run(args, out, err, {files, std::cin, *watcher, interrupted});
+  StandardInput standard_input;
+  std::istream in(&standard_input);
+  return run(args, out, err, {files, in, *watcher, interrupted});
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -332,6 +411,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 2;
   }
   WithStandardInput files(surroundings.files, surroundings.in);
+  if (options.unnumber) return unnumber_once(options, out, err, files);
   if (options.watch)
     return watch(options, out, err,
                  {files, surroundings.in, surroundings.watcher, surroundings.interrupted});

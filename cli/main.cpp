@@ -85,6 +85,8 @@ class WideConsoleBuffer : public std::streambuf {
 int wmain(int argc, wchar_t** argv) {
   // The result goes to standard output as the bytes a file would get, CR LF untranslated.
   _setmode(_fileno(stdout), _O_BINARY);
+  // A source on standard input is read as the bytes a file holds, CR LF untranslated.
+  _setmode(_fileno(stdin), _O_BINARY);
   const HANDLE error_handle = GetStdHandle(STD_ERROR_HANDLE);
   DWORD console_mode = 0;
   WideConsoleBuffer console(error_handle);

@@ -17,17 +17,46 @@ struct Declaration {
   std::string_view help;        // lines joined by '\n'
   void (*take)(Options&, const std::string& value);
   bool repeatable = false;
+  bool value_optional = false;  // "--unnumber" and "--unnumber=compact" alike
 };
+
+constexpr std::string_view kRem = "--rem";
+constexpr std::string_view kRemUnnumbered = "--rem-unnumbered";
+constexpr std::string_view kUnnumber = "--unnumber";
+constexpr std::string_view kCompact = "compact";
 
 void set_error(Options& options, std::string error) {
   if (!options.error) options.error = std::move(error);
 }
 
 constexpr Declaration kDeclarations[] = {
-    {"", "--rem", "", "keep REM lines, numbered",
+    {"", kRem, "", "keep REM lines, numbered",
      [](Options& o, const std::string&) { o.rem = true; }},
-    {"", "--rem-unnumbered", "", "keep REM lines, without a line number",
+    {"", kRemUnnumbered, "", "keep REM lines, without a line number",
      [](Options& o, const std::string&) { o.rem_unnumbered = true; }},
+    {"", kUnnumber, kCompact,
+     "convert SOURCE, a program with line numbers, into a source with labels\n"
+     "whose compile gives the program back; =compact: numbered on from the\n"
+     "first line, one after another, every reference kept. --rem or\n"
+     "--rem-unnumbered: the comment option to convert for, else the one the\n"
+     "program needs, which the source's first line names",
+     [](Options& o, const std::string& v) {
+       o.unnumber = true;
+       if (v == kCompact)
+         o.compact = true;
+       else if (!v.empty())
+         set_error(o, std::string(kUnnumber) + " takes no value but compact");
+     },
+     false, true},
+    {"", "--names-from-comments", "",
+     "with --unnumber, name each label after a comment on its line or the\n"
+     "line before, instead of L and the line's number",
+     [](Options& o, const std::string&) { o.names_from_comments = true; }},
+    {"", "--keyword", "WORD",
+     "with --unnumber, take a line number after WORD for a reference too,\n"
+     "besides GOTO, GOSUB, THEN, ELSE, RESTORE, RUN and RESUME; may be\n"
+     "given again",
+     [](Options& o, const std::string& v) { o.keywords.push_back(v); }, true},
     {"-o", "--output", "OUTPUT",
      "write the result to OUTPUT (\"-\": standard output) when the run\n"
      "succeeds; an old OUTPUT is replaced only by a complete new one",
@@ -83,7 +112,7 @@ std::size_t take_option(Options& options, const std::vector<std::string>& args, 
     if (!d.repeatable && std::ranges::find(seen, &d) != seen.end())
       set_error(options, std::string(name) + " given more than once");
     seen.push_back(&d);
-    if (d.value.empty()) {
+    if (d.value.empty() || (d.value_optional && !attached)) {
       d.take(options, "");
       return i;
     }
@@ -94,8 +123,10 @@ std::size_t take_option(Options& options, const std::vector<std::string>& args, 
       value = args[++i];
     }
     if (value.empty()) {
-      set_error(options,
-                std::string(name) + " needs " + (d.value == "DIR" ? "a folder" : "a file name"));
+      set_error(options, std::string(name) + " needs " +
+                             (d.value == "DIR"    ? "a folder"
+                              : d.value == "WORD" ? "a word"
+                                                  : "a file name"));
     } else {
       d.take(options, value);
     }
@@ -132,7 +163,25 @@ Options parse_options(const std::vector<std::string>& args) {
   if (options.watch && options.source == "-")
     set_error(options, "--watch needs a SOURCE file: standard input cannot be watched");
   if (options.watch && options.rule_only) set_error(options, "--watch and -M exclude each other");
+  if (options.unnumber && (options.watch || options.rule_only || options.deps))
+    set_error(options, "--unnumber converts, and compiles nothing: no --watch, -M or --deps");
+  if (!options.unnumber && (options.names_from_comments || !options.keywords.empty()))
+    set_error(options, "--names-from-comments and --keyword need --unnumber");
   return options;
+}
+
+std::string conversion_note(bool rem, bool rem_unnumbered) {
+  std::string line = "Made by kestrelc ";
+  line += kUnnumber;
+  line += "; compile with: kestrelc";
+  if (rem_unnumbered) {
+    line += ' ';
+    line += kRemUnnumbered;
+  } else if (rem) {
+    line += ' ';
+    line += kRem;
+  }
+  return line;
 }
 
 std::string help_text() {
@@ -153,7 +202,11 @@ std::string help_text() {
     }
     if (!d.long_name.empty()) {
       line += d.long_name;
-      if (!d.value.empty()) {
+      if (d.value_optional) {
+        line += "[=";
+        line += d.value;
+        line += ']';
+      } else if (!d.value.empty()) {
         line += '=';
         line += d.value;
       }
@@ -161,7 +214,11 @@ std::string help_text() {
     if (d.long_name != "--help" && d.long_name != "--version") {
       std::string shown = "[";
       shown += d.short_name.empty() ? d.long_name : d.short_name;
-      if (!d.value.empty()) {
+      if (d.value_optional) {
+        shown += "[=";
+        shown += d.value;
+        shown += ']';
+      } else if (!d.value.empty()) {
         shown += ' ';
         shown += d.value;
       }
@@ -207,7 +264,10 @@ std::string help_text() {
          "     was; the map and standard output show what the compile produced), or a\n"
          "     file could not be written\n"
          "  2  a usage error, SOURCE could not be loaded, or a file to write names a file\n"
-         "     the source was read from (nothing is written)\n";
+         "     the source was read from (nothing is written)\n"
+         "With --unnumber: 0 the program was converted (warnings say where the compiled\n"
+         "program will differ from it), 1 a line was refused (nothing is written) or a\n"
+         "file could not be written, 2 as above.\n";
 }
 
 }  // namespace kestrel::cli

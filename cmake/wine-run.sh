@@ -9,4 +9,11 @@ export WINEPREFIX=$1
 shift
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+# A program connects to the prefix's Wine server, starting one when none runs. Debian's wineserver
+# wrapper starts it with -p0: it ends the moment its last program has gone, and a program that
+# connects at that moment, as the next of a series run one after another or side by side does,
+# fails before it runs, silently. A server started here first stays for some seconds after its
+# last program instead, longer than any gap between two programs of a run; when a server runs
+# already, this one leaves at once and the running one serves.
+wineserver -p10 2>/dev/null || true
 exec wine "$@"

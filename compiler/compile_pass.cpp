@@ -23,10 +23,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr int kHighestDirective = 2048;
-// Numbering stops before it would pass the largest 16-bit line number.
-constexpr int kHighestLineNumber = 32767;
-constexpr std::size_t kLongestOutputLine = 69;
 constexpr std::size_t kLongLineExcerpt = 10;
 
 // What stands before a numbered line: four digits with leading zeros, or all the digits of a

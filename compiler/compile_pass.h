@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "app/findings.h"
@@ -9,6 +10,13 @@
 #include "compiler/compile_record.h"
 
 namespace kestrel {
+
+// The limits of the pass: the highest number a directive sets, the highest line number it writes
+// (numbering stops before it would pass the largest 16-bit line number), and the longest output
+// line it lets pass in a source with labels.
+inline constexpr int kHighestDirective = 2048;
+inline constexpr int kHighestLineNumber = 32767;
+inline constexpr std::size_t kLongestOutputLine = 69;
 
 // What a Compile did.
 struct CompileOutcome {

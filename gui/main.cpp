@@ -8,7 +8,8 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   kestrel::QtUi ui;
-  kestrel::DiskFiles files;
+  // The window reads only regular files: a pipe or a device could hold it without end.
+  kestrel::DiskFiles files(kestrel::ReadPolicy::regular_files_only);
   kestrel::MainWindow window(ui, files, kestrel::kRunLogName);
   ui.set_parent(&window);
   window.show();

@@ -8,6 +8,7 @@
 #include <qdrawutil.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDropEvent>
 #include <QFont>
@@ -22,12 +23,18 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTextBlock>
 #include <QUrl>
 
+#include "app/ansi.h"
 #include "app/clear_commands.h"
 #include "app/files.h"
+#include "app/messages.h"
 #include "app/startup.h"
 #include "compiler/compile_pass.h"
 #include "gui/output_trace.h"
@@ -43,6 +50,18 @@ namespace {
 // Colouring costs about 40 ns a byte on every Open (50 ms for a source of 32,000 lines): above
 // this size, where that would begin to be felt, the source pane stays plain.
 constexpr std::size_t kLongestColouredSource = 512 * 1024;
+
+// The client area at the layout's size, in twips, and the least that still shows every control.
+constexpr int kLayoutWidth = 15840;
+constexpr int kLayoutHeight = 9450;
+constexpr QSize kSmallestSize(600, 300);
+
+// The room a window manager's frame and title bar take around the client area, which is not known
+// before the window is first shown.
+constexpr QSize kFrameRoom(16, 48);
+
+// How many characters the code page cannot hold a save names in its question.
+constexpr std::size_t kLostCharactersNamed = 5;
 
 // The highest BASIC line number a target can name: line numbers are 16-bit.
 constexpr int kHighestBasicLine = std::numeric_limits<std::int16_t>::max();
@@ -63,6 +82,16 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   widget->setObjectName(QString::fromLatin1(name));
   widget->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
   return widget;
+}
+
+// Whether a source line defines: the compile pass's own test, "#define" anywhere in it.
+bool is_definition(const QTextBlock& block) { return block.text().contains(u"#define"); }
+
+int count_definitions(const QTextDocument& document) {
+  int count = 0;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+    count += is_definition(block) ? 1 : 0;
+  return count;
 }
 
 // A frame whose caption sits on its top border. The platform style puts the caption above a box
@@ -178,6 +207,11 @@ std::string MainWindow::WidgetsFirstUi::save_dialog(const std::string& filter) {
   return target_.save_dialog(filter);
 }
 
+Ui::Answer MainWindow::WidgetsFirstUi::ask(const std::string& text_utf8, bool can_cancel) {
+  show_workbench_();
+  return target_.ask(text_utf8, can_cancel);
+}
+
 MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_path, QWidget* parent)
     : QWidget(parent),
       ui_(
@@ -187,7 +221,8 @@ MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_pa
   setObjectName(QStringLiteral("UDP"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
-  setFixedSize(pixels(15840), pixels(9450));
+  resize(pixels(kLayoutWidth), pixels(kLayoutHeight));
+  setMinimumSize(kSmallestSize);
   setFont(controls_font());
   build_source_side();
   build_destination_side();
@@ -200,10 +235,12 @@ MainWindow::MainWindow(Ui& ui, Files& files, const std::filesystem::path& log_pa
   connect(Dest_bas_, &QPlainTextEdit::cursorPositionChanged, this, &MainWindow::show_trace);
   for (QPlainTextEdit* pane : {Source_bas_, Dest_bas_})
     connect(pane->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
-      if (modified) drop_trace();
+      if (modified && trace_) drop_trace();
     });
   connect(Source_bas_->document(), &QTextDocument::contentsChanged, this,
           [this] { source_changed_ = true; });
+  connect(Source_bas_->document(), &QTextDocument::contentsChange, this,
+          &MainWindow::note_definition_edit);
   connect(Dest_bas_->document(), &QTextDocument::contentsChanged, this,
           [this] { dest_changed_ = true; });
   copy_to_widgets();
@@ -222,6 +259,11 @@ void MainWindow::build_source_side() {
   Command6_ = button(files, "Command6", "SaveAs", 6240, 160, 795, 255);
   Command2_ = button(this, "Command2", "Clear", 7200, 120, 615, 255);
   Source_bas_ = pane(this, "Source_bas", 0, 480);
+  follow(files, Side::none, Side::source);
+  follow(Text2_, Side::none, Side::source);
+  for (QWidget* control : {Command7_, Command3_, Command6_, Command2_})
+    follow(control, Side::source, Side::none);
+  follow(Source_bas_, Side::none, Side::source, false, true);
 }
 
 void MainWindow::build_destination_side() {
@@ -232,17 +274,67 @@ void MainWindow::build_destination_side() {
   Command5_ = button(files, "Command5", "Save", 6180, 160, 855, 255);
   Command1_ = button(this, "Command1", "Clear", 15120, 120, 615, 255);
   Dest_bas_ = pane(this, "Dest_bas", 7920, 480);
+  follow(files, Side::source, Side::destination);
+  follow(Text1_, Side::none, Side::destination);
+  for (QWidget* control : {Command8_, Command5_}) follow(control, Side::destination, Side::none);
+  follow(Command1_, Side::both, Side::none);
+  follow(Dest_bas_, Side::source, Side::destination, false, true);
 }
 
 void MainWindow::build_editor_strip() {
   QGroupBox* editor = frame(this, "Frame4", "Editor", 0, 8760, 15795, 615);
   Check1_ = check_box(editor, "Check1", 120, 240, 195, 255);
-  label(editor, "Label1", "Enable \"REM\" string", 420, 240, 1635, 255);
+  Label1_ = label(editor, "Label1", "Enable \"REM\" string", 420, 240, 1635, 255);
   Check2_ = check_box(editor, "Check2", 1980, 300, 195, 195);
-  label(editor, "Label3", "Coment", 2280, 240, 615, 255);
+  Label3_ = label(editor, "Label3", "Coment", 2280, 240, 615, 255);
   Command4_ = button(editor, "Command4", "Compile", 14460, 240, 915, 255);
-  // The strip's free middle names the file and line of the output line under the cursor.
+  // The strip's free middle names the file and line of the output line under the cursor, and
+  // says what the window has to tell besides boxes.
   trace_line_ = label(editor, "Trace", "", 3000, 240, 11340, 255);
+  follow(editor, Side::none, Side::both, true);
+  follow(Command4_, Side::both, Side::none);
+  follow(trace_line_, Side::none, Side::both);
+}
+
+void MainWindow::follow(QWidget* widget, Side move_right, Side grow_wider, bool move_down,
+                        bool grow_taller) {
+  follows_.push_back({widget, widget->geometry(), move_right, grow_wider, move_down, grow_taller});
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int wider = width() - pixels(kLayoutWidth);
+  const int taller = height() - pixels(kLayoutHeight);
+  // The source side takes the first half of the extra width, the destination side the rest.
+  const int source_wider = wider / 2;
+  const auto extra = [&](Side side) {
+    switch (side) {
+      case Side::none:
+        return 0;
+      case Side::source:
+        return source_wider;
+      case Side::destination:
+        return wider - source_wider;
+      case Side::both:
+        return wider;
+    }
+    return 0;
+  };
+  for (const Follow& f : follows_) {
+    QRect place = f.at_layout_size.translated(extra(f.move_right), f.move_down ? taller : 0);
+    place.setWidth(place.width() + extra(f.grow_wider));
+    place.setHeight(place.height() + (f.grow_taller ? taller : 0));
+    f.widget->setGeometry(place);
+  }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (fitted_to_screen_ || !screen()) return;
+  fitted_to_screen_ = true;
+  const QSize room = screen()->availableGeometry().size() - kFrameRoom;
+  if (width() > room.width() || height() > room.height())
+    resize(size().boundedTo(room).expandedTo(minimumSize()));
 }
 
 void MainWindow::set_tab_order() {
@@ -256,8 +348,16 @@ void MainWindow::set_tab_order() {
 void MainWindow::connect_commands() {
   // Open rewrites the source map that a trace reads, even when the pane's text stays the same.
   on_click(Command3_, [this](Workbench& wb, Ui& ui) {
+    // Saving the edits first names a new source file, which is not the one to open.
+    const std::string to_open = wb.Text2;
+    if (!keep_source_edits(wb, ui)) return;
+    wb.Text2 = to_open;
     drop_trace();
-    source_map_ = open_command(wb, ui, files_, {files_.current_folder()}).source_map;
+    OpenOutcome opened = open_command(wb, ui, files_, {files_.current_folder()});
+    if (opened.cancelled) return;
+    source_map_ = std::move(opened.source_map);
+    sources_ = files_read(opened);
+    source_kept_ = TextFingerprint::of(wb.Source_bas);
   });
   on_click(
       Command4_,
@@ -265,8 +365,10 @@ void MainWindow::connect_commands() {
         compile_record_ = compile_command(wb, ui, source_map_).record;
       },
       [this] { start_trace(); });
-  on_click(Command5_, [this](Workbench& wb, Ui& ui) { save_command(wb, ui, files_); });
-  on_click(Command6_, [this](Workbench& wb, Ui& ui) { save_as_command(wb, ui, files_); });
+  on_click(Command5_, [this](Workbench& wb, Ui& ui) {
+    if (keeps_characters(*Dest_bas_)) save_command(wb, ui, files_, sources_);
+  });
+  on_click(Command6_, [this](Workbench& wb, Ui& ui) { save_source(wb, ui); });
   on_click(Command1_, [](Workbench& wb, Ui&) { clear_output_command(wb); });
   on_click(Command2_, [](Workbench& wb, Ui&) { clear_source_command(wb); });
   on_click(Command7_, [](Workbench& wb, Ui&) { clear_source_path_command(wb); });
@@ -284,6 +386,10 @@ void MainWindow::add_shortcuts() {
     connect(new QShortcut(keys, this), &QShortcut::activated, button, &QPushButton::click);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this), &QShortcut::activated, this,
           &MainWindow::ask_line_number);
+  // Enter in a path box runs the command that box names the file for.
+  connect(Text2_, &QLineEdit::returnPressed, Command3_, &QPushButton::click);
+  connect(Text1_, &QLineEdit::returnPressed, Command5_, &QPushButton::click);
+  for (QLabel* caption : {Label1_, Label3_}) caption->installEventFilter(this);
   // Outside a dialog a button takes only Space; the window presses it on Enter too, which makes
   // no button a default button.
   for (QPushButton* button : findChildren<QPushButton*>()) button->installEventFilter(this);
@@ -300,6 +406,12 @@ void MainWindow::accept_dropped_files() {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+      QCheckBox* box = watched == Label1_ ? Check1_ : watched == Label3_ ? Check2_ : nullptr;
+      if (!box || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
+      box->click();
+      return true;
+    }
     case QEvent::KeyPress: {
       const int key = static_cast<QKeyEvent*>(event)->key();
       auto* button = qobject_cast<QPushButton*>(watched);
@@ -343,13 +455,90 @@ bool MainWindow::open_dropped(const QMimeData* data) {
 void MainWindow::on_click(QPushButton* button, Command command, std::function<void()> after) {
   connect(button, &QPushButton::clicked, this,
           [this, command = std::move(command), after = std::move(after)] {
-            copy_from_widgets();
-            pointed_line_.reset();
-            command(wb_, ui_);
-            copy_to_widgets();
-            show_pointed_line();
+            run(command);
             if (after) after();
           });
+}
+
+void MainWindow::run(const Command& command) {
+  copy_from_widgets();
+  pointed_line_.reset();
+  command(wb_, ui_);
+  copy_to_widgets();
+  show_pointed_line();
+  Findings findings(ui_);
+  report_log_failure(wb_, findings);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  bool close = true;
+  run([&](Workbench& wb, Ui& ui) { close = keep_source_edits(wb, ui); });
+  if (close)
+    event->accept();
+  else
+    event->ignore();
+}
+
+bool MainWindow::source_unsaved() {
+  return !wb_.Source_bas.empty() && TextFingerprint::of(wb_.Source_bas) != source_kept_;
+}
+
+// Returns whether the command that would lose the edits may go on: they were saved, or the user
+// let them go.
+bool MainWindow::keep_source_edits(Workbench& wb, Ui& ui) {
+  if (!source_unsaved()) return true;
+  switch (ui.ask(ansi::to_utf8(message_text(MessageText::unsaved_source)), true)) {
+    case Ui::Answer::yes:
+      return save_source(wb, ui);
+    case Ui::Answer::no:
+      return true;
+    case Ui::Answer::cancel:
+      break;
+  }
+  return false;
+}
+
+bool MainWindow::save_source(Workbench& wb, Ui& ui) {
+  if (!keeps_characters(*Source_bas_)) return false;
+  if (!save_as_command(wb, ui, files_, sources_).written) return false;
+  source_kept_ = TextFingerprint::of(wb.Source_bas);
+  return true;
+}
+
+// Asks, naming the first few, before a save writes characters the code page cannot hold as "?".
+bool MainWindow::keeps_characters(const QPlainTextEdit& pane) {
+  const std::vector<LostCharacter> lost = lost_characters(pane, kLostCharactersNamed);
+  if (lost.empty()) return true;
+  QString question = to_qstring(message_text(MessageText::lost_characters));
+  for (const LostCharacter& c : lost)
+    question += QStringLiteral("\n%1  in line %2").arg(c.character).arg(c.line);
+  return ui_.ask(question.toStdString(), false) == Ui::Answer::yes;
+}
+
+// A definition takes effect when Open reads it, not when the pane changes. An edit that leaves a
+// definition line in the lines it touched changed one; one that removed text may have taken a
+// whole definition line away, which only the count of them shows.
+void MainWindow::note_definition_edit(int position, int removed, int added) {
+  if (filling_ || (removed == 0 && added == 0)) return;
+  const QTextDocument& document = *Source_bas_->document();
+  bool touched = false;
+  for (QTextBlock block = document.findBlock(position);
+       !touched && block.isValid() && block.position() <= position + added; block = block.next())
+    touched = is_definition(block);
+  if (touched || removed > 0) {
+    const int count = count_definitions(document);
+    touched = touched || count != definition_lines_;
+    definition_lines_ = count;
+  }
+  if (!touched) return;
+  drop_trace();
+  show_note(to_qstring(message_text(MessageText::definitions_next_open)));
+}
+
+void MainWindow::show_note(const QString& text) {
+  trace_line_->setText(
+      trace_line_->fontMetrics().elidedText(text, Qt::ElideMiddle, trace_line_->width()));
+  trace_line_->setToolTip(text);
 }
 
 void MainWindow::point_at(const Location& where, bool load_failure) {
@@ -398,9 +587,7 @@ void MainWindow::show_trace() {
   const QString place = origin->file.empty() ? QString()
                                              : QString::fromStdString(utf8_path(origin->file)) +
                                                    u':' + QString::number(origin->line);
-  trace_line_->setText(
-      trace_line_->fontMetrics().elidedText(place, Qt::ElideMiddle, trace_line_->width()));
-  trace_line_->setToolTip(place);
+  show_note(place);
 }
 
 bool MainWindow::go_to_line(int number) {
@@ -420,7 +607,9 @@ void MainWindow::ask_line_number() {
   const int number =
       QInputDialog::getInt(this, QString::fromLatin1(kProgramTitle), QStringLiteral("Go to line"),
                            0, 0, kHighestBasicLine, 1, &ok);
-  if (ok && !go_to_line(number)) QApplication::beep();
+  if (!ok || go_to_line(number)) return;
+  QApplication::beep();
+  show_note(to_qstring(message_text(MessageText::line_not_in_output)) + QString::number(number));
 }
 
 void MainWindow::copy_from_widgets() {
@@ -437,6 +626,7 @@ void MainWindow::copy_from_widgets() {
 }
 
 void MainWindow::copy_to_widgets() {
+  const QScopedValueRollback filling(filling_, true);
   if (wb_.Source_bas != source_shown_) {
     drop_trace();
     show_source_text();
@@ -445,7 +635,7 @@ void MainWindow::copy_to_widgets() {
   }
   if (wb_.Dest_bas != dest_shown_) {
     drop_trace();
-    set_pane_text(*Dest_bas_, wb_.Dest_bas);
+    fill(*Dest_bas_, wb_.Dest_bas);
     dest_shown_ = wb_.Dest_bas;
     dest_changed_ = false;
   }
@@ -458,9 +648,18 @@ void MainWindow::copy_to_widgets() {
   Command4_->setEnabled(wb_.Command4_enabled);
 }
 
+// Emptying a pane is an edit, which Undo takes back.
+void MainWindow::fill(QPlainTextEdit& pane, const std::string& text) {
+  if (text.empty())
+    clear_pane(pane);
+  else
+    set_pane_text(pane, text);
+}
+
 void MainWindow::show_source_text() {
   highlighter_->setDocument(nullptr);
-  set_pane_text(*Source_bas_, wb_.Source_bas);
+  fill(*Source_bas_, wb_.Source_bas);
+  definition_lines_ = count_definitions(*Source_bas_->document());
   if (wb_.Source_bas.size() <= kLongestColouredSource)
     highlighter_->setDocument(Source_bas_->document());
 }

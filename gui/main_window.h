@@ -13,6 +13,7 @@
 #include "app/workbench.h"
 #include "compiler/compile_record.h"
 #include "gui/notation_highlighter.h"
+#include "save/save_command.h"
 
 class QCheckBox;
 class QMimeData;
@@ -42,9 +43,16 @@ class MainWindow : public QWidget {
   bool go_to_line(int number);
 
  protected:
-  // Enter presses the focused button; a file dropped anywhere on the window, the panes and path
-  // boxes included, is opened.
+  // Enter presses the focused button; a click on an option's caption clicks its box; a file
+  // dropped anywhere on the window, the panes and path boxes included, is opened.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Asks before edits of the source pane that were never saved are lost.
+  void closeEvent(QCloseEvent* event) override;
+  // The panes take the room the window has beyond its layout's size; the controls keep their
+  // places beside them.
+  void resizeEvent(QResizeEvent* event) override;
+  // The window fits the screen it first opens on.
+  void showEvent(QShowEvent* event) override;
 
  private:
   // The Ui the commands talk to: before any box or dialog appears, the widgets are brought up to
@@ -64,6 +72,7 @@ class MainWindow : public QWidget {
                     const std::filesystem::path& file, const Location& where) override;
     std::string open_dialog(const std::string& filter) override;
     std::string save_dialog(const std::string& filter) override;
+    Answer ask(const std::string& text_utf8, bool can_cancel) override;
 
    private:
     Ui& target_;
@@ -74,6 +83,18 @@ class MainWindow : public QWidget {
 
   using Command = std::function<void(Workbench&, Ui&)>;
 
+  // How a control follows the window's size: along with the source side, the destination side or
+  // both, to the right or wider; and down or taller.
+  enum class Side { none, source, destination, both };
+  struct Follow {
+    QWidget* widget;
+    QRect at_layout_size;
+    Side move_right;
+    Side grow_wider;
+    bool move_down;
+    bool grow_taller;
+  };
+
   void build_source_side();
   void build_destination_side();
   void build_editor_strip();
@@ -81,14 +102,25 @@ class MainWindow : public QWidget {
   void connect_commands();
   void add_shortcuts();
   void accept_dropped_files();
+  void follow(QWidget* widget, Side move_right, Side grow_wider, bool move_down = false,
+              bool grow_taller = false);
   void on_click(QPushButton* button, Command command, std::function<void()> after = {});
+  void run(const Command& command);
   bool open_dropped(const QMimeData* data);
 
   void copy_from_widgets();
   void copy_to_widgets();
+  void fill(QPlainTextEdit& pane, const std::string& text);
   void show_source_text();
   void point_at(const Location& where, bool load_failure);
   void show_pointed_line();
+
+  bool source_unsaved();
+  bool keep_source_edits(Workbench& wb, Ui& ui);
+  bool save_source(Workbench& wb, Ui& ui);
+  bool keeps_characters(const QPlainTextEdit& pane);
+  void note_definition_edit(int position, int removed, int added);
+  void show_note(const QString& text);
 
   void start_trace();
   void drop_trace();
@@ -102,6 +134,17 @@ class MainWindow : public QWidget {
   // the output pane's.
   SourceMap source_map_;
   CompileRecord compile_record_;
+  // The files the last Open read, which a save never writes over.
+  SourceFiles sources_;
+  // The source pane as it was last loaded or saved: edits beyond it are asked about before they
+  // are lost.
+  TextFingerprint source_kept_ = TextFingerprint::of("");
+  std::vector<Follow> follows_;
+  bool fitted_to_screen_ = false;
+  // While the program fills a pane, its changes are no edits of the user.
+  bool filling_ = false;
+  // The source pane's definition lines, as its last change left them.
+  int definition_lines_ = 0;
 
   QPlainTextEdit* Source_bas_ = nullptr;
   QPlainTextEdit* Dest_bas_ = nullptr;
@@ -118,6 +161,8 @@ class MainWindow : public QWidget {
   QPushButton* Command7_ = nullptr;
   QPushButton* Command8_ = nullptr;
   QLabel* trace_line_ = nullptr;
+  QLabel* Label1_ = nullptr;
+  QLabel* Label3_ = nullptr;
   NotationHighlighter* highlighter_ = nullptr;
 
   // The panes' texts as the widgets were last given or read, so that a command that leaves a pane

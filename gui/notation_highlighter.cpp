@@ -21,12 +21,12 @@ QTextCharFormat coloured(const char* colour, bool italic = false) {
 
 }  // namespace
 
-// The rules and their order are the compile pass's and the loader's: "#define" anywhere, then
-// "#include" at the very start of the untrimmed line, then the left-trimmed line's first
-// characters. A lone digit is too short to be a directive, while "[" alone is a label.
+// The rules and their order are the compile pass's: "#define" anywhere, then the left-trimmed
+// line's first characters. A lone digit is too short to be a directive, while "[" alone is a
+// label. An include line typed into the pane is a plain line to the next Compile: only Open
+// expands includes.
 LineClass classify_line(QStringView line) {
   if (line.contains(u"#define")) return LineClass::definition;
-  if (line.startsWith(u"#include")) return LineClass::include;
   const QStringView trimmed = trim_left_blanks(line);
   if (trimmed.startsWith(u'[')) return LineClass::label;
   if (trimmed.startsWith(u"REM")) return LineClass::comment;
@@ -39,8 +39,6 @@ QTextCharFormat notation_format(LineClass line_class) {
   switch (line_class) {
     case LineClass::definition:
       return coloured("#8b2c6f");
-    case LineClass::include:
-      return coloured("#00707a");
     case LineClass::label:
       return coloured("#1f4fa8");
     case LineClass::comment:

@@ -10,7 +10,7 @@ namespace kestrel {
 
 // What a source line is to the compile pass, judged from its own text (a substitution may still
 // turn a plain line into another kind when it is compiled).
-enum class LineClass { plain, definition, include, label, comment, line_number };
+enum class LineClass { plain, definition, label, comment, line_number };
 
 LineClass classify_line(QStringView line);
 

@@ -134,10 +134,47 @@ std::string to_ansi(const QString& text) {
 void set_pane_text(QPlainTextEdit& pane, std::string_view text) {
   std::size_t longest_line = 0;
   const QString paragraphs = to_paragraphs(text, longest_line);
-  pane.setWordWrapMode(longest_line > kLongestWordWrappedLine
-                           ? QTextOption::WrapAnywhere
-                           : QTextOption::WrapAtWordBoundaryOrAnywhere);
+  const QTextOption::WrapMode wrap = longest_line > kLongestWordWrappedLine
+                                         ? QTextOption::WrapAnywhere
+                                         : QTextOption::WrapAtWordBoundaryOrAnywhere;
+  // A new wrap mode lays out the text the pane holds again: the old text goes first, so that an
+  // old long line is not laid out once more for nothing.
+  if (pane.wordWrapMode() != wrap) {
+    pane.clear();
+    pane.setWordWrapMode(wrap);
+  }
   pane.setPlainText(paragraphs);
+}
+
+std::vector<LostCharacter> lost_characters(const QPlainTextEdit& pane, std::size_t most) {
+  std::vector<LostCharacter> lost;
+  const QString raw = pane.document()->toRawText();
+  int line = 1;
+  for (qsizetype i = 0; i < raw.size() && lost.size() < most; ++i) {
+    const QChar c = raw[i];
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+      ++line;
+      continue;
+    }
+    // The pictures stand for a lone CR or LF, which the code page holds.
+    if (c == kCarriageReturnPicture || c == kLineFeedPicture) continue;
+    char32_t character = c.unicode();
+    qsizetype length = 1;
+    if (c.isHighSurrogate() && i + 1 < raw.size() && raw[i + 1].isLowSurrogate()) {
+      character = QChar::surrogateToUcs4(c, raw[i + 1]);
+      length = 2;
+    }
+    if (!ansi::holds(character)) lost.push_back({raw.mid(i, length), line});
+    i += length - 1;
+  }
+  return lost;
+}
+
+void clear_pane(QPlainTextEdit& pane) {
+  QTextCursor cursor(pane.document());
+  cursor.select(QTextCursor::Document);
+  cursor.removeSelectedText();
+  pane.setTextCursor(cursor);
 }
 
 std::string pane_text(const QPlainTextEdit& pane) {

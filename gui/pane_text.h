@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QString>
 
@@ -19,6 +20,18 @@ std::string to_ansi(const QString& text);
 // the code page can hold.
 void set_pane_text(QPlainTextEdit& pane, std::string_view text);
 std::string pane_text(const QPlainTextEdit& pane);
+
+// A character the code page cannot hold, which a save would write as "?", and its 1-based line.
+struct LostCharacter {
+  QString character;
+  int line = 0;
+};
+
+// The first `most` such characters of the pane, in order.
+std::vector<LostCharacter> lost_characters(const QPlainTextEdit& pane, std::size_t most);
+
+// Empties the pane as an edit would, so that Undo brings the text back.
+void clear_pane(QPlainTextEdit& pane);
 
 // Selects the pane's line with 0-based index `line` (the last one when there are fewer) and
 // scrolls it into view.

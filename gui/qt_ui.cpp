@@ -78,6 +78,24 @@ void QtUi::failure(const std::string& title, const std::string& description,
   show_box(visible_parent(), QMessageBox::Critical, shown, description);
 }
 
+Ui::Answer QtUi::ask(const std::string& text_utf8, bool can_cancel) {
+  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kProgramTitle),
+                  QString::fromStdString(text_utf8),
+                  can_cancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
+                             : QMessageBox::Yes | QMessageBox::No,
+                  visible_parent());
+  box.setTextFormat(Qt::PlainText);
+  box.setEscapeButton(can_cancel ? QMessageBox::Cancel : QMessageBox::No);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::yes;
+    case QMessageBox::No:
+      return Answer::no;
+    default:
+      return can_cancel ? Answer::cancel : Answer::no;
+  }
+}
+
 std::string QtUi::open_dialog(const std::string& filter) {
   return run_dialog(filter, QFileDialog::AcceptOpen);
 }

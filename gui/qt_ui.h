@@ -30,6 +30,7 @@ class QtUi : public Ui {
                const std::filesystem::path& file) override;
   std::string open_dialog(const std::string& filter) override;
   std::string save_dialog(const std::string& filter) override;
+  Answer ask(const std::string& text_utf8, bool can_cancel) override;
 
  private:
   QWidget* visible_parent() const;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <new>
 #include <string_view>
+#include <utility>
 
 #include "app/blanks.h"
 #include "app/failure.h"
@@ -29,6 +31,12 @@ std::string include_name(std::string_view line) {
 int name_column(std::string_view line) {
   line.remove_prefix(std::min(line.size(), kInclude.size()));
   return static_cast<int>(kInclude.size() + line.size() - trim_left_blanks(line).size()) + 1;
+}
+
+namespace fs = std::filesystem;
+
+void check_map_bound(const Loading& load) {
+  if (load.map.bytes() > load.bytes_limit) throw make_failure(FailureCode::over_load_bound);
 }
 
 // The file stands last in the load's chain while the object lives.
@@ -78,7 +86,10 @@ class PlainLines {
 
   void flush() {
     append_run();
-    if (lines_ > 0) load_.map.add_lines({file_index_, first_line_}, lines_);
+    if (lines_ > 0) {
+      load_.map.add_lines({file_index_, first_line_}, lines_);
+      check_map_bound(load_);
+    }
     lines_ = 0;
   }
 
@@ -108,22 +119,120 @@ bool may_be_directive(std::string_view line) {
   return !line.empty() && (line[0] == kDirectiveMark || line[0] == ' ');
 }
 
-bool being_read(const Loading& load, const std::filesystem::path& path) {
-  return std::ranges::any_of(load.chain, [&](const std::filesystem::path& open) {
-    return load.files.same_file(open, path);
-  });
+// Whether two paths name one file, asked of the files once per pair and load.
+bool same_file(Loading& load, const fs::path& a, const fs::path& b) {
+  if (a == b) return true;
+  auto [known, added] = load.same_files.try_emplace(a < b ? std::pair(a, b) : std::pair(b, a));
+  if (added) known->second = load.files.same_file(a, b);
+  return known->second;
+}
+
+bool being_read(Loading& load, const fs::path& path) {
+  return std::ranges::any_of(load.chain,
+                             [&](const fs::path& open) { return same_file(load, open, path); });
+}
+
+// The index in load.loaded of the file an include name leads to, looked for once per load.
+std::size_t record_for(Loading& load, const std::string& inc_name) {
+  if (const auto known = load.located.find(inc_name); known != load.located.end())
+    return known->second;
+  IncludePath where = locate_include(load.files, load.include_folders, inc_name);
+  const auto [record, added] = load.record_of.try_emplace(where.composed, load.loaded.size());
+  if (added) {
+    load.loaded.push_back({where.composed, where.resolved, LoadedFile::Result::failed});
+    load.passed_over.insert(load.passed_over.end(), where.passed_over.begin(),
+                            where.passed_over.end());
+  }
+  load.located.emplace(inc_name, record->second);
+  return record->second;
+}
+
+// Whether a failure leaves the load nothing to go on with: every later line would pass the bound
+// again, or find no memory either.
+bool ends_the_load(const Failure& failure) {
+  return failure.number() == static_cast<int>(FailureCode::over_load_bound) ||
+         failure.number() == static_cast<int>(FailureCode::out_of_memory);
+}
+
+// An include repeated here would nest its includes as deep below this place as below the first.
+bool may_repeat(const Loading& load, const Expansion& recorded) {
+  return load.chain.size() + recorded.depth <= static_cast<std::size_t>(kIncludeDepthLimit);
+}
+
+void repeat(Loading& load, const Expansion& recorded) {
+  load.source.repeat(recorded.begin, recorded.end);
+  load.map.repeat_lines(recorded.first_line, recorded.lines);
+  check_map_bound(load);
+  load.wb.cur_line = recorded.cur_line;
+  load.wb.inc_file = recorded.inc_file;
+}
+
+// An include being expanded, with the depth its own includes reach below it.
+class Nested {
+ public:
+  explicit Nested(Loading& load) : load_(load) { load_.nesting.push_back(0); }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+  ~Nested() { load_.nesting.pop_back(); }
+
+  std::size_t depth() const { return load_.nesting.back(); }
+
+ private:
+  Loading& load_;
+};
+
+// The include expanded around one whose includes reached `depth` below it.
+void take_in(Loading& load, std::size_t depth) {
+  if (!load.nesting.empty()) load.nesting.back() = std::max(load.nesting.back(), depth + 1);
+}
+
+// Adds the lines of the included file to Source_bas: reads and expands it the first time, and
+// repeats what that added whenever it may. Returns whether the file held at least one line.
+bool include_lines(Loading& load, const fs::path& composed, const fs::path& resolved) {
+  if (const auto known = load.expansions.find(composed);
+      known != load.expansions.end() && may_repeat(load, known->second)) {
+    repeat(load, known->second);
+    take_in(load, known->second.depth);
+    return known->second.held_lines;
+  }
+  const std::size_t findings = load.findings.list().size();
+  const std::size_t definitions = load.definition_lines;
+  Expansion added;
+  added.begin = load.source.size();
+  added.first_line = load.map.line_count();
+  {
+    const Nested nested(load);
+    added.held_lines = load_file(load, resolved, composed);
+    added.depth = nested.depth();
+  }
+  take_in(load, added.depth);
+  const bool held_lines = added.held_lines;
+  if (findings == load.findings.list().size() && definitions == load.definition_lines) {
+    added.end = load.source.size();
+    added.lines = load.map.line_count() - added.first_line;
+    added.cur_line = load.wb.cur_line;
+    added.inc_file = load.wb.inc_file;
+    load.expansions.insert_or_assign(composed, std::move(added));
+  }
+  return held_lines;
 }
 
 }  // namespace
 
 bool load_file(Loading& load, const std::filesystem::path& path,
                const std::filesystem::path& shown) {
-  std::string bytes = load.files.read(path);
-  if (bytes.size() > load.bytes_limit - load.bytes_read)
-    throw make_failure(FailureCode::out_of_memory);
-  load.bytes_read += bytes.size();
   const InChain in_chain(load, path);
-  if (load.chain.size() > 1) return load_lines(load, bytes, shown);
+  if (load.chain.size() > 1) {
+    auto cached = load.contents.find(path);
+    if (cached == load.contents.end()) {
+      std::string bytes = load.files.read(path, load.bytes_limit - load.bytes_read);
+      load.bytes_read += bytes.size();
+      cached = load.contents.emplace(path, std::move(bytes)).first;
+    }
+    return load_lines(load, cached->second, shown);
+  }
+  std::string bytes = load.files.read(path, load.bytes_limit - load.bytes_read);
+  load.bytes_read += bytes.size();
   // The main file's lines are read from the bytes the pane may take over.
   const std::string_view main = load.source.start_main(std::move(bytes));
   try {
@@ -177,23 +286,33 @@ bool load_lines(Loading& load, std::string_view bytes, const std::filesystem::pa
 }
 
 // `inc_name` may be wb.inc_file, which nested includes overwrite: it is read before any of them.
+// A file is logged once per load, the first time it is read to its end: a nest that includes
+// one file a million times logs it once.
 void Include_file(Loading& load, const std::string& inc_name) {
-  const IncludePath where = locate_include(load.files, load.include_folders, inc_name);
-  const std::size_t record = load.loaded.size();
-  load.loaded.push_back({where.composed, where.resolved, LoadedFile::Result::failed});
-  load.includes.push_back({load.reading, inc_name, name_column(load.wb.cur_line), record});
+  const std::size_t record = record_for(load, inc_name);
+  const fs::path composed = load.loaded[record].composed;
+  const fs::path resolved = load.loaded[record].resolved;
+  // Each include line once, however often a nest of includes repeats it.
+  if (load.include_lines_met.insert({load.reading.file, load.reading.line}).second)
+    load.includes.push_back({load.reading, inc_name, name_column(load.wb.cur_line), record});
   // A failure points at the include line, and in the pane at the place of the included text.
   const Location include_line = load.map.location(load.reading, load.map.line_count());
   try {
-    const bool too_deep = load.chain.size() > static_cast<std::size_t>(kIncludeDepthLimit);
-    if (too_deep || being_read(load, where.resolved))
-      throw make_failure(FailureCode::too_many_files);
-    const bool held_lines = load_file(load, where.resolved, where.composed);
-    load.loaded[record].result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
-    if (held_lines) load.wb.run_log.write_line(ansi_path(where.composed) + " loaded");
+    try {
+      const bool too_deep = load.chain.size() > static_cast<std::size_t>(kIncludeDepthLimit);
+      if (too_deep || being_read(load, resolved)) throw make_failure(FailureCode::too_many_files);
+      const bool held_lines = include_lines(load, composed, resolved);
+      LoadedFile::Result& result = load.loaded[record].result;
+      if (held_lines && result != LoadedFile::Result::read)
+        load.wb.run_log.write_line(ansi_path(composed) + " loaded");
+      result = held_lines ? LoadedFile::Result::read : LoadedFile::Result::empty;
+    } catch (const std::bad_alloc&) {
+      throw make_failure(FailureCode::out_of_memory);
+    }
   } catch (const Failure& failure) {
     load.source.settle();
-    load.findings.failure(failure, where.composed, include_line);
+    load.findings.failure(failure, composed, include_line);
+    if (ends_the_load(failure)) throw LoadEnded{};
   }
 }
 

@@ -14,12 +14,14 @@ inline constexpr int kIncludeDepthLimit = 64;
 // Reads the file that an include line names, from the first of the load's folders that holds it,
 // into Source_bas at the place of the include line, following its own include lines. An include
 // of a file that is already being read, the file itself or one that includes it, is refused as
-// "Too many files": it would never end. Reports its own failures, titled with the include's path,
-// and returns; the caller goes on with its next line either way.
+// "Too many files": it would never end. Each distinct file is read once per load. Reports its own
+// failures, titled with the include's path, and returns; the caller goes on with its next line
+// either way, except after a failure that ends the whole load (over its bound, out of memory),
+// when it throws LoadEnded.
 void Include_file(Loading& load, const std::string& inc_name);
 
-// Reads the file at `path` whole, counting its bytes against the load's bound ("Out of memory"
-// past it), and runs `load_lines` over it while the file stands last in the load's chain.
+// Reads the file at `path` whole, counting its bytes against the load's bound (over the load
+// bound past it), and runs `load_lines` over it while the file stands last in the load's chain.
 // `shown` is the path as composed, which the origins of its lines record. Returns whether the
 // file held at least one line.
 bool load_file(Loading& load, const std::filesystem::path& path,

@@ -98,11 +98,18 @@ IncludePath locate_include(const Files& files, const std::vector<fs::path>& fold
   std::string relative = inc_name;
   std::ranges::replace(relative, '\\', kSeparator);
   std::ranges::replace(relative, '/', kSeparator);
+  std::vector<fs::path> passed_over;
   for (const fs::path& folder : folders) {
-    const IncludePath where = locate_in(files, folder, relative);
-    if (files.kind(where.resolved) != EntryKind::missing) return where;
+    IncludePath where = locate_in(files, folder, relative);
+    if (files.kind(where.resolved) != EntryKind::missing) {
+      where.passed_over = std::move(passed_over);
+      return where;
+    }
+    passed_over.push_back(std::move(where.composed));
   }
-  return locate_in(files, folders.front(), relative);
+  IncludePath where = locate_in(files, folders.front(), relative);
+  where.passed_over = std::move(passed_over);
+  return where;
 }
 
 }  // namespace kestrel

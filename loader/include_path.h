@@ -16,6 +16,9 @@ struct IncludePath {
   // name matches when letter case is ignored (ASCII and the code page's Cyrillic). When some
   // folder has no such entry, or more than one, it stays `composed`, whose open then fails.
   std::filesystem::path resolved;
+  // The paths composed in the folders looked at before the one that holds the file, where it
+  // was missing; in every folder when none holds it.
+  std::vector<std::filesystem::path> passed_over;
 };
 
 // Where the file named on an include line is: below the first of `folders` that holds it, exactly

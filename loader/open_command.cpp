@@ -1,5 +1,6 @@
 #include "loader/open_command.h"
 
+#include <new>
 #include <string>
 
 #include "app/failure.h"
@@ -54,10 +55,15 @@ bool load_main_file(Loading& load, const std::filesystem::path& path) {
 
 }  // namespace
 
+std::vector<std::filesystem::path> files_read(const OpenOutcome& outcome) {
+  std::vector<std::filesystem::path> read;
+  for (const LoadedFile& file : outcome.files)
+    if (file.result != LoadedFile::Result::failed) read.push_back(file.resolved);
+  return read;
+}
+
 OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearch& search) {
   wb.Command4_enabled = false;
-  wb.Source_bas.clear();
-  wb.defs.def_count = 0;
   Findings findings(ui);
   Loading load(wb, findings, files, {search.first});
   OpenOutcome outcome;
@@ -67,6 +73,9 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearc
       outcome.cancelled = true;
       ui.message(message_text(MessageText::cancel));
     } else {
+      // A cancelled dialog leaves the pane and the definitions as they were.
+      wb.Source_bas.clear();
+      wb.defs.def_count = 0;
       wb.file_name = path;
       const std::filesystem::path main_file = path_from_utf8(path);
       load.include_folders = include_folders(files, search, main_file);
@@ -75,10 +84,15 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearc
     }
   } catch (const Failure& failure) {
     findings.failure(failure);
+  } catch (const std::bad_alloc&) {
+    findings.failure(make_failure(FailureCode::out_of_memory));
+  } catch (const LoadEnded&) {
+    // Reported where it arose.
   }
   outcome.read_to_end = wb.Command4_enabled;
   outcome.files = std::move(load.loaded);
   outcome.includes = std::move(load.includes);
+  outcome.passed_over = std::move(load.passed_over);
   outcome.findings = findings.take();
   outcome.source_map = std::move(load.map);
   outcome.source_map.loaded = TextFingerprint::of(wb.Source_bas);

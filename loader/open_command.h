@@ -21,10 +21,16 @@ struct OpenOutcome {
   std::vector<LoadedFile> files;
   // Every include line met, in the order of reading.
   std::vector<IncludeLine> includes;
+  // Where includes were looked for and missing, in the folders before the one that held each (in
+  // every folder, for one that none held).
+  std::vector<std::filesystem::path> passed_over;
   std::vector<Finding> findings;
   // Where each line of Source_bas was read from.
   SourceMap source_map;
 };
+
+// The files the load read, whole or in part: those a save must not write over.
+std::vector<std::filesystem::path> files_read(const OpenOutcome& outcome);
 
 // Where include names are looked up, in order: `first` (the current directory of the window or
 // the command line), the main file's own folder, then the folders of `more`. A name found in none

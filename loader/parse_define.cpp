@@ -70,6 +70,7 @@ bool is_definition_line(std::string_view line) {
 
 void Parse_define(Loading& load) {
   Workbench& wb = load.wb;
+  ++load.definition_lines;
   wb.trim_line.assign(trim_left_blanks(wb.cur_line));
   if (wb.trim_line.starts_with(kDefine) && !record_definition(load)) return;
   load.source.append(wb.cur_line);

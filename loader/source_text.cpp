@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include <algorithm>
+
+#include "app/failure.h"
 #include "app/pages.h"
 
 namespace kestrel {
@@ -13,7 +16,12 @@ std::string_view SourceText::start_main(std::string bytes) {
   return main_;
 }
 
+void SourceText::check_room(std::size_t more) const {
+  if (more > limit_ || size() > limit_ - more) throw make_failure(FailureCode::over_load_bound);
+}
+
 void SourceText::append(std::string_view text) {
+  check_room(text.size());
   if (counting_) {
     // The main file's own lines are views into its bytes, and are not compared.
     const std::string_view next = std::string_view(main_).substr(counted_);
@@ -24,6 +32,16 @@ void SourceText::append(std::string_view text) {
     copy_counted();
   }
   pane_ += text;
+}
+
+// The pane grows as a string does, doubling, but never past the bound; the bytes repeated lie in
+// it, and stay in place while it does not move.
+void SourceText::repeat(std::size_t begin, std::size_t end) {
+  check_room(end - begin);
+  settle();
+  if (end - begin > pane_.capacity() - pane_.size())
+    pane_.reserve(std::min(limit_, std::max(pane_.size() + (end - begin), 2 * pane_.capacity())));
+  pane_.append(pane_.data() + begin, end - begin);
 }
 
 void SourceText::settle() {

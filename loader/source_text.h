@@ -12,13 +12,18 @@ namespace kestrel {
 // else appended first copies what was counted.
 class SourceText {
  public:
-  explicit SourceText(std::string& pane) : pane_(pane) {}
+  // `limit` bounds the bytes appended: one more fails as over the load bound.
+  SourceText(std::string& pane, const std::size_t& limit) : pane_(pane), limit_(limit) {}
   SourceText(const SourceText&) = delete;
   SourceText& operator=(const SourceText&) = delete;
 
   // The main file's bytes, which its lines are read from until finish_main.
   std::string_view start_main(std::string bytes);
   void append(std::string_view text);
+  // Appends again the bytes from `begin` to `end` of what was appended.
+  void repeat(std::size_t begin, std::size_t end);
+  // The bytes appended so far.
+  std::size_t size() const { return counting_ ? counted_ : pane_.size(); }
   // Makes the pane hold all that was appended so far, for a message shown while loading: the pane
   // is shown with it.
   void settle();
@@ -27,8 +32,10 @@ class SourceText {
 
  private:
   void copy_counted();
+  void check_room(std::size_t more) const;
 
   std::string& pane_;
+  const std::size_t& limit_;
   std::string main_;
   std::size_t counted_ = 0;
   bool counting_ = false;

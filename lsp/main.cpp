@@ -30,7 +30,9 @@ int serve() {
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::ios::sync_with_stdio(false);
-  kestrel::DiskFiles disk;
+  // Like the window, the server reads regular files only: a pipe or a device named by an include
+  // could hold it.
+  kestrel::DiskFiles disk(kestrel::ReadPolicy::regular_files_only);
   lsp::Server server(disk);
   lsp::MessageReader reader(std::cin);
   const auto send = [](const lsp::Json& message) {

@@ -26,12 +26,25 @@ SaveOutcome cancelled() {
   return outcome;
 }
 
+bool is_source(const Files& files, const std::filesystem::path& path, const SourceFiles& sources) {
+  for (const std::filesystem::path& source : sources)
+    if (files.same_file(path, source)) return true;
+  return false;
+}
+
 // A failure ends the command after its box.
 SaveOutcome write_reporting(Ui& ui, Files& files, const std::string& path,
-                            std::string_view pane_text) {
+                            std::string_view pane_text, const SourceFiles& sources) {
   Findings findings(ui);
   SaveOutcome outcome;
   try {
+    if (is_source(files, path_from_utf8(path), sources)) {
+      findings.message(message_text(MessageText::source_file_kept) +
+                       ansi_path(path_from_utf8(path)));
+      outcome.refused = true;
+      outcome.findings = findings.take();
+      return outcome;
+    }
     write_pane(files, path_from_utf8(path), pane_text);
     outcome.written = true;
   } catch (const Failure& failure) {
@@ -43,7 +56,7 @@ SaveOutcome write_reporting(Ui& ui, Files& files, const std::string& path,
 
 }  // namespace
 
-SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files) {
+SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources) {
   // A typed path is used exactly as typed, blanks included.
   std::string path = wb.Text1;
   if (path.empty()) {
@@ -52,15 +65,15 @@ SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files) {
     wb.Text1 = path;
   }
   wb.file_name = path;
-  return write_reporting(ui, files, path, wb.Dest_bas);
+  return write_reporting(ui, files, path, wb.Dest_bas, sources);
 }
 
-SaveOutcome save_as_command(Workbench& wb, Ui& ui, Files& files) {
+SaveOutcome save_as_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources) {
   const std::string path = ask_for_path(ui);
   if (path.empty()) return cancelled();
   wb.Text2 = path;
   wb.file_name = path;
-  return write_reporting(ui, files, path, wb.Source_bas);
+  return write_reporting(ui, files, path, wb.Source_bas, sources);
 }
 
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <vector>
 
 #include "app/files.h"
@@ -13,13 +14,18 @@ namespace kestrel {
 struct SaveOutcome {
   bool cancelled = false;  // the dialog was cancelled: nothing was written
   bool written = false;    // the whole file was written
+  bool refused = false;    // the path names a file the source was read from: nothing was written
   std::vector<Finding> findings;
 };
 
+// The files the last Open read, which a save never writes over, whatever the spelling of its path:
+// the main file would be lost to its own output, an include to the whole expanded source.
+using SourceFiles = std::vector<std::filesystem::path>;
+
 // Command5, "Save": writes Dest_bas to the file named by Text1, or chosen in the save dialog.
-SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files);
+SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources = {});
 
 // Command6, "SaveAs": writes Source_bas to a file chosen in the save dialog.
-SaveOutcome save_as_command(Workbench& wb, Ui& ui, Files& files);
+SaveOutcome save_as_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources = {});
 
 }  // namespace kestrel

@@ -11,7 +11,7 @@ packages=(
   fonts-liberation
   xvfb xauth x11-utils man-db dpkg-dev desktop-file-utils
   binutils file lintian appstream mandoc
-  nlohmann-json3-dev llvm-14-tools neovim
+  nlohmann-json3-dev llvm-14-tools neovim unzip
 )
 # The Windows build and Wine, which runs its console programs: what Wine recommends serves
 # windows, sound and printing, none of which a console program needs.
@@ -38,6 +38,10 @@ install_missing() {
   # shellcheck disable=SC2086  # the options are words of their own
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y $options "${missing[@]}"
 }
+
+# The VS Code extension is built with Node.js 20 or later and npm; Debian's own are only a fallback
+# for a machine that has none.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 
 install_missing "" "${packages[@]}"
 install_missing --no-install-recommends "${windows_packages[@]}"

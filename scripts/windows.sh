@@ -42,8 +42,10 @@ if [ "$(id -u)" = 0 ]; then
   fi
 fi
 
-# One Wine server for the whole run: one that ends between two programs (3 seconds after the
-# last has gone) can drop a program that connects just then ("recvmsg: Connection reset by peer").
+# One Wine server for the whole run: one that ends between two programs can drop a program that
+# connects just then ("recvmsg: Connection reset by peer"). Debian's wineserver wrapper starts
+# every server with -p0, so a server that a program starts ends the moment the last program has
+# gone, not a few seconds later; --persistent, given after it, overrides that.
 # Wine's own background programs start with the first program and live as long as the server;
 # started here, they keep no test's output open, which the test's reader would wait on.
 wineserver --persistent

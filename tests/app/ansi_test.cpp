@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace kestrel {
 namespace {
 
@@ -23,6 +25,15 @@ TEST(Ansi, WhatTheCodePageCannotHoldBecomesAQuestionMark) {
                             "b"),
             "a?b");
   EXPECT_EQ(ansi::from_utf8("\xD0"), "?");
+}
+
+TEST(Ansi, HoldsTheCharactersItHasABytesFor) {
+  const std::pair<char32_t, bool> cases[] = {
+      {U'a', true},      {U'?', true},       {U'\u042F', true},  {U'\u20AC', true},
+      {U'\u0098', true}, {U'\u00E9', false}, {U'\u6587', false}, {U'\U0001F600', false},
+  };
+  for (const auto& [character, held] : cases)
+    EXPECT_EQ(ansi::holds(character), held) << static_cast<unsigned>(character);
 }
 
 }  // namespace

@@ -23,21 +23,22 @@ TEST(WindowsErrors, MapOntoTheTable) {
     std::string description;
   };
   const std::vector<Case> cases = {
-      {2, 53, "File not found"},             // ERROR_FILE_NOT_FOUND
-      {3, 76, "Path not found"},             // ERROR_PATH_NOT_FOUND
-      {15, 76, "Path not found"},            // ERROR_INVALID_DRIVE
-      {53, 76, "Path not found"},            // ERROR_BAD_NETPATH
-      {267, 76, "Path not found"},           // ERROR_DIRECTORY
-      {4, 67, "Too many files"},             // ERROR_TOO_MANY_OPEN_FILES
-      {5, 75, "Path/File access error"},     // ERROR_ACCESS_DENIED
-      {32, 70, "Permission denied"},         // ERROR_SHARING_VIOLATION
-      {33, 70, "Permission denied"},         // ERROR_LOCK_VIOLATION
-      {19, 70, "Permission denied"},         // ERROR_WRITE_PROTECT
-      {112, 61, "Disk full"},                // ERROR_DISK_FULL
-      {39, 61, "Disk full"},                 // ERROR_HANDLE_DISK_FULL
-      {123, 52, "Bad file name or number"},  // ERROR_INVALID_NAME
-      {206, 52, "Bad file name or number"},  // ERROR_FILENAME_EXCED_RANGE
-      {30, 57, "Device I/O error"},          // ERROR_READ_FAULT
+      {2, 53, "File not found"},                        // ERROR_FILE_NOT_FOUND
+      {3, 76, "Path not found"},                        // ERROR_PATH_NOT_FOUND
+      {15, 76, "Path not found"},                       // ERROR_INVALID_DRIVE
+      {53, 76, "Path not found"},                       // ERROR_BAD_NETPATH
+      {267, 76, "Path not found"},                      // ERROR_DIRECTORY
+      {4, 67, "Too many files"},                        // ERROR_TOO_MANY_OPEN_FILES
+      {5, 75, "Path/File access error"},                // ERROR_ACCESS_DENIED
+      {32, 70, "Permission denied"},                    // ERROR_SHARING_VIOLATION
+      {33, 70, "Permission denied"},                    // ERROR_LOCK_VIOLATION
+      {19, 70, "Permission denied"},                    // ERROR_WRITE_PROTECT
+      {112, 61, "Disk full"},                           // ERROR_DISK_FULL
+      {39, 61, "Disk full"},                            // ERROR_HANDLE_DISK_FULL
+      {123, 52, "Bad file name or number"},             // ERROR_INVALID_NAME
+      {206, 52, "Bad file name or number"},             // ERROR_FILENAME_EXCED_RANGE
+      {30, 57, "Device I/O error"},                     // ERROR_READ_FAULT
+      {1921, 81, "Too many levels of symbolic links"},  // ERROR_CANT_RESOLVE_FILENAME
       {0xFFFFFFFF, 57, "Device I/O error"},
   };
   for (const Case& c : cases) {

@@ -5,6 +5,8 @@
 #ifdef __linux__
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 #ifdef _WIN32
 #include <windows.h>
@@ -108,6 +110,9 @@ TEST(Files, BothImplementationsMapFailuresOntoTheTable) {
       EXPECT_EQ(number, c.number) << c.path << (c.for_writing ? " for writing" : " for reading")
                                   << (files == &disk ? " on disk" : " in memory");
     }
+    // A file of more bytes than the read may take is over the load bound.
+    EXPECT_EQ(failure_number([&] { files->read("plain.txt", 0); }), 80);
+    EXPECT_EQ(files->read("plain.txt", 1), "x");
   }
 }
 
@@ -168,6 +173,22 @@ TEST(DiskFiles, AFileThatCannotBeReadIsReported) {
   DiskFiles disk;
   // Opens even for root, and refuses the read.
   EXPECT_EQ(failure_number([&] { disk.read("/proc/self/mem"); }), 57);
+}
+
+// The window reads only regular files: a pipe without a writer, which would hold it for ever, and
+// a device are refused at once.
+TEST(DiskFiles, WhatIsNotARegularFileIsRefusedWhenOnlyRegularFilesAreRead) {
+  CurrentTempDir dir;
+  ASSERT_EQ(mkfifo("pipe.bas", 0600), 0);
+  write_file("prog.bas", "A\r\n");
+  DiskFiles window(ReadPolicy::regular_files_only);
+  // A read that waits for a writer ends the test run instead of hanging it.
+  alarm(20);
+  EXPECT_EQ(failure_number([&] { window.read("pipe.bas"); }), 75);
+  EXPECT_EQ(failure_number([&] { window.read("/dev/zero"); }), 75);
+  alarm(0);
+  EXPECT_EQ(window.read("prog.bas"), "A\r\n");
+  EXPECT_EQ(DiskFiles().read("/dev/null"), "");
 }
 
 // A device that opens for writing, even for root, and refuses every byte: it is written directly,

@@ -58,18 +58,42 @@ TEST(Startup, AppendsTheTwoLinesOfEveryStart) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
-TEST(Startup, AFailureIsReportedAndLaterLogLinesFail) {
+TEST(Startup, AFailureIsReportedNamingTheLogWhichThenTakesLinesSilently) {
   TempDir dir;
-  std::filesystem::create_directory(dir.path() / "Editor.log");
+  const std::filesystem::path log = dir.path() / "Editor.log";
+  std::filesystem::create_directory(log);
   ScriptedUi ui;
   Workbench wb;
-  const std::vector<Finding> findings = startup(wb, ui, dir.path() / "Editor.log");
+  const std::vector<Finding> findings = startup(wb, ui, log);
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_EQ(findings[0].number, 75);
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0], testing::failure("Error#75", "Path/File access error"));
-  EXPECT_THROW(wb.run_log.write_line("x loaded"), Failure);
+  EXPECT_EQ(ui.shown, std::vector<testing::Shown>{testing::failure("Error#75  " + ansi_path(log),
+                                                                   "Path/File access error")});
+  EXPECT_NO_THROW(wb.run_log.write_line("x loaded"));
+  EXPECT_FALSE(wb.run_log.take_failure());
   EXPECT_EQ(wb.Dest_bas, help_text());
+}
+
+// A full disk: the first line that fails is kept to be reported once, and the log goes quiet.
+TEST(RunLog, AFailedWriteIsTakenOnceAndLaterLinesAreDropped) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  Workbench wb;
+  wb.run_log.open("/dev/full");
+  ScriptedUi ui;
+  Findings findings(ui);
+  wb.run_log.write_line("START KESTREL V3");
+  wb.run_log.write_line("x loaded");
+  report_log_failure(wb, findings);
+  report_log_failure(wb, findings);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].title, "Error#61  /dev/full");
+}
+
+// The window opens "Editor.log" in the current folder; a report of it names the folder too.
+TEST(RunLog, NamesTheLogInFull) {
+  RunLog log;
+  EXPECT_THROW(log.open("no-such-folder/Editor.log"), Failure);
+  EXPECT_EQ(log.path(), std::filesystem::current_path() / "no-such-folder" / "Editor.log");
 }
 
 TEST(RunLog, ALogNeverOpenedTakesLinesSilently) {

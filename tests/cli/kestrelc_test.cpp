@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/memory_files.h"
+#include "cli/run_kestrelc.h"
 #include "cli/watch.h"
 #include "support/separator.h"
 #include "support/temp_dir.h"
@@ -23,29 +24,13 @@
 namespace kestrel {
 namespace {
 
+using testing::kestrelc;
 using testing::kSeparator;
+using testing::Outcome;
 
 // The folder the files of a run are taken against, spelt as the program shows it: with the
 // platform's separator.
 const std::string kFolder = testing::native("/work");
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// A run over files in memory, with `input` on standard input.
-Outcome kestrelc(MemoryFiles& files, const std::vector<std::string>& args,
-                 const std::string& input = "") {
-  std::ostringstream out;
-  std::ostringstream err;
-  std::istringstream in(input);
-  const std::unique_ptr<cli::ChangeWatcher> watcher = cli::polling_watcher();
-  const std::atomic<bool> interrupted{true};
-  const int status = cli::run(args, out, err, {files, in, *watcher, interrupted});
-  return {status, out.str(), err.str()};
-}
 
 // A file's content, or a text no file holds when there is no such file.
 std::string read_file(const MemoryFiles& files, const std::filesystem::path& path) {
@@ -97,7 +82,7 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
        "0000 AA\r\n0001 BB\r\n",
        "baddef.bas:2:1: error: ERROR #define  #define X 5\nCOMPILE OK\n"},
       {"missing include", {"nolib.bas"}, 1, "0000 AA\r\n", missing_include + "COMPILE OK\n"},
-      // The excerpt of the output holds line breaks of its own.
+      // The excerpt of the output holds line breaks of its own, shown on its message's line.
       {"label left over",
        {"undefined.bas"},
        1,
@@ -106,7 +91,7 @@ TEST(Kestrelc, CompilesTheSourceToStandardOutputAndReportsOnStandardError) {
        "\xd0\xb5\xd1\x81\xd1\x82\xd1\x8c "
        "\xd0\xbd\xd0\xb5\xd1\x83\xd0\xba\xd0\xb0\xd0\xb7\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5 "
        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xba\xd0\xb8 \n"
-       "undefined.bas:2:6: error: 0000 AA\n0001 GOTO [NO]\n0002 BB\n\n"},
+       "undefined.bas:2:6: error: 0000 AA\u23CE0001 GOTO [NO]\u23CE0002 BB\u23CE\n"},
       {"missing source",
        {"none.bas"},
        2,
@@ -201,7 +186,7 @@ std::vector<std::string> options_in_help(const std::string& help) {
     std::istringstream words(line);
     for (std::string word; words >> word && word.starts_with("-");) {
       if (word.ends_with(",")) word.pop_back();
-      names.push_back(word.substr(0, word.find('=')));
+      names.push_back(word.substr(0, word.find_first_of("=[")));
     }
   }
   return names;
@@ -258,6 +243,7 @@ TEST(Kestrelc, MessagesReadAsEditorsExpectCompilerOutput) {
   files.add_file("lib/io.bas", "PRINT 1\r\n#include deeper.bas\r\n[L]\r\n");
   files.add_file("deeper.bas", "PRINT 2\r\n#include NONE.BAS\r\n");
   files.add_file("directive.bas", "AA\r\n   3000\r\n");
+  files.add_file("label.bas", "AA\r\nGOTO [NO]\r\n[L]\rBB\nCC\r\n");
   const std::string lib = kFolder + kSeparator + "lib" + kSeparator + "io.bas";
   const Outcome r = kestrelc(files, {"main.bas"});
   EXPECT_EQ(r.status, 1);
@@ -271,16 +257,21 @@ TEST(Kestrelc, MessagesReadAsEditorsExpectCompilerOutput) {
                        "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xbe\xd0\xba![L]\n");
   const std::regex editor(R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error):\s+(.*)$)");
   std::vector<std::string> lines;
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"main.bas"}, {"directive.bas"}, {"none.bas"}, {"--bogus"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"main.bas"},
+                                               {"directive.bas"},
+                                               {"label.bas"},
+                                               {"none.bas"},
+                                               {"--bogus"}}) {
     std::istringstream err(kestrelc(files, args).err);
     for (std::string line; std::getline(err, line);) lines.push_back(line);
   }
-  ASSERT_EQ(lines.size(), 6u);
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(std::regex_match(lines[i], editor)) << lines[i];
+  ASSERT_EQ(lines.size(), 8u);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_TRUE(std::regex_match(lines[i], editor)) << lines[i];
   EXPECT_TRUE(lines[3].starts_with("directive.bas:2:4: error: ")) << lines[3];
-  EXPECT_EQ(lines[4], "kestrelc: error: Error#53  none.bas: File not found");
-  EXPECT_TRUE(lines[5].starts_with("kestrelc: error: unknown option --bogus")) << lines[5];
+  EXPECT_EQ(lines[5],
+            "label.bas:2:6: error: 0000 AA\u23CE0001 GOTO [NO]\u23CE0002 BB\u23CE0003 CC\u23CE");
+  EXPECT_EQ(lines[6], "kestrelc: error: Error#53  none.bas: File not found");
+  EXPECT_TRUE(lines[7].starts_with("kestrelc: error: unknown option --bogus")) << lines[7];
 }
 
 TEST(Kestrelc, TheMapTracesEveryOutputLineAndLabelToItsSource) {
@@ -458,6 +449,42 @@ TEST(Kestrelc, WritesDependenciesForMake) {
   EXPECT_EQ(read_file(files, "LIB.BAS"), "#include sub\\Pins.bas\r\n");
 }
 
+// A watcher that keeps the paths it is asked to watch, and ends the watch.
+class RecordingWatcher : public cli::ChangeWatcher {
+ public:
+  bool wait(const std::vector<std::filesystem::path>& paths, const std::atomic<bool>&) override {
+    watched = paths;
+    return false;
+  }
+  std::vector<std::filesystem::path> watched;
+};
+
+// A watch looks at every place an include was looked for: where one would shadow the file found
+// (a folder searched before it), and every folder for one found nowhere, so that creating it
+// there compiles again.
+TEST(Kestrelc, WatchLooksWhereverAnIncludeWasLookedFor) {
+  MemoryFiles files{kFolder};
+  files.add_file("src/main.bas", "#include LIB.BAS\r\n#include NONE.BAS\r\n");
+  files.add_file("src/LIB.BAS", "A\r\n");
+  files.add_folder("inc");
+  std::ostringstream out;
+  std::ostringstream err;
+  std::istringstream in;
+  RecordingWatcher watcher;
+  const std::atomic<bool> interrupted{false};
+  EXPECT_EQ(cli::run({"--watch", "-I", "inc", "src/main.bas"}, out, err,
+                     {files, in, watcher, interrupted}),
+            0);
+  const auto in_folder = [](const std::string& folder, const std::string& name) {
+    return std::filesystem::path(testing::native(folder)) / name;
+  };
+  for (const std::filesystem::path& path :
+       {std::filesystem::path("src/main.bas"), in_folder("/work/src", "LIB.BAS"),
+        in_folder("/work", "LIB.BAS"), in_folder("/work", "NONE.BAS"),
+        in_folder("/work/src", "NONE.BAS"), in_folder("/work/inc", "NONE.BAS")})
+    EXPECT_NE(std::ranges::find(watcher.watched, path), watcher.watched.end()) << path;
+}
+
 // Whether `done` comes true within a few seconds, doing `step` between looks.
 bool within_seconds(
     const std::function<bool()>& done, const std::function<void()>& step = [] {}) {
@@ -507,7 +534,8 @@ TEST(Kestrelc, WatchCompilesAgainWhenAnIncludeChanges) {
     interrupted = true;
     watching.join();
     EXPECT_EQ(status, 0);
-    EXPECT_NE(err.str().find("main.bas: compiled; watching 2 files\n"), std::string::npos)
+    // main.bas, and LIB.BAS beside it and in the current folder, which comes first.
+    EXPECT_NE(err.str().find("main.bas: compiled; watching 3 files\n"), std::string::npos)
         << err.str();
     EXPECT_NE(err.str().find("main.bas: failed, exit status 1"), std::string::npos) << err.str();
   }

@@ -6,6 +6,7 @@
 #include <QTextBlock>
 
 #include "app/help_text.h"
+#include "app/messages.h"
 #include "window_support.h"
 
 namespace kestrel::testing {
@@ -65,9 +66,9 @@ void CommandsWindowTest::open_data() {
   QTest::addColumn<QString>("text2");
   QTest::addColumn<bool>("compile");
   const QByteArray loaded("#define N EQU 7\r\nPRINT N\r\nREADME\r\n");
-  QTest::newRow("dialog cancelled")
-      << ""
-      << "" << QStringList{kOpenFilter, "message: Cancel"} << QByteArray() << "" << false;
+  QTest::newRow("dialog cancelled") << ""
+                                    << "" << QStringList{kOpenFilter, "message: Cancel"}
+                                    << QByteArray("left over\r\n") << "" << false;
   QTest::newRow("file chosen in the dialog")
       << ""
       << "prog.bas" << QStringList{kOpenFilter} << loaded << "prog.bas" << true;
@@ -85,11 +86,16 @@ void CommandsWindowTest::open() {
   QFETCH(QByteArray, pane);
   QFETCH(QString, text2);
   QFETCH(bool, compile);
+  // Text that was never loaded or saved: Open asks first, and is told to go on.
   w_->set_pane("Source_bas", "left over\r\n");
+  w_->ui.answers = {Ui::Answer::no};
   type("Text2", to_ansi(typed));
   if (answer != u"-") w_->ui.dialog_answers = {answer.isEmpty() ? "" : path(qPrintable(answer))};
   w_->click("Command3");
-  QCOMPARE(describe(w_->ui.shown), shown);
+  QCOMPARE(describe(w_->ui.shown),
+           QStringList{QStringLiteral("question: ") +
+                       to_qstring(message_text(MessageText::unsaved_source))} +
+               shown);
   QCOMPARE(w_->pane("Source_bas"), pane.toStdString());
   const QString expected_text2 =
       typed.isEmpty() ? (text2.isEmpty() ? QString() : to_qstring(path(qPrintable(text2)))) : typed;

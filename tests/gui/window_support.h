@@ -79,12 +79,14 @@ QPointer<QTimer> when_shown(std::function<void(W*)> handle) {
 
 // What a command showed, one line per box or dialog, for comparing in a table.
 inline QStringList describe(const std::vector<Shown>& shown) {
-  static const char* const kinds[] = {"message", "failure", "open_dialog", "save_dialog"};
+  static const char* const kinds[] = {"message", "failure", "open_dialog", "save_dialog",
+                                      "question"};
   QStringList lines;
   for (const Shown& s : shown) {
     QString line = QString::fromLatin1(kinds[static_cast<int>(s.kind)]) + QStringLiteral(": ");
     if (!s.title.empty()) line += to_qstring(s.title) + QStringLiteral(" | ");
-    lines += line + to_qstring(s.text);
+    lines += line + (s.kind == Shown::Kind::question ? QString::fromStdString(s.text)
+                                                     : to_qstring(s.text));
   }
   return lines;
 }

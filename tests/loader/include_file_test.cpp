@@ -215,21 +215,66 @@ TEST(Include, DistinctFilesNestedPastTheDepthBoundFail) {
   EXPECT_EQ(load.wb.Source_bas, repeated("f\r\n", kIncludeDepthLimit));
 }
 
-// However often a legal source includes a file side by side, every include is read.
-TEST(Include, AFileIncludedSideBySideIsReadEveryTime) {
+// However often a source includes a file, side by side or from files that are themselves
+// included again, every include adds the file's lines, each line keeps its origin, and each
+// distinct file is read and logged once per load.
+TEST(Include, EachDistinctFileIsReadAndLoggedOncePerLoad) {
   const int times = 5000;
   Load load("M.BAS");
-  load.files.add_file("M.BAS", repeated("#include SMALL.BAS\r\n", times));
+  load.files.add_file("M.BAS", repeated("#include SMALL.BAS\r\n", times) +
+                                   "m\r\n#include PAIR.BAS\r\n#include PAIR.BAS\r\n");
   load.files.add_file("SMALL.BAS", "s\r\n");
+  load.files.add_file("PAIR.BAS", "p\r\n#include TWO.BAS\r\n#include TWO.BAS\r\n");
+  load.files.add_file("TWO.BAS", "t1\r\nt2\r\n");
   load.run();
   EXPECT_TRUE(load.ui.shown.empty());
-  EXPECT_EQ(load.wb.Source_bas, repeated("s\r\n", times));
-  EXPECT_EQ(load.outcome.files.size(), static_cast<std::size_t>(times + 1));
+  const std::string pair = "p\r\nt1\r\nt2\r\nt1\r\nt2\r\n";
+  EXPECT_EQ(load.wb.Source_bas, repeated("s\r\n", times) + "m\r\n" + pair + pair);
+  for (const char* name : {"M.BAS", "SMALL.BAS", "PAIR.BAS", "TWO.BAS"})
+    EXPECT_EQ(load.files.reads(name), 1) << name;
+  EXPECT_EQ(load.outcome.files.size(), 4u);
+  const std::string in = kFolder + kSeparator;
+  EXPECT_EQ(load.log_lines(), (Lines{in + "SMALL.BAS loaded", in + "TWO.BAS loaded",
+                                     in + "PAIR.BAS loaded", "M.BAS loaded"}));
+  const SourceMap& map = load.outcome.source_map;
+  const auto origin = [&](int pane_line) {
+    const SourceOrigin at = map.origin_of(pane_line).value();
+    return map.files.at(static_cast<std::size_t>(at.file)).filename().string() + ":" +
+           std::to_string(at.line);
+  };
+  EXPECT_EQ(origin(times - 1), "SMALL.BAS:1");
+  Lines origins;
+  for (int line = times; line < map.line_count(); ++line) origins.push_back(origin(line));
+  const Lines pair_origins = {"PAIR.BAS:1", "TWO.BAS:1", "TWO.BAS:2", "TWO.BAS:1", "TWO.BAS:2"};
+  Lines expected = {"M.BAS:" + std::to_string(times + 1)};
+  for (int i = 0; i < 2; ++i)
+    expected.insert(expected.end(), pair_origins.begin(), pair_origins.end());
+  EXPECT_EQ(origins, expected);
+  EXPECT_EQ(map.files.size(), 4u);
 }
 
-// A file that includes the next one twice, down the nest, doubles what is read at every level:
-// the load's bound on the bytes it reads ends it.
-TEST(Include, ARunawayNestStopsAtTheLoadsBound) {
+// What a file's include added is repeated only where its own includes may nest as deep again:
+// included again near the depth bound, its include fails there as a first include would.
+TEST(Include, ARepeatedIncludeNestsNoDeeperThanAllowed) {
+  Load load("M.BAS");
+  load.files.add_file("M.BAS", "#include X.BAS\r\n#include " + nested_name(0) + "\r\n");
+  load.files.add_file("X.BAS", "x\r\n#include Y.BAS\r\n");
+  load.files.add_file("Y.BAS", "y\r\n");
+  // The chain holds M.BAS and the files down to the last one, which includes X.BAS: Y.BAS is
+  // one file too deep there.
+  const int deepest = kIncludeDepthLimit - 2;
+  for (int i = 0; i < deepest; ++i)
+    load.files.add_file(nested_name(i), "#include " + nested_name(i + 1) + "\r\n");
+  load.files.add_file(nested_name(deepest), "#include X.BAS\r\n");
+  load.run();
+  EXPECT_EQ(load.ui.shown, std::vector<Shown>{failure("Error#67  " + kFolder + kSeparator + "Y.BAS",
+                                                      "Too many files")});
+  EXPECT_EQ(load.wb.Source_bas, "x\r\ny\r\nx\r\n");
+}
+
+// A file that includes the next one twice, down the nest, doubles what is held at every level:
+// the load's bound on the bytes its pane holds ends the whole load at once, with one failure.
+TEST(Include, ARunawayNestEndsTheLoadAtItsBound) {
   Workbench wb;
   testing::ScriptedUi ui;
   Findings findings(ui);
@@ -241,11 +286,12 @@ TEST(Include, ARunawayNestStopsAtTheLoadsBound) {
   files.add_file(nested_name(40), "leaf\r\n");
   Loading load(wb, findings, files, {kFolder});
   load.bytes_limit = 100000;
-  Include_file(load, nested_name(0));
-  ASSERT_FALSE(findings.list().empty());
-  EXPECT_EQ(findings.list().back().number, 7);
-  EXPECT_EQ(findings.list().back().text, "Out of memory");
-  EXPECT_LE(load.bytes_read, load.bytes_limit);
+  EXPECT_THROW(Include_file(load, nested_name(0)), LoadEnded);
+  ASSERT_EQ(findings.list().size(), 1u);
+  EXPECT_EQ(findings.list().back().number, 80);
+  EXPECT_LE(wb.Source_bas.size(), load.bytes_limit);
+  EXPECT_GT(wb.Source_bas.size(), load.bytes_limit / 2);
+  for (int i = 0; i <= 40; ++i) EXPECT_LE(files.reads(nested_name(i)), 1) << i;
 }
 
 }  // namespace

@@ -97,155 +97,46 @@ TEST(Open, StartsAfreshAndLogsThePathAsTyped) {
   EXPECT_EQ(load.log_lines(), Lines{"./prog.bas loaded"});
 }
 
+// The pane is emptied once a file has been named: a cancelled dialog leaves it as it was.
 TEST(Open, TheDialogNamesTheFileWhenText2IsEmpty) {
   const std::string chosen = kFolder + "/chosen.bas";
+  const std::string earlier = "earlier\r\n";
   struct Case {
     std::string answer;
     std::vector<Shown> shown;
+    std::vector<std::string> panes_shown;
     std::string text2;
+    std::string pane;
     bool enabled;
   };
   const std::vector<Case> cases = {
-      {"", {open_dialog("All files (*.*)|*.*"), message("Cancel")}, "", false},
-      {chosen, {open_dialog("All files (*.*)|*.*")}, chosen, true},
+      {"",
+       {open_dialog("All files (*.*)|*.*"), message("Cancel")},
+       {earlier, earlier},
+       "",
+       earlier,
+       false},
+      {chosen, {open_dialog("All files (*.*)|*.*")}, {earlier}, chosen, "x\r\n", true},
       {kFolder + "/gone.bas",
        {open_dialog("All files (*.*)|*.*"), failure("Error#53", "File not found")},
+       {earlier, ""},
        kFolder + "/gone.bas",
+       "",
        false},
   };
   for (const Case& c : cases) {
     Load load;
     load.files.add_file(chosen, "x\r\n");
-    load.wb.Source_bas = "earlier\r\n";
+    load.wb.Source_bas = earlier;
     load.wb.Command4_enabled = true;
     load.ui.dialog_answers = {c.answer};
     load.run();
     EXPECT_EQ(load.ui.shown, c.shown) << c.answer;
-    EXPECT_EQ(load.panes_shown, std::vector<std::string>(c.shown.size(), "")) << c.answer;
+    EXPECT_EQ(load.panes_shown, c.panes_shown) << c.answer;
     EXPECT_EQ(load.wb.Text2, c.text2) << c.answer;
-    EXPECT_EQ(load.wb.Source_bas, c.enabled ? "x\r\n" : "") << c.answer;
+    EXPECT_EQ(load.wb.Source_bas, c.pane) << c.answer;
     EXPECT_EQ(load.wb.Command4_enabled, c.enabled) << c.answer;
   }
-}
-
-TEST(Open, AFileThatCannotBeOpenedLeavesCompileDisabled) {
-  struct Case {
-    std::string path;
-    Shown shown;
-  };
-  const std::vector<Case> cases = {
-      {"missing.bas", failure("Error#53", "File not found")},
-      {"folder", failure("Error#75", "Path/File access error")},
-  };
-  for (const Case& c : cases) {
-    Load load(c.path);
-    load.files.add_folder("folder");
-    load.run();
-    EXPECT_EQ(load.ui.shown, std::vector<Shown>{c.shown}) << c.path;
-    EXPECT_EQ(load.wb.file_name, c.path);
-    EXPECT_EQ(load.wb.Source_bas, "") << c.path;
-    EXPECT_FALSE(load.wb.Command4_enabled) << c.path;
-    EXPECT_EQ(load.log_lines(), Lines{}) << c.path;
-  }
-}
-
-TEST(Open, BoxesShownWhileLoadingSeeThePaneFilledSoFar) {
-  Load load("prog.bas");
-  load.files.add_file(
-      "prog.bas", testing::lines({"one", "#define X 5", "two", "#include MISSING.BAS", "three"}));
-  load.run();
-  EXPECT_EQ(load.ui.shown,
-            (std::vector<Shown>{
-                message("ERROR #define  #define X 5"),
-                failure("Error#53  " + kFolder + kSeparator + "MISSING.BAS", "File not found"),
-            }));
-  EXPECT_EQ(load.panes_shown, (Lines{"one\r\n", "one\r\ntwo\r\n"}));
-  EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "two", "three"}));
-  EXPECT_TRUE(load.wb.Command4_enabled);
-  EXPECT_EQ(load.log_lines(), Lines{"prog.bas loaded"});
-}
-
-// The main file's lines as they stand reach the pane without a copy, at the end of the load; a
-// box shown before then still sees every line loaded so far.
-TEST(Open, TheFirstBoxSeesThePaneFilledSoFarWhateverShowsIt) {
-  Lines many_definitions;
-  for (int n = 0; n <= kDefinitionSoftLimit; ++n)
-    many_definitions.push_back("#define D" + std::to_string(n) + " EQU 1");
-  const struct {
-    Lines file;
-    std::size_t shown_at;  // the pane lines before the first box
-  } cases[] = {
-      {{"one", "#define X 5", "two"}, 1},
-      {{"one", "two", "#include MISSING.BAS", "three"}, 2},
-      {many_definitions, many_definitions.size() - 1},
-  };
-  for (const auto& c : cases) {
-    Load load("prog.bas");
-    load.files.add_file("prog.bas", testing::lines(c.file));
-    load.run();
-    ASSERT_FALSE(load.panes_shown.empty()) << c.file[1];
-    const Lines before(c.file.begin(), c.file.begin() + static_cast<std::ptrdiff_t>(c.shown_at));
-    EXPECT_EQ(load.panes_shown[0], testing::lines(before)) << c.file[1];
-  }
-}
-
-// The log that start-up could not open fails every later line; the load itself is kept.
-TEST(Open, AFailedLogLineIsReportedAndCompileStaysDisabled) {
-  Load load("prog.bas");
-  load.files.add_file("prog.bas", testing::lines({"one", "#include INC.BAS", "two"}));
-  load.files.add_file("INC.BAS", "inc\r\n");
-  EXPECT_THROW(load.wb.run_log.open("/no-such-folder/Editor.log"), Failure);
-  load.run();
-  EXPECT_EQ(load.ui.shown,
-            (std::vector<Shown>{
-                failure("Error#52  " + kFolder + kSeparator + "INC.BAS", "Bad file name or number"),
-                failure("Error#52", "Bad file name or number"),
-            }));
-  EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "inc", "two"}));
-  EXPECT_FALSE(load.wb.Command4_enabled);
-  EXPECT_FALSE(load.outcome.read_to_end);
-}
-
-TEST(Open, CyrillicPathsReachTheFilesAsUnicodeAndTheLogInTheCodePage) {
-  Load load("папка/главный.bas");
-  load.files.add_file(std::filesystem::path(u8"папка") / u8"главный.bas",
-                      cp("#include БИБЛИОТЕКА.BAS\r\n#include нет.bas\r\nконец\r\n"));
-  load.files.add_file(u8"библиотека.bas", cp("строка\r\n"));
-  load.run();
-  EXPECT_EQ(load.wb.Source_bas, cp("строка\r\nконец\r\n"));
-  EXPECT_EQ(load.ui.shown,
-            std::vector<Shown>{
-                failure("Error#53  " + kFolder + kSeparator + cp("нет.bas"), "File not found")});
-  EXPECT_EQ(load.log_lines(), (Lines{kFolder + kSeparator + cp("БИБЛИОТЕКА.BAS loaded"),
-                                     cp("папка/главный.bas loaded")}));
-}
-
-// What the outcome records of the files a load touched: every file opened or refused, in the order
-// of opening, with the path as the include line named it and the file opened.
-TEST(Open, TheOutcomeListsEveryFileTheLoadTouched) {
-  using Result = LoadedFile::Result;
-  Load load("M.BAS");
-  load.files.add_file("M.BAS", testing::lines({"#include A.BAS", "#include EMPTY.BAS",
-                                               "#include none.bas", "#include lower.bas"}));
-  load.files.add_file("A.BAS", "#include B.BAS\r\n");
-  load.files.add_file("B.BAS", "b\r\n");
-  load.files.add_file("EMPTY.BAS", "");
-  load.files.add_file("LOWER.BAS", "l\r\n");
-  load.run();
-  const std::filesystem::path folder = kFolder;
-  const std::vector<LoadedFile> expected = {
-      {"M.BAS", "M.BAS", Result::read},
-      {folder / "A.BAS", folder / "A.BAS", Result::read},
-      {folder / "B.BAS", folder / "B.BAS", Result::read},
-      {folder / "EMPTY.BAS", folder / "EMPTY.BAS", Result::empty},
-      {folder / "none.bas", folder / "none.bas", Result::failed},
-      {folder / "lower.bas", folder / "LOWER.BAS", Result::read},
-  };
-  EXPECT_EQ(load.outcome.files, expected);
-  EXPECT_TRUE(load.outcome.read_to_end);
-  ASSERT_EQ(load.outcome.findings.size(), 1u);
-  EXPECT_EQ(load.outcome.findings[0].number, 53);
-  EXPECT_EQ(load.outcome.findings[0].location, (Location{"M.BAS", 3, 1}));
 }
 
 TEST(Open, TheOutcomeTellsAMissingOrCancelledMainFile) {

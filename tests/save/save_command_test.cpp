@@ -9,6 +9,7 @@
 
 #include "app/help_text.h"
 #include "app/memory_files.h"
+#include "app/messages.h"
 #include "app/workbench.h"
 #include "loader/open_command.h"
 #include "support/scripted_ui.h"
@@ -30,6 +31,43 @@ std::string lines(int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += std::to_string(i) + "\r\n";
   return text;
+}
+
+// However its path is spelt, a file the last Open read is never written over; other files are.
+TEST(Save, NeverWritesOverAFileTheSourceWasReadFrom) {
+  struct Case {
+    std::string path;
+    bool refused;
+  };
+  const std::vector<Case> cases = {
+      {"MAIN.BAS", true}, {"./MAIN.BAS", true}, {"sub/../MAIN.BAS", true}, {"/work/MAIN.BAS", true},
+      {"PINS.BAS", true}, {"OUT.BAS", false},   {"MISSING.BAS", false},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles files("/work");
+    files.add_folder("sub");
+    files.add_file("MAIN.BAS", "#include PINS.BAS\r\n#include MISSING.BAS\r\nmain\r\n");
+    files.add_file("PINS.BAS", "pins\r\n");
+    Workbench wb;
+    wb.Text2 = "MAIN.BAS";
+    ScriptedUi ui;
+    const SourceFiles sources = files_read(open_command(wb, ui, files, {"/work"}));
+    ui.shown.clear();
+    wb.Text1 = c.path;
+    const SaveOutcome saved = save_command(wb, ui, files, sources);
+    ui.dialog_answers = {c.path};
+    const SaveOutcome saved_as = save_as_command(wb, ui, files, sources);
+    for (const SaveOutcome& outcome : {saved, saved_as}) {
+      EXPECT_EQ(outcome.refused, c.refused) << c.path;
+      EXPECT_EQ(outcome.written, !c.refused) << c.path;
+    }
+    const Shown refusal = testing::message(message_text(MessageText::source_file_kept) +
+                                           ansi_path(path_from_utf8(c.path)));
+    EXPECT_EQ(std::count(ui.shown.begin(), ui.shown.end(), refusal), c.refused ? 2 : 0) << c.path;
+    EXPECT_EQ(read_file(files, "MAIN.BAS"),
+              "#include PINS.BAS\r\n#include MISSING.BAS\r\nmain\r\n");
+    EXPECT_EQ(read_file(files, "PINS.BAS"), "pins\r\n");
+  }
 }
 
 TEST(Save, WritesEveryLineOfThePaneFollowedByCrLf) {
@@ -100,7 +138,7 @@ TEST(Save, TakesATypedPathAsTypedAndAChosenOneIntoText1) {
 }
 
 TEST(SaveAndSaveAs, ACancelledDialogSaysCancelAndChangesNothing) {
-  using Command = SaveOutcome (*)(Workbench&, Ui&, Files&);
+  using Command = SaveOutcome (*)(Workbench&, Ui&, Files&, const SourceFiles&);
   for (Command command : {Command{save_command}, Command{save_as_command}}) {
     MemoryFiles files;
     Workbench wb;
@@ -109,7 +147,7 @@ TEST(SaveAndSaveAs, ACancelledDialogSaysCancelAndChangesNothing) {
     files.add_file("source.bas", "kept\r\n");
     ScriptedUi ui;
     ui.dialog_answers = {""};
-    const SaveOutcome outcome = command(wb, ui, files);
+    const SaveOutcome outcome = command(wb, ui, files, {});
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(ui.shown,

@@ -16,7 +16,7 @@ namespace kestrel::testing {
 
 // What a command showed, in order.
 struct Shown {
-  enum class Kind { message, failure, open_dialog, save_dialog };
+  enum class Kind { message, failure, open_dialog, save_dialog, question };
   Kind kind;
   std::string title;  // failures only
   std::string text;   // a message's text, a failure's description, a dialog's filter
@@ -26,7 +26,8 @@ struct Shown {
 
 // How a failed expectation shows a box: its kind, title and text.
 inline void PrintTo(const Shown& s, std::ostream* os) {
-  static const char* const kinds[] = {"message", "failure", "open_dialog", "save_dialog"};
+  static const char* const kinds[] = {"message", "failure", "open_dialog", "save_dialog",
+                                      "question"};
   *os << kinds[static_cast<int>(s.kind)] << "{title: \"" << s.title << "\", text: \"" << s.text
       << "\"}";
 }
@@ -41,12 +42,16 @@ inline Shown open_dialog(std::string filter) {
 inline Shown save_dialog(std::string filter) {
   return {Shown::Kind::save_dialog, "", std::move(filter)};
 }
+inline Shown question(std::string text_utf8) {
+  return {Shown::Kind::question, "", std::move(text_utf8)};
+}
 
 // A Ui whose dialogs answer from a script and which records every box and dialog it is shown.
 // `on_shown` runs while a box or dialog is "on the screen", to look at the state at that moment.
 class ScriptedUi : public Ui {
  public:
   std::deque<std::string> dialog_answers;  // "" cancels
+  std::deque<Answer> answers;              // to the questions, in order
   std::vector<Shown> shown;
   std::map<std::size_t, Location> locations;  // by index into `shown`, for boxes that have one
   std::function<void(const Shown&)> on_shown;
@@ -74,6 +79,14 @@ class ScriptedUi : public Ui {
   std::string save_dialog(const std::string& filter) override {
     record(kestrel::testing::save_dialog(filter));
     return next_answer();
+  }
+  Answer ask(const std::string& text_utf8, bool) override {
+    record(kestrel::testing::question(text_utf8));
+    if (answers.empty())
+      throw std::logic_error("a question was asked that the test did not expect");
+    const Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
 
  private:
