@@ -9,8 +9,8 @@ void clear_source_command(Workbench& wb) {
   wb.Command4_enabled = false;
 }
 
-void clear_source_path_command(Workbench& wb) { wb.Text2.clear(); }
+void clear_source_path_command(Workbench& wb) { wb.source_path.clear(); }
 
-void clear_destination_path_command(Workbench& wb) { wb.Text1.clear(); }
+void clear_destination_path_command(Workbench& wb) { wb.destination_path.clear(); }
 
 }  // namespace kestrel

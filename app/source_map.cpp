@@ -1,73 +1,16 @@
 #include "app/source_map.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstring>
+
+#include "app/text_hash.h"
 
 namespace kestrel {
-
-namespace {
-
-// Each 16 bytes are two words that, each disguised by a constant or the state, are multiplied to
-// 128 bits whose halves are folded together: a change of any byte changes every bit of the result
-// with even odds. Four lanes take a stripe of 64 bytes, so that the processor runs their
-// multiplications side by side: the whole costs about half an instruction a byte.
-constexpr std::uint64_t kKeys[] = {0x9E3779B185EBCA87u, 0xC2B2AE3D27D4EB4Fu, 0x165667B19E3779F9u,
-                                   0x85EBCA77C2B2AE63u, 0x27D4EB2F165667C5u};
-constexpr std::size_t kPiece = 16;
-constexpr std::size_t kLanes = 4;
-constexpr std::size_t kStripe = kLanes * kPiece;
-
-std::uint64_t folded_product(std::uint64_t a, std::uint64_t b) {
-#ifdef __SIZEOF_INT128__
-  __extension__ using Wide = unsigned __int128;
-  const Wide product = static_cast<Wide>(a) * b;
-  return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
-#else
-  const std::uint64_t a_low = a & 0xFFFFFFFFu, a_high = a >> 32;
-  const std::uint64_t b_low = b & 0xFFFFFFFFu, b_high = b >> 32;
-  const std::uint64_t low = a_low * b_low, cross1 = a_high * b_low, cross2 = a_low * b_high;
-  const std::uint64_t middle = (low >> 32) + (cross1 & 0xFFFFFFFFu) + (cross2 & 0xFFFFFFFFu);
-  const std::uint64_t high = a_high * b_high + (cross1 >> 32) + (cross2 >> 32) + (middle >> 32);
-  return ((middle << 32) | (low & 0xFFFFFFFFu)) ^ high;
-#endif
-}
-
-std::uint64_t word_at(const char* bytes) {
-  std::uint64_t word;
-  std::memcpy(&word, bytes, sizeof word);
-  return word;
-}
-
-std::uint64_t mix_piece(std::uint64_t state, const char* bytes, std::uint64_t key) {
-  return folded_product(word_at(bytes) ^ key, word_at(bytes + 8) ^ state);
-}
-
-std::uint64_t hash_bytes(std::string_view text) {
-  const char* at = text.data();
-  const char* const end = at + text.size();
-  std::uint64_t lanes[kLanes] = {kKeys[0], kKeys[1], kKeys[2], kKeys[3]};
-  for (; static_cast<std::size_t>(end - at) >= kStripe; at += kStripe)
-    for (std::size_t i = 0; i < kLanes; ++i)
-      lanes[i] = mix_piece(lanes[i], at + i * kPiece, kKeys[i + 1]);
-  std::uint64_t hash = kKeys[4] ^ text.size();
-  for (std::size_t i = 0; i < kLanes; ++i) hash = folded_product(hash ^ lanes[i], kKeys[i]);
-  for (; static_cast<std::size_t>(end - at) >= kPiece; at += kPiece)
-    hash = mix_piece(hash, at, kKeys[4]);
-  // The last bytes, padded with zeros: the size taken in above tells the padding from the text.
-  char tail[kPiece] = {};
-  std::memcpy(tail, at, static_cast<std::size_t>(end - at));
-  hash = mix_piece(hash, tail, kKeys[0]);
-  return folded_product(hash ^ kKeys[1], hash ^ kKeys[2]);
-}
-
-}  // namespace
 
 // The default fingerprint is the empty text's, as a map that no Open filled describes an empty
 // pane.
 TextFingerprint TextFingerprint::of(std::string_view text) {
   if (text.empty()) return {};
-  return {text.size(), hash_bytes(text)};
+  return {text.size(), text_hash(text)};
 }
 
 int SourceMap::add_file(const std::filesystem::path& path) {

@@ -28,8 +28,8 @@ struct Location {
   bool operator==(const Location&) const = default;
 };
 
-// A text told apart from others by its size and a 64-bit hash of its bytes, instead of a copy:
-// two texts of one size that differ share a fingerprint with a chance of about 2^-64.
+// A text told apart from others by its size and its text_hash, instead of a copy: two texts of
+// one size that differ share a fingerprint with a chance below 2^-40 (text_hash tells why).
 struct TextFingerprint {
   std::size_t size = 0;
   std::uint64_t hash = 0;

@@ -34,14 +34,16 @@ struct DefinitionTable {
 // The window's state and the values of its controls, as plain data. Every command reads and
 // changes it; the window copies it to and from its widgets around each command.
 struct Workbench {
-  // Controls, by their designer names.
+  // The panes, by their designer names.
   std::string Source_bas;
   std::string Dest_bas = help_text();
-  std::string Text1;              // destination path
-  std::string Text2;              // source path
-  bool Check1 = false;            // "Enable "REM" string"
-  bool Check2 = false;            // "Coment"
-  bool Command4_enabled = false;  // Compile
+  // The options, which the window maps its controls onto: the path boxes Text1 and Text2, and the
+  // check boxes Check1 ("Enable "REM" string") and Check2 ("Coment").
+  std::string destination_path;      // Text1
+  std::string source_path;           // Text2
+  bool keep_comments = false;        // Check1: comment lines reach the output
+  bool comments_unnumbered = false;  // Check2: kept comment lines carry no line number
+  bool Command4_enabled = false;     // Compile
 
   // State shared by the commands.
   RunLog run_log;
@@ -51,7 +53,6 @@ struct Workbench {
   std::string trim_line;
   DefinitionTable defs;
   int line_num = 0;
-  std::string near_char;
   std::int32_t bracket_pos = 0;
 };
 

@@ -28,7 +28,7 @@ SourceOnDisk::~SourceOnDisk() {
 OpenOutcome open_source(Workbench& wb, const std::string& path) {
   SilentUi ui;
   DiskFiles files;
-  wb.Text2 = path;
+  wb.source_path = path;
   return open_command(wb, ui, files, {files.current_folder()});
 }
 

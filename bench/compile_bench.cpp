@@ -9,8 +9,8 @@
 #include "bench_inputs.h"
 #include "compiler/compile_pass.h"
 #include "loader/open_command.h"
-#include "reference_pass.h"
 #include "save/pane_writer.h"
+#include "tests/reference/reference_pass.h"
 
 namespace kestrel::bench {
 
@@ -87,9 +87,8 @@ void BM_Save(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * p.wb.Dest_bas.size()));
 }
 
-// The core's compile of each hard input of the generator, opened once: argument n is the n-th
-// named input.
-void BM_CompileHard(benchmark::State& state) {
+// The core's compile of the n-th named input, opened once, taking the fast paths `paths` allows.
+void compile_named(benchmark::State& state, const FastPaths& paths, const std::string& label) {
   const NamedInput& input = named_inputs()[static_cast<std::size_t>(state.range(0))];
   const SourceOnDisk file(input.make(kSeed));
   Workbench wb;
@@ -97,13 +96,40 @@ void BM_CompileHard(benchmark::State& state) {
   SilentUi ui;
   bool ok = false;
   for (auto _ : state) {
-    ok = compile_command(wb, ui, source_map).ok;
+    ok = compile_command(wb, ui, source_map, paths).ok;
     benchmark::DoNotOptimize(wb.Dest_bas.data());
   }
-  state.SetLabel(std::string(input.name));
+  state.SetLabel(std::string(input.name) + label);
   if (!ok) state.SkipWithError("the generated source does not compile cleanly");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
+
+// Argument n is the n-th named input.
+void BM_CompileHard(benchmark::State& state) { compile_named(state, FastPaths(), ""); }
+
+// What each fast path buys: the n-th named input with the path named by the second argument
+// switched off (0: none).
+void BM_CompileWithout(benchmark::State& state) {
+  const char* const names[] = {"", " without apart lines", " without interleaved walks",
+                               " without the table of moves", " without the closed labels' walk"};
+  compile_named(state, without(static_cast<FastPath>(state.range(1))), names[state.range(1)]);
+}
+
+// The thresholds swept: the n-th named input with the largest table of moves, or the interleaved
+// walks' stretch, set to 2 to the power of the second argument.
+void BM_SweepMostMoves(benchmark::State& state) {
+  FastPaths paths;
+  paths.most_moves = std::size_t{1} << state.range(1);
+  compile_named(state, paths, " most moves 2^" + std::to_string(state.range(1)));
+}
+
+void BM_SweepStretch(benchmark::State& state) {
+  FastPaths paths;
+  paths.walk_stretch = std::size_t{1} << state.range(1);
+  compile_named(state, paths, " stretch 2^" + std::to_string(state.range(1)));
+}
+
+int last_named_input() { return static_cast<int>(named_inputs().size()) - 1; }
 
 // Argument 0 is the typical source, 1 the limit.
 BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -111,8 +137,15 @@ BENCHMARK(BM_Compile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompileReference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // Inputs 0 and 1 are the typical and limit sources, timed above.
-BENCHMARK(BM_CompileHard)
-    ->DenseRange(2, static_cast<int>(named_inputs().size()) - 1)
+BENCHMARK(BM_CompileHard)->DenseRange(2, last_named_input())->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompileWithout)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, last_named_input(), 1), {0, 1, 2, 3, 4}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SweepMostMoves)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, last_named_input(), 1), {12, 15, 18, 21, 24}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SweepStretch)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, last_named_input(), 1), {9, 11, 13, 15}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -229,9 +229,9 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
     return 2;
   }
   Workbench wb;
-  wb.Text2 = *options.source;
-  wb.Check1 = options.rem || options.rem_unnumbered;
-  wb.Check2 = options.rem_unnumbered;
+  wb.source_path = *options.source;
+  wb.keep_comments = options.rem || options.rem_unnumbered;
+  wb.comments_unnumbered = options.rem_unnumbered;
   SilentUi ui;
   std::vector<fs::path> more;
   for (const std::string& folder : options.include_dirs) more.push_back(path_from_utf8(folder));

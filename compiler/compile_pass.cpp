@@ -103,9 +103,10 @@ class OutputText {
 
 class Pass {
  public:
-  Pass(Workbench& wb, Ui& ui, const SourceMap& source_map, CompileMode mode)
+  Pass(Workbench& wb, Ui& ui, const SourceMap& source_map, const FastPaths& paths, CompileMode mode)
       : wb_(wb),
         every_(mode == CompileMode::every_problem),
+        paths_(paths),
         findings_(ui),
         source_(wb.Source_bas),
         where_(source_map, source_) {
@@ -135,6 +136,7 @@ class Pass {
       record_.label_lines.push_back(label.source_line);
     }
     outcome.record = std::move(record_);
+    outcome.paths = paths_taken_;
     return outcome;
   }
 
@@ -143,7 +145,7 @@ class Pass {
   bool compile_all() {
     std::vector<int> in_order = in_name_order(wb_.defs.def_name, definition_count(wb_.defs));
     if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_) && !every_) return false;
-    substituter_.emplace(wb_.defs, std::move(in_order), source_);
+    substituter_.emplace(wb_.defs, std::move(in_order), source_, paths_);
     output_.emplace(wb_.Dest_bas);
     const bool compiled =
         for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); });
@@ -151,6 +153,7 @@ class Pass {
     if (!compiled) return false;
     const bool clean = findings_.list().empty();
     // The tables of the names are the largest thing the pass holds, and labels need none of them.
+    paths_taken_ = substituter_->counts();
     substituter_.reset();
     // Without label lines neither the labels nor the line lengths are examined.
     if (labels_.empty()) return clean;
@@ -159,7 +162,9 @@ class Pass {
       every_long_line();
       return findings_.list().empty();
     }
-    return Resolve_labels(wb_, findings_, labels_, where_, record_.output_lines) && lines_fit();
+    return Resolve_labels(wb_, findings_, labels_, where_, record_.output_lines, paths_,
+                          paths_taken_) &&
+           lines_fit();
   }
 
   // False when the pass must stop.
@@ -174,7 +179,7 @@ class Pass {
     if (may_hold_hash(source_line) && trimmed.find("#define") != std::string_view::npos)
       return true;
     std::string& line = line_;
-    if (const std::optional<int> looping = substituter_->substitute(wb_, trimmed, line)) {
+    if (const std::optional<int> looping = substituter_->substitute(trimmed, line)) {
       show(message_text(MessageText::looping_substitution) + wb_.defs.def_name[*looping]);
       return every_;
     }
@@ -185,9 +190,9 @@ class Pass {
     }
     if (line.size() < 2) return true;
     const bool comment = line.starts_with("REM");
-    if (comment && !wb_.Check1) return true;
+    if (comment && !wb_.keep_comments) return true;
     if (is_digit(line[0])) return take_directive(line, first_column(source_line));
-    if (comment && wb_.Check2) {
+    if (comment && wb_.comments_unnumbered) {
       append_line(line, false);
       return true;
     }
@@ -238,15 +243,15 @@ class Pass {
   }
 
   // The line's text without its blanks at either end, after the number prefix if `numbered`,
-  // and a line end. The text's last block may read on past it into the room its string holds.
+  // and a line end.
   void append_line(const std::string& line, bool numbered) {
     const std::string_view text = trim_blanks(line);
     const std::size_t prefix = numbered ? prefix_.size() : 0;
     const std::size_t size = prefix + text.size() + crlf.size();
     char* const out = output_->room(size);
     if (numbered) prefix_.copy_to(out);
-    char* const end = copy_piece(text.data(), text.data() + text.size(),
-                                 line.data() + line.capacity(), out + prefix);
+    char* const end =
+        copy_piece(text.data(), text.data() + text.size(), line.data() + line.size(), out + prefix);
     std::copy(crlf.begin(), crlf.end(), end);
     output_->wrote(size);
     record_.output_lines.push_back({source_index_, numbered});
@@ -295,6 +300,8 @@ class Pass {
 
   Workbench& wb_;
   const bool every_;
+  const FastPaths paths_;
+  PathCounts paths_taken_;
   Findings findings_;
   // The pane as the pass began: the text it walks and the one its locations describe.
   // The pass changes Dest_bas and its own state, never Source_bas.
@@ -316,7 +323,12 @@ class Pass {
 
 CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
                                CompileMode mode) {
-  return Pass(wb, ui, source_map, mode).run();
+  return Pass(wb, ui, source_map, FastPaths(), mode).run();
+}
+
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
+                               const FastPaths& paths) {
+  return Pass(wb, ui, source_map, paths, CompileMode::first_problem).run();
 }
 
 }  // namespace kestrel

@@ -8,6 +8,7 @@
 #include "app/ui.h"
 #include "app/workbench.h"
 #include "compiler/compile_record.h"
+#include "compiler/fast_paths.h"
 
 namespace kestrel {
 
@@ -24,6 +25,7 @@ struct CompileOutcome {
   // The problem that stopped it (a left-over label shows two boxes); none when it ended well.
   std::vector<Finding> findings;
   CompileRecord record;
+  PathCounts paths;  // which fast paths it took, and how often
 };
 
 // Whether the pass stops at the first problem, as the window and kestrelc show it, or goes on past
@@ -36,5 +38,10 @@ enum class CompileMode { first_problem, every_problem };
 // left it, findings name the file and line each source line was loaded from.
 CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
                                CompileMode mode = CompileMode::first_problem);
+
+// The same, taking only the fast paths `paths` allows: the output and messages are the same
+// whichever it allows.
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
+                               const FastPaths& paths);
 
 }  // namespace kestrel

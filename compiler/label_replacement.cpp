@@ -9,6 +9,7 @@
 #include <queue>
 #include <tuple>
 #include <unordered_map>
+
 #include <utility>
 
 namespace kestrel {
@@ -16,56 +17,6 @@ namespace kestrel {
 namespace {
 
 constexpr std::int32_t kNone = -1;
-
-std::uint64_t load8(const char* bytes) {
-  std::uint64_t word;
-  std::memcpy(&word, bytes, sizeof word);
-  return word;
-}
-
-std::uint64_t load4(const char* bytes) {
-  std::uint32_t word;
-  std::memcpy(&word, bytes, sizeof word);
-  return word;
-}
-
-std::uint64_t mix(std::uint64_t word) {
-  word *= 0x9E3779B97F4A7C15u;
-  return word ^ (word >> 29);
-}
-
-// Labels are mostly short: up to 16 bytes are read as two words that may overlap, with no loop.
-inline std::uint64_t text_hash(std::string_view text) {
-  const char* const bytes = text.data();
-  const std::size_t size = text.size();
-  std::uint64_t hash = size;
-  if (size >= 8) {
-    for (std::size_t at = 0; at + 8 < size; at += 8) hash = mix(hash ^ load8(bytes + at));
-    hash = mix(hash ^ load8(bytes + size - 8));
-  } else if (size >= 4) {
-    hash = mix(hash ^ (load4(bytes) << 32 | load4(bytes + size - 4)));
-  } else if (size > 0) {
-    const auto byte = [&](std::size_t at) {
-      return std::uint64_t{static_cast<unsigned char>(bytes[at])};
-    };
-    hash = mix(hash ^ (byte(0) << 16 | byte(size / 2) << 8 | byte(size - 1)));
-  }
-  return mix(hash);
-}
-
-// Exact, with the same few loads as the hash for short texts.
-bool same_text(std::string_view a, std::string_view b) {
-  const std::size_t size = a.size();
-  if (size != b.size()) return false;
-  if (size > 16) return a == b;
-  if (size >= 8)
-    return load8(a.data()) == load8(b.data()) &&
-           load8(a.data() + size - 8) == load8(b.data() + size - 8);
-  if (size >= 4)
-    return load4(a.data()) == load4(b.data()) &&
-           load4(a.data() + size - 4) == load4(b.data() + size - 4);
-  return size == 0 || (a[0] == b[0] && a[size / 2] == b[size / 2] && a[size - 1] == b[size - 1]);
-}
 
 // The label texts' trie, built from the texts in sorted order so that each text shares its path
 // with the one before as far as they agree. Each node's edges stand together, in order of their
@@ -382,172 +333,9 @@ class Replacement {
   std::unordered_map<std::int32_t, std::vector<std::int32_t>> whole_pieces_;
 };
 
-// One look-up a byte, where two comparisons would take two branches.
-constexpr auto kBrackets = [] {
-  std::array<bool, 256> brackets{};
-  brackets['['] = brackets[']'] = true;
-  return brackets;
-}();
-
-bool is_bracket(char c) { return kBrackets[static_cast<unsigned char>(c)]; }
-
-// "[", no bracket, and "]" at its end.
-bool closed(std::string_view label) {
-  if (label.size() < 2 || label.front() != '[' || label.back() != ']') return false;
-  return std::none_of(label.begin() + 1, label.end() - 1, is_bracket);
-}
-
-// Bytes looked at one by one after a "[" before the rest is left to memchr: most brackets close
-// within a short label.
-constexpr std::size_t kNearBytes = 32;
-
-// The first "[" or "]" after the "[" at `open`, or npos.
-std::size_t bracket_after(std::string_view text, std::size_t open) {
-  const std::size_t near_end = std::min(text.size(), open + 1 + kNearBytes);
-  for (std::size_t at = open + 1; at < near_end; ++at)
-    if (is_bracket(text[at])) return at;
-  return std::min(text.find(']', near_end), text.find('[', near_end));
-}
-
-constexpr std::uint32_t kPowersOfTen[] = {
-    1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
-
-// A label's number is never negative.
-std::uint32_t number_of(const LabelNumber& label) {
-  return static_cast<std::uint32_t>(label.number);
-}
-
-// 1233 / 4096 is just above log10(2): from the number's bit width it gives its digits, or one too
-// many, which the power of ten tells.
-std::size_t digit_count(std::uint32_t number) {
-  const std::uint32_t nonzero = number | 1;  // 0 has one digit, as 1 has
-  const auto guess = static_cast<std::size_t>((std::bit_width(nonzero) * 1233) >> 12);
-  return guess + (nonzero >= kPowersOfTen[guess] ? 1 : 0);
-}
-
-// "00" to "99", so that the digits are written two at a time.
-constexpr auto kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (int n = 0; n < 100; ++n) {
-    pairs[2 * n] = static_cast<char>('0' + n / 10);
-    pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
-  }
-  return pairs;
-}();
-
-// Writes the digits so that the last one stands before `end`.
-void write_digits(char* end, std::uint32_t number) {
-  for (; number >= 100; number /= 100) {
-    end -= 2;
-    std::memcpy(end, &kDigitPairs[2 * (number % 100)], 2);
-  }
-  if (number >= 10) {
-    std::memcpy(end - 2, &kDigitPairs[2 * number], 2);
-  } else {
-    end[-1] = static_cast<char>('0' + number);
-  }
-}
-
-// Where every label is closed and every "[" of the text is closed by a "]" before the next "[",
-// a label can only occur as a whole bracketed stretch of the text, and a replacement changes no
-// other stretch: each stretch that is a label's text becomes its number where it stands, in one
-// walk, whatever the labels' order. Returns the first "[" left, or nothing, having changed
-// nothing, where that does not hold.
-std::optional<std::size_t> replace_closed(std::string& text, const std::vector<LabelNumber>& labels,
-                                          const LabelIndex& index) {
-  if (!std::ranges::all_of(labels, [](const LabelNumber& label) { return closed(label.text); }))
-    return std::nullopt;
-  // The stretches that are labels, where they open and which label each is, and whether the
-  // numbers can be written over the text from its front: the result may never have grown past
-  // the end of a label it has replaced.
-  struct Found {
-    std::size_t open;
-    std::size_t label;
-  };
-  std::vector<Found> found;
-  const std::string_view view = text;
-  std::size_t size = text.size();  // of the result, were the rest left as it stands
-  bool in_place = true;
-  std::size_t left = std::string::npos;  // in the result
-  for (std::size_t open = view.find('['); open != std::string::npos;) {
-    const std::size_t stop = bracket_after(view, open);
-    if (stop != std::string::npos && view[stop] == '[') return std::nullopt;
-    const int label =
-        stop == std::string::npos ? -1 : index.find(view.substr(open, stop + 1 - open));
-    if (label < 0) {
-      if (left == std::string::npos) left = open + size - text.size();
-      if (stop == std::string::npos) break;
-    } else {
-      const std::size_t digits = digit_count(number_of(labels[static_cast<std::size_t>(label)]));
-      found.push_back({open, static_cast<std::size_t>(label)});
-      size = size - (stop + 1 - open) + digits;
-      in_place = in_place && size <= text.size();
-    }
-    open = view.find('[', stop + 1);
-  }
-  std::string rebuilt;
-  if (!in_place) rebuilt.reserve(size);
-  std::string& out = in_place ? text : rebuilt;
-  std::size_t read = 0, written = 0;
-  const auto put = [&](const char* from, std::size_t count) {
-    if (in_place) {
-      if (from != out.data() + written) std::memmove(out.data() + written, from, count);
-    } else {
-      out.append(from, count);
-    }
-    written += count;
-  };
-  for (const auto& [open, label] : found) {
-    const std::uint32_t number = number_of(labels[label]);
-    const std::size_t digits = digit_count(number);
-    put(text.data() + read, open - read);
-    // In place the digits end before the end of the label they replace, which is read already.
-    if (!in_place) out.resize(written + digits);
-    write_digits(out.data() + written + digits, number);
-    written += digits;
-    read = open + labels[label].text.size();
-  }
-  put(text.data() + read, text.size() - read);
-  if (in_place) {
-    text.resize(written);
-  } else {
-    text.swap(rebuilt);
-  }
-  return left;
-}
-
 }  // namespace
 
-// Inline: a look-up is little more than this walk.
-inline std::size_t LabelIndex::slot_of(std::string_view text, std::uint64_t hash) const {
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t at = static_cast<std::size_t>(hash >> shift_);; at = (at + 1) & mask) {
-    const std::int32_t label = slots_[at];
-    if (label < 0 || same_text(labels_[static_cast<std::size_t>(label)].text, text)) return at;
-  }
-}
-
-LabelIndex::LabelIndex(const std::vector<LabelNumber>& labels) : labels_(labels) {
-  // At most half full, so that a miss ends after a slot or two.
-  const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * labels.size()));
-  slots_.assign(slots, -1);
-  shift_ = 64 - std::countr_zero(slots);
-  for (int n = 0; n < static_cast<int>(labels.size()); ++n) {
-    std::int32_t& slot = slots_[slot_of(labels[n].text, text_hash(labels[n].text))];
-    if (slot >= 0) {
-      // The first later text equal to an earlier one is that one's first duplicate.
-      if (!duplicate_ || slot < duplicate_->first) duplicate_ = std::pair(slot, n);
-      continue;
-    }
-    slot = n;
-  }
-}
-
-int LabelIndex::find(std::string_view text) const { return slots_[slot_of(text, text_hash(text))]; }
-
-std::size_t replace_labels(std::string& text, const std::vector<LabelNumber>& labels,
-                           const LabelIndex& index) {
-  if (const std::optional<std::size_t> left = replace_closed(text, labels, index)) return *left;
+std::size_t replace_labels(std::string& text, const std::vector<LabelNumber>& labels) {
   Replacement(text, labels).run(text);
   return text.find('[');
 }

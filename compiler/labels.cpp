@@ -8,7 +8,7 @@
 #include "app/blanks.h"
 #include "app/messages.h"
 #include "app/text_lines.h"
-#include "compiler/label_replacement.h"
+#include "compiler/closed_labels.h"
 
 namespace kestrel {
 
@@ -88,7 +88,8 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 }
 
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
-                    const Locator& where, const std::vector<OutputLine>& output_lines) {
+                    const Locator& where, const std::vector<OutputLine>& output_lines,
+                    const FastPaths& paths, PathCounts& taken) {
   const std::vector<LabelNumber> numbers = label_numbers(labels);
   const LabelIndex index(numbers);
   if (const std::optional<std::pair<int, int>> duplicate = index.first_duplicate()) {
@@ -97,7 +98,10 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                      where.at(labels[duplicate->second].source_line));
     return false;
   }
-  const std::size_t bracket = replace_labels(wb.Dest_bas, numbers, index);
+  const std::optional<std::size_t> closed =
+      paths.closed_labels ? replace_closed_labels(wb.Dest_bas, numbers, index) : std::nullopt;
+  ++(closed ? taken.closed_labels : taken.spanning_labels);
+  const std::size_t bracket = closed ? *closed : replace_labels(wb.Dest_bas, numbers);
   return no_bracket_left(wb, findings, where, output_lines, bracket);
 }
 
@@ -112,7 +116,7 @@ void Resolve_every_label(Workbench& wb, Findings& findings, const LabelTable& la
           message_text(MessageText::duplicate_labels) + std::string(labels[n].label_text),
           where.at(labels[n].source_line));
   }
-  std::size_t bracket = replace_labels(wb.Dest_bas, numbers, index);
+  std::size_t bracket = replace_labels(wb.Dest_bas, numbers);
   wb.bracket_pos = bracket == std::string::npos ? 0 : static_cast<std::int32_t>(bracket + 1);
   while (bracket != std::string::npos) {
     Location at = output_source(wb, bracket, where, output_lines);

@@ -11,6 +11,7 @@
 #include "app/source_map.h"
 #include "app/workbench.h"
 #include "compiler/compile_record.h"
+#include "compiler/fast_paths.h"
 
 namespace kestrel {
 
@@ -45,9 +46,11 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 // Replaces every label's text in `wb.Dest_bas` by its number. False, after showing its messages,
 // when two labels have the same text or a "[" is left in the output. The messages point at the
 // later of the two label lines, or at the source of the output line that holds the "[":
-// `output_lines` records where each output line came from.
+// `output_lines` records where each output line came from. `taken` counts the way the labels were
+// replaced, among those `paths` allows.
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
-                    const Locator& where, const std::vector<OutputLine>& output_lines);
+                    const Locator& where, const std::vector<OutputLine>& output_lines,
+                    const FastPaths& paths, PathCounts& taken);
 
 // The same, going on past every problem: each label defined again is reported at its line, and
 // each output line that still holds a "[" after the replacement once, with the output around the

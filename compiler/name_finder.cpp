@@ -200,7 +200,6 @@ void NameFinder::pass_last_ends_down() const {
 }
 
 bool LinesFinder::walked(std::string_view line) {
-  // Without names a line's own walk passes over it at once.
   if (finder_.moves_.empty() || finder_.depth_.empty() || line.size() > kStretch) return false;
   if (!lies_within(text_, line)) return false;
   const auto first = static_cast<std::size_t>(line.data() - text_.data());
@@ -211,12 +210,12 @@ bool LinesFinder::walked(std::string_view line) {
        finder_.class_of_[static_cast<unsigned char>(text_[first - 1])] == 0))
     return true;
   // A stretch as long as the line, or a short one: its hits stay within a few pages.
-  walk(first, std::min(text_.size(), first + std::max(kShortStretch, line.size())));
+  walk(first, std::min(text_.size(), first + std::max(short_stretch_, line.size())));
   return true;
 }
 
 void LinesFinder::walk(std::size_t first, std::size_t last) {
-  constexpr std::size_t kLanes = 4;
+  constexpr std::size_t kLanes = 4;  // interleaved walks
   const auto* const text = reinterpret_cast<const unsigned char*>(text_.data());
   const std::uint16_t* const moves = finder_.moves_.data();
   const std::uint16_t* const class_of = finder_.class_of_.data();
@@ -231,7 +230,7 @@ void LinesFinder::walk(std::size_t first, std::size_t last) {
     start[lane] = at;
   }
   if (hits_room_ < last - first) {
-    hits_room_ = std::max(last - first, kShortStretch);
+    hits_room_ = std::max(last - first, short_stretch_);
     hits_ = std::make_unique_for_overwrite<Hit[]>(hits_room_);
   }
   // A step writes its place in the lane whether or not a name ends there, and keeps it only if

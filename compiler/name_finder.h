@@ -10,35 +10,37 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/fast_paths.h"
+
 namespace kestrel {
 
 // The definitions 0 .. count - 1 in the order of their names, and in table order for one name.
 std::vector<int> in_name_order(const std::vector<std::string>& names, int count);
 
-// Finds, in one walk over a text, every definition whose name occurs in it (as any substring,
-// whole name or not), in time that grows with the text's length and not with the names' lengths
-// or how many of them end at one place. The names' trie, and for each node the longest proper
-// suffix of its text that is a node too (so a walk never goes back in the text), and the longest
-// one at which a name ends. The nodes are numbered level by level, and within a level in the
-// order of their texts, so the children of a node are consecutive nodes and those of the next
-// node follow them: a node's edges are found from where its children begin, in a few small
-// arrays. Most steps of a walk start at the root or at a node one byte deep, so those nodes also
-// have a full row of where each byte leads, suffixes taken into account. Unless the names are very
-// many or very long, every node has such a row too, over the bytes that occur in names: a step is
-// then one look-up.
+// The names' Aho-Corasick automaton: finds, in one walk over a text, every definition whose name
+// occurs in it (as any substring, whole name or not), in time that grows with the text's length
+// and not with the names' lengths or how many of them end at one place. Its nodes are the names'
+// trie; each has a failure link (the node of the longest proper suffix of its text, so a walk
+// never goes back in the text) and an output link (the longest such suffix at which a name ends).
+// The nodes are numbered level by level, and within a level in the order of their texts, so the
+// children of a node are consecutive nodes and those of the next node follow them: a node's edges
+// are found from where its children begin, in a few small arrays.
+//
+// Unless the names are very many or very long, the automaton is also made deterministic: a table
+// of moves gives, for every node and byte class (the bytes that occur in names each have a class,
+// all others share one, which leads to the root), the node the byte leads to, failure links taken
+// into account, so that a step is one look-up. Without the table, a step follows failure links
+// until a node has an edge for the byte; the root and the nodes one byte deep have full rows.
 class NameFinder {
  public:
-  // The largest table of moves a finder builds: a larger one is left out, and each step then
-  // looks for the byte among a node's children and those of its suffixes.
-  static constexpr std::size_t kMostMoves = std::size_t{1} << 21;
-
-  // Names in table order; an empty name is never reported.
+  // Names in table order; an empty name is never reported. A table of moves larger than
+  // `most_moves` entries is left out.
   explicit NameFinder(const std::vector<std::string>& names, int count,
-                      std::size_t most_moves = kMostMoves)
+                      std::size_t most_moves = FastPaths::kMostMoves)
       : NameFinder(names, in_name_order(names, count), most_moves) {}
   // The same, given the definitions 0 .. count - 1 as in_name_order gives them.
   NameFinder(const std::vector<std::string>& names, std::vector<int> in_order,
-             std::size_t most_moves = kMostMoves);
+             std::size_t most_moves = FastPaths::kMostMoves);
 
   // Calls `found(k, first, last)` for every definition k whose name occurs in `text` starting at
   // a position in [first_start, end_start) and reaching past `reaching`, once for each distinct
@@ -83,22 +85,6 @@ class NameFinder {
     }
   }
 
-  // Calls `found(k)` for every definition k whose name occurs in `text` reaching past `reaching`
-  // and starting before `end_start`, and perhaps for some that start later; as often as it meets
-  // them.
-  template <typename Found>
-  void find_reaching(std::string_view text, std::size_t end_start, std::size_t reaching,
-                     Found found) const {
-    std::int32_t node = kRoot;
-    for (std::size_t end = 0; end < text.size(); ++end) {
-      if (end - depth(node) >= end_start) break;
-      node = step(node, static_cast<unsigned char>(text[end]));
-      if (end < reaching) continue;
-      for (std::int32_t ending = ending_at(node); ending != kRoot; ending = ending_below_[ending])
-        for (std::int32_t k = definition_[ending]; k >= 0; k = same_name_[k]) found(k);
-    }
-  }
-
   // Calls `found(k, start)` for every occurrence of every definition's name in `text`, in the
   // order of their ends, longer first at one end. Returns false, having called it for only some,
   // when there are more than `most` (as with many names that end in one another on a text that
@@ -137,6 +123,9 @@ class NameFinder {
   // The length of the longest name: a new occurrence overlapping a changed stretch of a line
   // starts at most this many characters minus one before it.
   std::size_t longest_name() const { return longest_; }
+  bool empty() const { return depth_.empty(); }
+  // Whether a step follows failure links, having no table of moves.
+  bool walks_failure_links() const { return moves_.empty(); }
 
  private:
   friend class LinesFinder;
@@ -200,8 +189,8 @@ class NameFinder {
   std::vector<std::int32_t> definition_;    // per node: the first definition ending there, or -1
   std::vector<std::int32_t> same_name_;     // per definition: the next one of the same name, or -1
   std::vector<std::uint32_t> depth_;        // per node: the length of the text it spells
-  std::vector<std::int32_t> suffix_;        // per node: the node of its longest proper suffix
-  std::vector<std::int32_t> ending_below_;  // per node: the same, among nodes where a name ends
+  std::vector<std::int32_t> suffix_;        // per node: its failure link
+  std::vector<std::int32_t> ending_below_;  // per node: its output link
   // After a place for the root, per node: itself if a name ends there, else its ending_below_.
   std::vector<std::int32_t> ending_;
   std::size_t longest_ = 0;
@@ -227,23 +216,27 @@ class NameFinder {
 };
 
 // Finds every occurrence of the names in the lines of one text, asked for line by line, mostly in
-// order. The text is walked ahead of the lines, a stretch at a time, in four lanes side
-// by side: a walk waits at every byte for the step before it, and four walks that do not wait on
-// one another keep the processor busy meanwhile. A lane starts after a byte that occurs in no
-// name, where a walk is at the root whatever came before, so the lanes find what one walk would.
-// Without names or the finder's table of moves, and for lines longer than a stretch, each line is
-// walked on its own.
+// order. The text is walked ahead of the lines, a stretch at a time, through the table of moves in
+// four interleaved walks: one walk waits at every byte for the look-up of the step before it, and
+// four walks that do not wait on one another keep the processor busy meanwhile. A walk starts
+// after a byte that occurs in no name, where the automaton is at the root whatever came before,
+// so the four find what one walk would. A line longer than kStretch is not served, nor any line
+// without names or without the table of moves: the caller walks it on its own.
 class LinesFinder {
  public:
-  LinesFinder(const NameFinder& finder, std::string_view text) : finder_(finder), text_(text) {}
+  // `stretch` is the bytes walked at once unless a line needs more.
+  LinesFinder(const NameFinder& finder, std::string_view text, std::size_t stretch)
+      : finder_(finder), text_(text), short_stretch_(std::min(stretch, kStretch)) {}
 
   // The text the lines are views of.
   std::string_view text() const { return text_; }
 
-  // As finder.find_every(line, most, found), for `line`, a view into the text.
+  // Whether the line's places are listed, walking a stretch from its start if need be.
+  bool walked(std::string_view line);
+
+  // As finder.find_every(line, most, found), for `line`, a view into the text that was walked.
   template <typename Found>
   bool find_every(std::string_view line, std::size_t most, Found found) {
-    if (!walked(line)) return finder_.find_every(line, most, found);
     // The line's first byte and the one after it, in the stretch.
     const auto first = static_cast<std::size_t>(line.data() - text_.data()) - walked_first_;
     const std::size_t last = first + line.size();
@@ -264,8 +257,6 @@ class LinesFinder {
 
   // The most bytes walked at once: a line longer than this is walked on its own.
   static constexpr std::size_t kStretch = std::size_t{1} << 15;
-  // The bytes walked at once unless a line needs more.
-  static constexpr std::size_t kShortStretch = std::size_t{1} << 13;
 
  private:
   // A place where a name ends: its last byte's place in the stretch in the upper half, and the
@@ -276,12 +267,11 @@ class LinesFinder {
   // Where a move's bit for a name ending stands: a step counts its place in without a test.
   static constexpr unsigned kEndsShift = std::countr_zero(NameFinder::kEndsOfMove);
 
-  // Whether the line's places are listed in hits_, walking a stretch from its start if need be.
-  bool walked(std::string_view line);
   void walk(std::size_t first, std::size_t last);
 
   const NameFinder& finder_;
   std::string_view text_;
+  std::size_t short_stretch_;
   // The stretch walked, and the places where names end in it, in order: the first hits_size_ of
   // hits_, from next_ on not yet passed. A lane lists its places from where its share of the
   // room begins, which it never passes, and they are then moved up behind those before.

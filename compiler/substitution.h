@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,13 +8,13 @@
 #include "app/findings.h"
 #include "app/source_map.h"
 #include "app/workbench.h"
+#include "compiler/apart_line.h"
+#include "compiler/boundary.h"
+#include "compiler/crowded_line.h"
+#include "compiler/fast_paths.h"
 #include "compiler/name_finder.h"
 
 namespace kestrel {
-
-// Whether the first character of `Sumbol` ends a name: 1 for a boundary, 0 for a name character.
-// The empty string (a neighbour beyond the end of the line) is a boundary.
-std::int16_t test_sumbol(const std::string& Sumbol);
 
 // False, after showing its message, when a name is recorded twice. The message points at the
 // later of the two definition lines while the pane is as loaded. `in_order` is the table's
@@ -31,38 +29,43 @@ struct Substitution {
 };
 
 // Replaces, definition by definition in table order, each defined name that stands as a whole
-// name in `line` by its value. Writes every neighbour it tests into `wb.near_char`.
-Substitution Substitute_defines(Workbench& wb, std::string line);
+// name in `line` by its value.
+Substitution Substitute_defines(const DefinitionTable& defs, std::string line);
 
 // The same, line after line over one table: what it builds from the table and its working space
 // are kept from one line to the next. The table must not change while it lives.
+//
+// Each line's occurrences of the names are found first, by the names' Aho-Corasick automaton, in
+// one walk (or, for lines of one text, by interleaved walks ahead of them). A line whose names
+// stand apart is then rebuilt in one walk along it; any other is taken turn by turn.
 class Substituter {
  public:
-  explicit Substituter(const DefinitionTable& defs);
+  explicit Substituter(const DefinitionTable& defs, const FastPaths& paths = {});
   // The same, given the table's definitions as in_name_order gives them. When the lines are views
   // into one text, one after another, naming that text lets the names be found ahead of them.
-  Substituter(const DefinitionTable& defs, std::vector<int> in_order,
-              std::string_view lines_of = {});
-  ~Substituter();
-  Substituter(const Substituter&) = delete;
-  Substituter& operator=(const Substituter&) = delete;
+  Substituter(const DefinitionTable& defs, std::vector<int> in_order, std::string_view lines_of,
+              const FastPaths& paths = {});
 
   // Substitutes `source` into `line`, whose room is reused; returns the definition whose
   // replacements would never end, and then `line` is incomplete. `source` must not lie in `line`.
-  std::optional<int> substitute(Workbench& wb, std::string_view source, std::string& line) {
-    const int looping = looping_substitution(wb, source, line);
+  std::optional<int> substitute(std::string_view source, std::string& line) {
+    const int looping = looping_substitution(source, line);
     return looping < 0 ? std::nullopt : std::optional<int>(looping);
   }
 
+  const PathCounts& counts() const { return counts_; }
+
  private:
-  struct Space;
   // As substitute, with -1 for none. The optional is made inline, where it stays in registers:
   // returned from a call it would be built in memory and read back at once, which stalls.
-  int looping_substitution(Workbench& wb, std::string_view source, std::string& line);
-  std::optional<int> substitute_crowded(Workbench& wb, std::string& line, bool every);
+  int looping_substitution(std::string_view source, std::string& line);
+
+  const FastPaths paths_;
   NameFinder names_;
-  std::unique_ptr<Space> space_;
+  ApartLines apart_;
+  CrowdedLines crowded_;
   std::optional<LinesFinder> lines_;
+  PathCounts counts_;
 };
 
 // The valid slots of the table: 0 .. def_count - 1, and never past its end.

@@ -23,12 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   kestrel::Workbench wb;
   kestrel::SilentUi ui;
-  wb.Text2 = "M.BAS";
+  wb.source_path = "M.BAS";
   const kestrel::OpenOutcome opened =
       kestrel::open_command(wb, ui, files, {files.current_folder()});
   if (opened.read_to_end) {
-    wb.Check1 = check1;
-    wb.Check2 = check2;
+    wb.keep_comments = check1;
+    wb.comments_unnumbered = check2;
     kestrel::compile_command(wb, ui, opened.source_map);
   }
   return 0;

@@ -349,9 +349,9 @@ void MainWindow::connect_commands() {
   // Open rewrites the source map that a trace reads, even when the pane's text stays the same.
   on_click(Command3_, [this](Workbench& wb, Ui& ui) {
     // Saving the edits first names a new source file, which is not the one to open.
-    const std::string to_open = wb.Text2;
+    const std::string to_open = wb.source_path;
     if (!keep_source_edits(wb, ui)) return;
-    wb.Text2 = to_open;
+    wb.source_path = to_open;
     drop_trace();
     OpenOutcome opened = open_command(wb, ui, files_, {files_.current_folder()});
     if (opened.cancelled) return;
@@ -619,10 +619,10 @@ void MainWindow::copy_from_widgets() {
   source_changed_ = dest_changed_ = false;
   wb_.Source_bas = source_shown_;
   wb_.Dest_bas = dest_shown_;
-  wb_.Text1 = Text1_->text().toStdString();
-  wb_.Text2 = Text2_->text().toStdString();
-  wb_.Check1 = Check1_->isChecked();
-  wb_.Check2 = Check2_->isChecked();
+  wb_.destination_path = Text1_->text().toStdString();
+  wb_.source_path = Text2_->text().toStdString();
+  wb_.keep_comments = Check1_->isChecked();
+  wb_.comments_unnumbered = Check2_->isChecked();
 }
 
 void MainWindow::copy_to_widgets() {
@@ -639,12 +639,12 @@ void MainWindow::copy_to_widgets() {
     dest_shown_ = wb_.Dest_bas;
     dest_changed_ = false;
   }
-  const QString text1 = QString::fromStdString(wb_.Text1);
+  const QString text1 = QString::fromStdString(wb_.destination_path);
   if (Text1_->text() != text1) Text1_->setText(text1);
-  const QString text2 = QString::fromStdString(wb_.Text2);
+  const QString text2 = QString::fromStdString(wb_.source_path);
   if (Text2_->text() != text2) Text2_->setText(text2);
-  Check1_->setChecked(wb_.Check1);
-  Check2_->setChecked(wb_.Check2);
+  Check1_->setChecked(wb_.keep_comments);
+  Check2_->setChecked(wb_.comments_unnumbered);
   Command4_->setEnabled(wb_.Command4_enabled);
 }
 

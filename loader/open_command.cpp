@@ -13,15 +13,15 @@ namespace {
 
 constexpr const char* kOpenFilter = "All files (*.*)|*.*";
 
-// The path to load: Text2 exactly as typed, or the file chosen in the dialog, which then goes into
-// Text2 so that the next Open loads it again. Empty when the dialog was cancelled.
+// The path to load: source_path exactly as typed, or the file chosen in the dialog, which then goes
+// into source_path so that the next Open loads it again. Empty when the dialog was cancelled.
 std::string choose_path(Workbench& wb, Ui& ui) {
-  if (wb.Text2.empty()) {
+  if (wb.source_path.empty()) {
     std::string chosen = ui.open_dialog(kOpenFilter);
     if (chosen.empty()) return chosen;
-    wb.Text2 = chosen;
+    wb.source_path = chosen;
   }
-  return wb.Text2;
+  return wb.source_path;
 }
 
 // The search's folders in order, each once, those after the first made absolute and normal; every

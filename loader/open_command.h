@@ -43,8 +43,9 @@ struct IncludeSearch {
   std::vector<std::filesystem::path> more;
 };
 
-// Command3, "Open": loads the source file named by Text2, or chosen in the open dialog, into
-// Source_bas, expanding include lines and recording definitions; enables Compile at the end.
+// Command3, "Open": loads the source file named by source_path (Text2), or chosen in the open
+// dialog, into Source_bas, expanding include lines and recording definitions; enables Compile at
+// the end.
 OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearch& search);
 
 }  // namespace kestrel

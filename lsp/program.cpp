@@ -8,9 +8,9 @@ namespace fs = std::filesystem;
 
 Program::Program(Files& files, const fs::path& main_file, const Settings& settings)
     : main_file_(main_file), current_(files.current_folder()) {
-  wb_.Text2 = utf8_path(main_file);
-  wb_.Check1 = settings.rem || settings.rem_unnumbered;
-  wb_.Check2 = settings.rem_unnumbered;
+  wb_.source_path = utf8_path(main_file);
+  wb_.keep_comments = settings.rem || settings.rem_unnumbered;
+  wb_.comments_unnumbered = settings.rem_unnumbered;
   SilentUi ui;
   opened_ = open_command(wb_, ui, files, {current_, settings.include_dirs});
   for (const LoadedFile& file : opened_.files)

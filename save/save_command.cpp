@@ -58,11 +58,11 @@ SaveOutcome write_reporting(Ui& ui, Files& files, const std::string& path,
 
 SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources) {
   // A typed path is used exactly as typed, blanks included.
-  std::string path = wb.Text1;
+  std::string path = wb.destination_path;
   if (path.empty()) {
     path = ask_for_path(ui);
     if (path.empty()) return cancelled();
-    wb.Text1 = path;
+    wb.destination_path = path;
   }
   wb.file_name = path;
   return write_reporting(ui, files, path, wb.Dest_bas, sources);
@@ -71,7 +71,7 @@ SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles&
 SaveOutcome save_as_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources) {
   const std::string path = ask_for_path(ui);
   if (path.empty()) return cancelled();
-  wb.Text2 = path;
+  wb.source_path = path;
   wb.file_name = path;
   return write_reporting(ui, files, path, wb.Source_bas, sources);
 }

@@ -22,7 +22,8 @@ struct SaveOutcome {
 // the main file would be lost to its own output, an include to the whole expanded source.
 using SourceFiles = std::vector<std::filesystem::path>;
 
-// Command5, "Save": writes Dest_bas to the file named by Text1, or chosen in the save dialog.
+// Command5, "Save": writes Dest_bas to the file named by destination_path (Text1), or chosen in the
+// save dialog.
 SaveOutcome save_command(Workbench& wb, Ui& ui, Files& files, const SourceFiles& sources = {});
 
 // Command6, "SaveAs": writes Source_bas to a file chosen in the save dialog.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ansi.h"
+#include "app/text_hash.h"
 #include "app/workbench.h"
 #include "compiler/compile_pass.h"
 #include "loader/load_support.h"
@@ -144,6 +145,31 @@ TEST(TextFingerprint, AnyOneChangedByteOrSwappedWordChangesIt) {
       EXPECT_NE(TextFingerprint::of(swapped), original) << size << " swapping " << width;
     }
   }
+  // Two texts of one size that a former hash took for one: the second 8 bytes were its state after
+  // the first, which multiplied that state by zero whatever the first 8 bytes held.
+  const std::string tail = std::string("\x79\x6B\x3A\x5E\xAF\x3E\x41\xFD") + std::string(16, 'x');
+  EXPECT_NE(TextFingerprint::of("Axxxxxxx" + tail), TextFingerprint::of("Bxxxxxxx" + tail));
+}
+
+// The hash taken four words side by side is the polynomial taken one word at a time.
+TEST(TextFingerprint, IsThePolynomialOfTheTextsWords) {
+  constexpr std::uint64_t prime = (std::uint64_t{1} << 61) - 1;
+  __extension__ using Wide = unsigned __int128;
+  // The single word 1 makes the polynomial k itself.
+  const std::uint64_t point = text_hash("\x01");
+  for (std::size_t size = 0; size <= 100; ++size) {
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) text += static_cast<char>(0xF0 - 7 * i);
+    std::uint64_t plain = 0;
+    for (std::size_t at = 0; at < size; at += 7) {
+      std::uint64_t word = 0;
+      for (std::size_t i = 0; i < 7 && at + i < size; ++i)
+        word |= std::uint64_t{static_cast<unsigned char>(text[at + i])} << (8 * i);
+      plain = static_cast<std::uint64_t>((static_cast<Wide>(plain) * point + word) % prime);
+    }
+    plain = static_cast<std::uint64_t>(static_cast<Wide>(plain) * point % prime);
+    EXPECT_EQ(text_hash(text), plain) << size;
+  }
 }
 
 TEST(SourceLocations, AnEditThatKeepsThePanesSizeIsSeen) {
@@ -165,7 +191,7 @@ TEST(SourceLocations, AnEditThatKeepsThePanesSizeIsSeen) {
 
 TEST(SourceLocations, OutputLinesRecordTheirSourceAndWhetherTheyAreNumbered) {
   Workbench wb;
-  wb.Check1 = wb.Check2 = true;
+  wb.keep_comments = wb.comments_unnumbered = true;
   wb.Source_bas =
       text_of({"#define A EQU 1", "[START]", "REM note", "PRINT A", "", "GOTO [START]"});
   ScriptedUi ui;

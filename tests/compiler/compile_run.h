@@ -48,8 +48,8 @@ CompileRun run_pass(const std::string& source, const Definitions& definitions, b
                     bool check2, PassFunction pass) {
   Workbench wb = workbench_with(definitions);
   wb.Source_bas = source;
-  wb.Check1 = check1;
-  wb.Check2 = check2;
+  wb.keep_comments = check1;
+  wb.comments_unnumbered = check2;
   ScriptedUi ui;
   CompileRun run;
   ui.on_shown = [&](const Shown& shown) {
@@ -61,10 +61,16 @@ CompileRun run_pass(const std::string& source, const Definitions& definitions, b
   return run;
 }
 
+// The program's pass, taking only the fast paths `paths` allows; adds the paths it took to
+// `taken`, when given.
 inline CompileRun compile(const std::string& source, const Definitions& definitions = {},
-                          bool check1 = false, bool check2 = false) {
-  return run_pass(source, definitions, check1, check2,
-                  [](Workbench& wb, Ui& ui) { return compile_command(wb, ui, SourceMap()).ok; });
+                          bool check1 = false, bool check2 = false, const FastPaths& paths = {},
+                          PathCounts* taken = nullptr) {
+  return run_pass(source, definitions, check1, check2, [&](Workbench& wb, Ui& ui) {
+    const CompileOutcome outcome = compile_command(wb, ui, SourceMap(), paths);
+    if (taken) *taken += outcome.paths;
+    return outcome.ok;
+  });
 }
 
 }  // namespace kestrel::testing

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "compile_run.h"
-#include "reference_pass.h"
+#include "tests/reference/reference_pass.h"
 
 namespace kestrel {
 namespace {
@@ -27,9 +27,20 @@ struct Compared {
   bool hit_step_cap = false;
 };
 
-Compared compare(const Case& c) {
+// The program with every fast path, then with each switched off alone, so that those left are each
+// held to the reference, and with a short stretch for the interleaved walks, so that lines cross
+// the stretches' ends. Case i takes choice i % 6.
+constexpr int kPathChoices = kFastPathCount + 1;
+FastPaths path_choice(int i) {
+  if (i % kPathChoices < kFastPathCount) return without(static_cast<FastPath>(i % kPathChoices));
+  FastPaths paths;
+  paths.walk_stretch = 64;
+  return paths;
+}
+
+Compared compare(const Case& c, const FastPaths& paths = {}, PathCounts* taken = nullptr) {
   Compared result;
-  result.program = testing::compile(c.source, c.definitions, c.check1, c.check2);
+  result.program = testing::compile(c.source, c.definitions, c.check1, c.check2, paths, taken);
   result.reference =
       testing::run_pass(c.source, c.definitions, c.check1, c.check2, [&](Workbench& state, Ui& ui) {
         const testing::ReferenceRun run = testing::reference_compile(state, ui);
@@ -167,14 +178,30 @@ class CaseMaker : Dice {
   }
 };
 
+// Every fast path and every fallback was taken; lines with too many occurrences to list only where
+// `long_lines`.
+void expect_every_path(const PathCounts& taken, bool long_lines) {
+  const std::pair<const char*, std::size_t> counts[] = {
+      {"apart", taken.apart},
+      {"crowded, listed", taken.crowded_listed},
+      {"crowded, unlisted", long_lines ? taken.crowded_unlisted : 1},
+      {"interleaved walks", taken.interleaved},
+      {"failure links", taken.failure_links},
+      {"closed labels", taken.closed_labels},
+      {"spanning labels", taken.spanning_labels},
+  };
+  for (const auto& [path, count] : counts) EXPECT_GT(count, 0U) << path;
+}
+
 TEST(CompileDifferential, RandomSourcesMatchTheReference) {
   const std::string compile_ok = "COMPILE OK";
   const std::string loop_message = cp("Ошибка - Зацикленная подстановка!");
   CaseMaker maker(20261207);
   int failures = 0, ok_with_labels = 0, label_findings = 0, capped = 0, cycles = 0;
+  PathCounts taken;
   for (int i = 0; i < 15000 && failures < 5; ++i) {
     const Case c = maker.make();
-    const Compared result = compare(c);
+    const Compared result = compare(c, path_choice(i), &taken);
     if (result.program != result.reference) {
       ++failures;
       ADD_FAILURE() << "case " << i << "\n"
@@ -203,6 +230,7 @@ TEST(CompileDifferential, RandomSourcesMatchTheReference) {
   EXPECT_GT(label_findings, 100);
   EXPECT_GT(capped, 5);
   EXPECT_GT(cycles, 5);
+  expect_every_path(taken, false);
 }
 
 // Long lines crowded with names that begin and end in one another, values that hold other names,
@@ -301,9 +329,10 @@ class CrowdedCaseMaker : Dice {
 TEST(CompileDifferential, CrowdedLongLinesMatchTheReference) {
   CrowdedCaseMaker maker(20261208);
   int failures = 0, long_lines = 0, labels_resolved = 0;
+  PathCounts taken;
   for (int i = 0; i < 1500 && failures < 3; ++i) {
     const Case c = maker.make();
-    const Compared result = compare(c);
+    const Compared result = compare(c, path_choice(i), &taken);
     if (result.program != result.reference) {
       ++failures;
       ADD_FAILURE() << "case " << i << "\n"
@@ -319,6 +348,7 @@ TEST(CompileDifferential, CrowdedLongLinesMatchTheReference) {
   }
   EXPECT_GT(long_lines, 100);
   EXPECT_GT(labels_resolved, 100);
+  expect_every_path(taken, true);
 }
 
 // Each value is the next definition's name, so a name becomes every other in turn at one place:
@@ -373,8 +403,10 @@ TEST(CompileDifferential, StrangeCasesMatchTheReference) {
       chained(10, 3000),
   };
   for (const Case& c : cases) {
-    const Compared result = compare(c);
-    EXPECT_EQ(result.program, result.reference) << shown(c);
+    for (int choice = 0; choice < kPathChoices; ++choice) {
+      const Compared result = compare(c, path_choice(choice));
+      EXPECT_EQ(result.program, result.reference) << choice << "\n" << shown(c);
+    }
   }
 }
 

@@ -16,11 +16,11 @@ using Found = std::set<std::tuple<int, std::size_t, std::size_t>>;  // definitio
 using Every = std::multiset<std::pair<int, std::size_t>>;           // definition, start
 
 // A finder with its table of moves, and one that steps without it.
-constexpr std::size_t kTables[] = {NameFinder::kMostMoves, 0};
+constexpr std::size_t kTables[] = {FastPaths::kMostMoves, 0};
 
 Found find(const std::vector<std::string>& names, const std::string& text, std::size_t first = 0,
            std::size_t end = std::string::npos, std::size_t reaching = 0,
-           std::size_t most_moves = NameFinder::kMostMoves) {
+           std::size_t most_moves = FastPaths::kMostMoves) {
   const NameFinder finder(names, static_cast<int>(names.size()), most_moves);
   Found found;
   finder.find(
@@ -138,9 +138,9 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
   const std::string long_line = "\r\n" + std::string(stretch + 10, 'B') + "AB\r\n";
   // Short lines walked a short stretch at a time, then lines that need longer stretches (three,
   // since the walk below skips every third line).
-  std::string longer_later = many.substr(0, 3 * LinesFinder::kShortStretch);
+  std::string longer_later = many.substr(0, 3 * FastPaths::kWalkStretch);
   for (const std::size_t size : {2, 3, 2})
-    longer_later += "\r\n" + std::string(size * LinesFinder::kShortStretch, 'A') + "B";
+    longer_later += "\r\n" + std::string(size * FastPaths::kWalkStretch, 'A') + "B";
   longer_later += many.substr(0, 2000);
   const std::string elsewhere = "BAB AB";
   const struct {
@@ -159,7 +159,7 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
   for (const std::size_t most_moves : kTables) {
     for (const auto& c : cases) {
       const NameFinder finder(c.names, static_cast<int>(c.names.size()), most_moves);
-      LinesFinder lines(finder, c.text);
+      LinesFinder lines(finder, c.text, FastPaths::kWalkStretch);
       const std::string_view text = c.text;
       // Every line, its leading blanks left out as the pass does; every third line is skipped;
       // and lines in the middle of one, which the walk enters in a name.
@@ -171,7 +171,10 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
         line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
         if (number % 3 != 2) {
           const auto own = [&](auto found) { return finder.find_every(line, c.most, found); };
-          const auto ahead = [&](auto found) { return lines.find_every(line, c.most, found); };
+          const auto ahead = [&](auto found) {
+            return lines.walked(line) ? lines.find_every(line, c.most, found)
+                                      : finder.find_every(line, c.most, found);
+          };
           ASSERT_EQ(listed(ahead), listed(own)) << "line " << number << " of " << c.names[0];
         }
         first = end + 2;
@@ -179,7 +182,10 @@ TEST(LinesFinder, FindsInEachLineWhatItsOwnWalkFinds) {
       // A line outside the text, and the first line again.
       for (const std::string_view line : {std::string_view(elsewhere), text.substr(0, 40)}) {
         const auto own = [&](auto found) { return finder.find_every(line, c.most, found); };
-        const auto ahead = [&](auto found) { return lines.find_every(line, c.most, found); };
+        const auto ahead = [&](auto found) {
+          return lines.walked(line) ? lines.find_every(line, c.most, found)
+                                    : finder.find_every(line, c.most, found);
+        };
         EXPECT_EQ(listed(ahead), listed(own)) << line;
       }
     }

@@ -12,8 +12,7 @@ using testing::Definitions;
 using testing::workbench_with;
 
 Substitution substitute(const Definitions& definitions, const std::string& line) {
-  Workbench wb = workbench_with(definitions);
-  return Substitute_defines(wb, line);
+  return Substitute_defines(workbench_with(definitions).defs, line);
 }
 
 std::string plus_joined(const std::string& item, int count) {

@@ -25,9 +25,9 @@ std::string compiled(const std::string& source, CommentOptions comments) {
   MemoryFiles files;
   files.add_file("/work/SOURCE.BAS", source);
   Workbench wb;
-  wb.Text2 = "SOURCE.BAS";
-  wb.Check1 = comments != CommentOptions::none;
-  wb.Check2 = comments == CommentOptions::rem_unnumbered;
+  wb.source_path = "SOURCE.BAS";
+  wb.keep_comments = comments != CommentOptions::none;
+  wb.comments_unnumbered = comments == CommentOptions::rem_unnumbered;
   SilentUi ui;
   const OpenOutcome opened = open_command(wb, ui, files, {files.current_folder()});
   if (!opened.read_to_end || !opened.findings.empty()) return "<not loaded>";

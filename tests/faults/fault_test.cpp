@@ -185,9 +185,9 @@ TEST(Faults, EachBadInputIsReportedAndTheNextCleanRunSucceeds) {
     c.make_files(files);
     Workbench wb;
     ScriptedUi ui;
-    wb.Text2 = c.source;
-    wb.Check1 = c.check1;
-    wb.Check2 = c.check2;
+    wb.source_path = c.source;
+    wb.keep_comments = c.check1;
+    wb.comments_unnumbered = c.check2;
     if (c.source.empty()) {
       ui.dialog_answers = {"gone.bas"};
       ui.on_shown = [&files](const Shown& s) {
@@ -203,7 +203,7 @@ TEST(Faults, EachBadInputIsReportedAndTheNextCleanRunSucceeds) {
 
     ui.shown.clear();
     ui.on_shown = nullptr;
-    wb.Text1 = "out.bas";
+    wb.destination_path = "out.bas";
     save_command(wb, ui, files);
     EXPECT_TRUE(ui.shown.empty());
     const std::string pane = wb.Dest_bas;
@@ -211,8 +211,8 @@ TEST(Faults, EachBadInputIsReportedAndTheNextCleanRunSucceeds) {
     EXPECT_EQ(files.content("out.bas"), ended ? pane : pane + "\r\n");
 
     files.add_file("clean.bas", "#define X EQU 5\r\n[L]\r\nPRINT X\r\nGOTO [L]\r\n");
-    wb.Text2 = "clean.bas";
-    wb.Check1 = wb.Check2 = false;
+    wb.source_path = "clean.bas";
+    wb.keep_comments = wb.comments_unnumbered = false;
     open_and_compile(wb, ui, files);
     save_command(wb, ui, files);
     EXPECT_EQ(ui.shown, std::vector<Shown>{message("COMPILE OK")});

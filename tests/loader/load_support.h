@@ -49,7 +49,7 @@ struct Load {
   // Opens `path` as typed into Text2.
   explicit Load(const std::string& path = "") {
     wb.run_log.open(log);
-    wb.Text2 = path;
+    wb.source_path = path;
     ui.on_shown = [this](const Shown&) { panes_shown.push_back(wb.Source_bas); };
   }
   Load& run() {

@@ -92,7 +92,7 @@ TEST(Open, StartsAfreshAndLogsThePathAsTyped) {
   load.run();
   EXPECT_EQ(load.wb.Source_bas, testing::lines({"one", "#define V EQU 1", "two"}));
   EXPECT_EQ(load.wb.defs.def_count, 1);
-  EXPECT_EQ(load.wb.Text2, "./prog.bas");
+  EXPECT_EQ(load.wb.source_path, "./prog.bas");
   EXPECT_EQ(load.wb.file_name, "./prog.bas");
   EXPECT_EQ(load.log_lines(), Lines{"./prog.bas loaded"});
 }
@@ -133,7 +133,7 @@ TEST(Open, TheDialogNamesTheFileWhenText2IsEmpty) {
     load.run();
     EXPECT_EQ(load.ui.shown, c.shown) << c.answer;
     EXPECT_EQ(load.panes_shown, c.panes_shown) << c.answer;
-    EXPECT_EQ(load.wb.Text2, c.text2) << c.answer;
+    EXPECT_EQ(load.wb.source_path, c.text2) << c.answer;
     EXPECT_EQ(load.wb.Source_bas, c.pane) << c.answer;
     EXPECT_EQ(load.wb.Command4_enabled, c.enabled) << c.answer;
   }

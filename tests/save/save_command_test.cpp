@@ -49,11 +49,11 @@ TEST(Save, NeverWritesOverAFileTheSourceWasReadFrom) {
     files.add_file("MAIN.BAS", "#include PINS.BAS\r\n#include MISSING.BAS\r\nmain\r\n");
     files.add_file("PINS.BAS", "pins\r\n");
     Workbench wb;
-    wb.Text2 = "MAIN.BAS";
+    wb.source_path = "MAIN.BAS";
     ScriptedUi ui;
     const SourceFiles sources = files_read(open_command(wb, ui, files, {"/work"}));
     ui.shown.clear();
-    wb.Text1 = c.path;
+    wb.destination_path = c.path;
     const SaveOutcome saved = save_command(wb, ui, files, sources);
     ui.dialog_answers = {c.path};
     const SaveOutcome saved_as = save_as_command(wb, ui, files, sources);
@@ -92,7 +92,7 @@ TEST(Save, WritesEveryLineOfThePaneFollowedByCrLf) {
     files.add_file("out.bas", "old text that must go\r\n");
     Workbench wb;
     wb.Dest_bas = c.pane;
-    wb.Text1 = "out.bas";
+    wb.destination_path = "out.bas";
     ScriptedUi ui;
     save_command(wb, ui, files);
     EXPECT_EQ(read_file(files, "out.bas"), c.file) << c.pane.substr(0, 20);
@@ -103,7 +103,7 @@ TEST(Save, WritesEveryLineOfThePaneFollowedByCrLf) {
 TEST(Save, RightAfterStartWritesTheHelpText) {
   MemoryFiles files;
   Workbench wb;
-  wb.Text1 = "help.bas";
+  wb.destination_path = "help.bas";
   ScriptedUi ui;
   save_command(wb, ui, files);
   EXPECT_EQ(read_file(files, "help.bas"), help_text());
@@ -113,20 +113,20 @@ TEST(Save, TakesATypedPathAsTypedAndAChosenOneIntoText1) {
   MemoryFiles files;
   Workbench wb;
   wb.Dest_bas = "0010 PRINT\r\n";
-  wb.Text1 = "typed.bas";
+  wb.destination_path = "typed.bas";
   ScriptedUi ui;
   save_command(wb, ui, files);
   EXPECT_EQ(read_file(files, "typed.bas"), "0010 PRINT\r\n");
-  EXPECT_EQ(wb.Text1, "typed.bas");
+  EXPECT_EQ(wb.destination_path, "typed.bas");
   EXPECT_EQ(wb.file_name, "typed.bas");
   EXPECT_TRUE(ui.shown.empty());
 
   const std::string chosen = "/work/chosen.BAS";
-  wb.Text1.clear();
+  wb.destination_path.clear();
   ui.dialog_answers = {chosen};
   save_command(wb, ui, files);
   EXPECT_EQ(ui.shown, std::vector<Shown>{testing::save_dialog(kFilter)});
-  EXPECT_EQ(wb.Text1, chosen);
+  EXPECT_EQ(wb.destination_path, chosen);
   EXPECT_EQ(wb.file_name, chosen);
   EXPECT_EQ(read_file(files, chosen), "0010 PRINT\r\n");
 
@@ -142,7 +142,7 @@ TEST(SaveAndSaveAs, ACancelledDialogSaysCancelAndChangesNothing) {
   for (Command command : {Command{save_command}, Command{save_as_command}}) {
     MemoryFiles files;
     Workbench wb;
-    wb.Text2 = "source.bas";
+    wb.source_path = "source.bas";
     wb.file_name = "source.bas";
     files.add_file("source.bas", "kept\r\n");
     ScriptedUi ui;
@@ -152,8 +152,8 @@ TEST(SaveAndSaveAs, ACancelledDialogSaysCancelAndChangesNothing) {
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(ui.shown,
               (std::vector<Shown>{testing::save_dialog(kFilter), testing::message("Cancel")}));
-    EXPECT_EQ(wb.Text1, "");
-    EXPECT_EQ(wb.Text2, "source.bas");
+    EXPECT_EQ(wb.destination_path, "");
+    EXPECT_EQ(wb.source_path, "source.bas");
     EXPECT_EQ(wb.file_name, "source.bas");
     EXPECT_EQ(read_file(files, "source.bas"), "kept\r\n");
     EXPECT_EQ(files.list(".").size(), 1u);
@@ -165,16 +165,16 @@ TEST(SaveAs, AlwaysAsksAndWritesTheSourcePaneToThePathPutIntoText2) {
   Workbench wb;
   wb.Source_bas = "one\r\na1\r\ntwo";
   wb.Dest_bas = "0010 one\r\n";
-  wb.Text1 = "dest.bas";
-  wb.Text2 = "old.bas";
+  wb.destination_path = "dest.bas";
+  wb.source_path = "old.bas";
   ScriptedUi ui;
   ui.dialog_answers = {"new.bas"};
   save_as_command(wb, ui, files);
   EXPECT_EQ(ui.shown, std::vector<Shown>{testing::save_dialog(kFilter)});
   EXPECT_EQ(read_file(files, "new.bas"), "one\r\na1\r\ntwo\r\n");
-  EXPECT_EQ(wb.Text2, "new.bas");
+  EXPECT_EQ(wb.source_path, "new.bas");
   EXPECT_EQ(wb.file_name, "new.bas");
-  EXPECT_EQ(wb.Text1, "dest.bas");
+  EXPECT_EQ(wb.destination_path, "dest.bas");
   EXPECT_EQ(files.kind("dest.bas"), EntryKind::missing);
 }
 
@@ -206,18 +206,18 @@ TEST(Save, AFailureIsReportedAndTheTypedPathStays) {
   for (const FailureCase& c : kFailureCases) {
     Workbench wb;
     wb.Dest_bas = std::string(100000, 'x');
-    wb.Text1 = c.path;
+    wb.destination_path = c.path;
     ScriptedUi ui;
     const SaveOutcome outcome = save_command(wb, ui, files);
     EXPECT_FALSE(outcome.written) << c.path;
     ASSERT_EQ(outcome.findings.size(), 1u) << c.path;
     EXPECT_EQ(outcome.findings[0].title, c.title) << c.path;
     EXPECT_EQ(ui.shown, std::vector<Shown>{testing::failure(c.title, c.description)}) << c.path;
-    EXPECT_EQ(wb.Text1, c.path);
+    EXPECT_EQ(wb.destination_path, c.path);
     EXPECT_EQ(wb.file_name, c.path);
 
     // The command can be used again at once.
-    wb.Text1 = "good.bas";
+    wb.destination_path = "good.bas";
     save_command(wb, ui, files);
     EXPECT_EQ(ui.shown.size(), 1u) << c.path;
     EXPECT_EQ(read_file(files, "good.bas").size(), 100002u) << c.path;
@@ -237,7 +237,7 @@ TEST(SaveAs, AFailureIsReportedAndTheChosenPathStaysInText2) {
     EXPECT_EQ(ui.shown, (std::vector<Shown>{testing::save_dialog(kFilter),
                                             testing::failure(c.title, c.description)}))
         << c.path;
-    EXPECT_EQ(wb.Text2, c.path);
+    EXPECT_EQ(wb.source_path, c.path);
     EXPECT_EQ(wb.file_name, c.path);
   }
 }
@@ -265,7 +265,7 @@ TEST(SaveAs, GivesBackTheBytesThatWereLoadedWithLineEndsAsCrLf) {
   for (const std::string end : {"\r\n", "\n", "\r"}) {
     files.add_file("all.bas", joined(byte_lines, end));
     Workbench wb;
-    wb.Text2 = "all.bas";
+    wb.source_path = "all.bas";
     ScriptedUi ui;
     open_command(wb, ui, files, {files.current_folder()});
     ui.dialog_answers = {"copy.bas"};

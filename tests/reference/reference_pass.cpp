@@ -1,4 +1,4 @@
-#include "reference_pass.h"
+#include "tests/reference/reference_pass.h"
 
 #include <optional>
 #include <set>
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/ansi.h"
+#include "compiler/boundary.h"
 #include "compiler/line_number.h"
-#include "compiler/substitution.h"
 
 namespace kestrel::testing {
 
@@ -21,9 +21,8 @@ struct Label {
   int line = 0;
 };
 
-bool boundary(Workbench& wb, const std::string& line, std::size_t pos) {
-  wb.near_char = pos < line.size() ? line.substr(pos, 1) : "";
-  return test_sumbol(wb.near_char) == 1;
+bool boundary(const std::string& line, std::size_t pos) {
+  return test_sumbol(pos < line.size() ? line.substr(pos, 1) : "") == 1;
 }
 
 bool duplicate_definitions(const DefinitionTable& defs, Ui& ui) {
@@ -53,8 +52,8 @@ Substituted substitute(Workbench& wb, std::string line) {
     for (int steps = 1;; ++steps) {
       const std::size_t p = line.find(name);
       if (p == std::string::npos) break;
-      if (p > 0 && !boundary(wb, line, p - 1)) break;
-      if (!boundary(wb, line, p + name.size())) break;
+      if (p > 0 && !boundary(line, p - 1)) break;
+      if (!boundary(line, p + name.size())) break;
       line.replace(p, name.size(), value);
       if (value.size() == name.size() ? !seen.insert(line).second : steps > kReferenceStepCap)
         return {line, k, value.size() != name.size()};
@@ -157,10 +156,10 @@ class Pass {
     }
     if (line.size() < 2) return true;
     const bool comment = line.starts_with("REM");
-    if (comment && !wb_.Check1) return true;
+    if (comment && !wb_.keep_comments) return true;
     if (line[0] >= '0' && line[0] <= '9') return directive(line);
     const std::string text = without_blanks_at_end(without_blanks_at_start(line));
-    if (comment && wb_.Check2) {
+    if (comment && wb_.comments_unnumbered) {
       wb_.Dest_bas += text + "\r\n";
       return true;
     }
