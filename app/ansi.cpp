@@ -75,6 +75,12 @@ char32_t next_code_point(std::string_view s, std::size_t& pos) {
   return cp;
 }
 
+// Where the run of ASCII bytes from `pos` ends: both encodings hold them as they are.
+std::size_t ascii_end(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+  return pos;
+}
+
 }  // namespace
 
 bool holds(char32_t character) { return character == '?' || ansi_byte_for(character) != '?'; }
@@ -82,9 +88,11 @@ bool holds(char32_t character) { return character == '?' || ansi_byte_for(charac
 std::string to_utf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size() + ansi.size() / 2);
-  for (char c : ansi) {
-    const auto b = static_cast<unsigned char>(c);
-    append_utf8(out, b < 0x80 ? char32_t{b} : char32_t{kUpperHalf[b - 0x80]});
+  for (std::size_t pos = 0; pos < ansi.size(); ++pos) {
+    const std::size_t end = ascii_end(ansi, pos);
+    out.append(ansi.substr(pos, end - pos));
+    if ((pos = end) == ansi.size()) break;
+    append_utf8(out, kUpperHalf[static_cast<unsigned char>(ansi[pos]) - 0x80]);
   }
   return out;
 }
@@ -92,7 +100,11 @@ std::string to_utf8(std::string_view ansi) {
 std::string from_utf8(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();) out += ansi_byte_for(next_code_point(utf8, pos));
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const std::size_t end = ascii_end(utf8, pos);
+    out.append(utf8.substr(pos, end - pos));
+    if ((pos = end) < utf8.size()) out += ansi_byte_for(next_code_point(utf8, pos));
+  }
   return out;
 }
 

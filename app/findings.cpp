@@ -12,6 +12,11 @@ void Findings::message(const std::string& text, const std::optional<Location>& w
     ui_.message(text);
 }
 
+void Findings::message(const std::string& text, const Location& where, const std::string& detail) {
+  list_.push_back({Finding::Kind::message, "", text, 0, {}, where, detail});
+  ui_.message_at(text + "\r\n" + detail, where);
+}
+
 void Findings::failure(const Failure& failure, const std::filesystem::path& file,
                        const std::optional<Location>& where) {
   const std::string title = failure_title(failure);

@@ -23,6 +23,9 @@ struct Finding {
   int number = 0;              // a failure's number
   std::filesystem::path file;  // the file a failure names, if it names one
   std::optional<Location> location;
+  // What the message is about, where a pass that goes on past its problems gives it with the
+  // message instead of in a box of its own: the output around a left-over label.
+  std::string detail = {};
 
   bool operator==(const Finding&) const = default;
 };
@@ -34,6 +37,8 @@ class Findings {
   explicit Findings(Ui& ui) : ui_(ui) {}
 
   void message(const std::string& text, const std::optional<Location>& where = std::nullopt);
+  // A message and its detail, shown together in one box, one line after the other.
+  void message(const std::string& text, const Location& where, const std::string& detail);
   // The failure box: titled "Error#" and its number, followed by the file it names, if any.
   void failure(const Failure& failure, const std::filesystem::path& file = {},
                const std::optional<Location>& where = std::nullopt);

@@ -103,8 +103,13 @@ class OutputText {
 
 class Pass {
  public:
-  Pass(Workbench& wb, Ui& ui, const SourceMap& source_map, const FastPaths& paths)
-      : wb_(wb), paths_(paths), findings_(ui), source_(wb.Source_bas), where_(source_map, source_) {
+  Pass(Workbench& wb, Ui& ui, const SourceMap& source_map, const FastPaths& paths, CompileMode mode)
+      : wb_(wb),
+        every_(mode == CompileMode::every_problem),
+        paths_(paths),
+        findings_(ui),
+        source_(wb.Source_bas),
+        where_(source_map, source_) {
     // The record of the output lines at its size at once, from the lines the pane was loaded with:
     // grown line by line it would leave every smaller copy behind. A pane changed since costs
     // only that.
@@ -125,8 +130,11 @@ class Pass {
     if (outcome.ok) findings_.ui().message(message_text(MessageText::compile_ok));
     outcome.findings = findings_.take();
     record_.labels.reserve(labels_.size());
-    for (const Label& label : labels_)
+    record_.label_lines.reserve(labels_.size());
+    for (const Label& label : labels_) {
       record_.labels.emplace_back(label.label_text, label.label_line);
+      record_.label_lines.push_back(label.source_line);
+    }
     outcome.record = std::move(record_);
     outcome.paths = paths_taken_;
     return outcome;
@@ -136,18 +144,24 @@ class Pass {
   // False when the pass stopped at a problem.
   bool compile_all() {
     std::vector<int> in_order = in_name_order(wb_.defs.def_name, definition_count(wb_.defs));
-    if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_)) return false;
+    if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_) && !every_) return false;
     substituter_.emplace(wb_.defs, std::move(in_order), source_, paths_);
     output_.emplace(wb_.Dest_bas);
     const bool compiled =
         for_each_pane_line(source_, [this](std::string_view line) { return compile_line(line); });
     output_.reset();
     if (!compiled) return false;
+    const bool clean = findings_.list().empty();
     // The tables of the names are the largest thing the pass holds, and labels need none of them.
     paths_taken_ = substituter_->counts();
     substituter_.reset();
     // Without label lines neither the labels nor the line lengths are examined.
-    if (labels_.empty()) return true;
+    if (labels_.empty()) return clean;
+    if (every_) {
+      Resolve_every_label(wb_, findings_, labels_, where_, record_.output_lines);
+      every_long_line();
+      return findings_.list().empty();
+    }
     return Resolve_labels(wb_, findings_, labels_, where_, record_.output_lines, paths_,
                           paths_taken_) &&
            lines_fit();
@@ -167,7 +181,7 @@ class Pass {
     std::string& line = line_;
     if (const std::optional<int> looping = substituter_->substitute(trimmed, line)) {
       show(message_text(MessageText::looping_substitution) + wb_.defs.def_name[*looping]);
-      return false;
+      return every_;
     }
     // A label line is recognised before short lines are dropped, so "[" alone is a label.
     if (line.starts_with('[')) {
@@ -201,7 +215,7 @@ class Pass {
       return true;
     }
     show(message_text(MessageText::bad_line_number) + value, column);
-    return false;
+    return every_;
   }
 
   // A message about the source line being compiled, and where in it, when that is known.
@@ -255,23 +269,37 @@ class Pass {
     return false;
   }
 
+  void report_long_line(std::string_view text, std::size_t index) {
+    const std::vector<OutputLine>& sources = record_.output_lines;
+    const std::string message = message_text(MessageText::long_line) +
+                                std::string(text.substr(0, kLongLineExcerpt)) + " ...";
+    // Every output line was recorded as it was written; a label text that ends in a CR can join
+    // two lines, so the count may only have shrunk.
+    findings_.message(message, where_.at(sources[std::min(index, sources.size() - 1)].source_line));
+  }
+
+  void every_long_line() {
+    if (longest_written_ <= kLongestOutputLine && !labels_may_lengthen()) return;
+    std::size_t index = 0;
+    for_each_pane_line(wb_.Dest_bas, [&](std::string_view line) {
+      if (line.size() > kLongestOutputLine) report_long_line(line, index);
+      ++index;
+      return true;
+    });
+  }
+
   // Only the first line longer than the limit is reported. The output is searched for it unless
   // every line written was short enough and the labels have made none longer.
   bool lines_fit() {
     if (longest_written_ <= kLongestOutputLine && !labels_may_lengthen()) return true;
     const std::optional<LongLine> line = first_long_line(wb_.Dest_bas, kLongestOutputLine);
     if (!line) return true;
-    const std::vector<OutputLine>& sources = record_.output_lines;
-    const std::string text = message_text(MessageText::long_line) +
-                             std::string(line->text.substr(0, kLongLineExcerpt)) + " ...";
-    // Every output line was recorded as it was written; a label text that ends in a CR can join
-    // two lines, so the count may only have shrunk.
-    findings_.message(text,
-                      where_.at(sources[std::min(line->index, sources.size() - 1)].source_line));
+    report_long_line(line->text, line->index);
     return false;
   }
 
   Workbench& wb_;
+  const bool every_;
   const FastPaths paths_;
   PathCounts paths_taken_;
   Findings findings_;
@@ -293,13 +321,14 @@ class Pass {
 
 }  // namespace
 
-CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map) {
-  return compile_command(wb, ui, source_map, FastPaths());
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
+                               CompileMode mode) {
+  return Pass(wb, ui, source_map, FastPaths(), mode).run();
 }
 
 CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
                                const FastPaths& paths) {
-  return Pass(wb, ui, source_map, paths).run();
+  return Pass(wb, ui, source_map, paths, CompileMode::first_problem).run();
 }
 
 }  // namespace kestrel

@@ -28,10 +28,16 @@ struct CompileOutcome {
   PathCounts paths;  // which fast paths it took, and how often
 };
 
+// Whether the pass stops at the first problem, as the window and kestrelc show it, or goes on past
+// every problem it can go on from and reports each, for an editor that lists them all. Going on,
+// a left-over label is one finding with the output excerpt as its detail.
+enum class CompileMode { first_problem, every_problem };
+
 // Command4, "Compile": turns Source_bas into numbered lines in Dest_bas and reports the first
 // problem it meets, or "COMPILE OK". `source_map` is the last Open's: while the pane is as Open
 // left it, findings name the file and line each source line was loaded from.
-CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map);
+CompileOutcome compile_command(Workbench& wb, Ui& ui, const SourceMap& source_map,
+                               CompileMode mode = CompileMode::first_problem);
 
 // The same, taking only the fast paths `paths` allows: the output and messages are the same
 // whichever it allows.

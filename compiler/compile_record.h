@@ -20,6 +20,9 @@ struct OutputLine {
 struct CompileRecord {
   std::vector<OutputLine> output_lines;
   std::vector<std::pair<std::string, int>> labels;
+  std::vector<int> label_lines;  // the pane line (0-based) of each label
+
+  bool operator==(const CompileRecord&) const = default;
 };
 
 }  // namespace kestrel

@@ -61,6 +61,14 @@ bool no_bracket_left(Workbench& wb, Findings& findings, const Locator& where,
   return false;
 }
 
+// The labels' texts and numbers, as the replacement takes them.
+std::vector<LabelNumber> label_numbers(const LabelTable& labels) {
+  std::vector<LabelNumber> numbers;
+  numbers.reserve(labels.size());
+  for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
+  return numbers;
+}
+
 }  // namespace
 
 void LabelTable::add(std::string_view text, int label_line, int source_line) {
@@ -82,9 +90,7 @@ void Collect_label(LabelTable& labels, const std::string& line, int line_num, in
 bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                     const Locator& where, const std::vector<OutputLine>& output_lines,
                     const FastPaths& paths, PathCounts& taken) {
-  std::vector<LabelNumber> numbers;
-  numbers.reserve(labels.size());
-  for (const Label& label : labels) numbers.push_back({label.label_text, label.label_line});
+  const std::vector<LabelNumber> numbers = label_numbers(labels);
   const LabelIndex index(numbers);
   if (const std::optional<std::pair<int, int>> duplicate = index.first_duplicate()) {
     findings.message(message_text(MessageText::duplicate_labels) +
@@ -97,6 +103,29 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
   ++(closed ? taken.closed_labels : taken.spanning_labels);
   const std::size_t bracket = closed ? *closed : replace_labels(wb.Dest_bas, numbers);
   return no_bracket_left(wb, findings, where, output_lines, bracket);
+}
+
+void Resolve_every_label(Workbench& wb, Findings& findings, const LabelTable& labels,
+                         const Locator& where, const std::vector<OutputLine>& output_lines) {
+  const std::vector<LabelNumber> numbers = label_numbers(labels);
+  const LabelIndex index(numbers);
+  for (std::size_t n = 0; n < labels.size(); ++n) {
+    const int first = index.find(labels[n].label_text);
+    if (first >= 0 && static_cast<std::size_t>(first) != n)
+      findings.message(
+          message_text(MessageText::duplicate_labels) + std::string(labels[n].label_text),
+          where.at(labels[n].source_line));
+  }
+  std::size_t bracket = replace_labels(wb.Dest_bas, numbers);
+  wb.bracket_pos = bracket == std::string::npos ? 0 : static_cast<std::int32_t>(bracket + 1);
+  while (bracket != std::string::npos) {
+    Location at = output_source(wb, bracket, where, output_lines);
+    if (at.pane_line) at.column = bracket_column(wb.Source_bas, *at.pane_line);
+    findings.message(message_text(MessageText::undefined_labels), at,
+                     excerpt_around(wb.Dest_bas, bracket));
+    const std::size_t line_end = wb.Dest_bas.find(crlf, bracket);
+    bracket = line_end == std::string::npos ? line_end : wb.Dest_bas.find('[', line_end);
+  }
 }
 
 std::optional<LongLine> first_long_line(std::string_view text, std::size_t longest) {

@@ -52,6 +52,12 @@ bool Resolve_labels(Workbench& wb, Findings& findings, const LabelTable& labels,
                     const Locator& where, const std::vector<OutputLine>& output_lines,
                     const FastPaths& paths, PathCounts& taken);
 
+// The same, going on past every problem: each label defined again is reported at its line, and
+// each output line that still holds a "[" after the replacement once, with the output around the
+// first "[" as the finding's detail. Only the first of equal texts is replaced.
+void Resolve_every_label(Workbench& wb, Findings& findings, const LabelTable& labels,
+                         const Locator& where, const std::vector<OutputLine>& output_lines);
+
 struct LongLine {
   std::size_t index = 0;  // among the text's lines, from 0
   std::string_view text;

@@ -27,6 +27,12 @@ std::string include_name(std::string_view line) {
   return std::string(trim_left_blanks(line));
 }
 
+// The 1-based column where an include line's name begins.
+int name_column(std::string_view line) {
+  line.remove_prefix(std::min(line.size(), kInclude.size()));
+  return static_cast<int>(kInclude.size() + line.size() - trim_left_blanks(line).size()) + 1;
+}
+
 namespace fs = std::filesystem;
 
 void check_map_bound(const Loading& load) {
@@ -293,6 +299,9 @@ void Include_file(Loading& load, const std::string& inc_name) {
   const std::size_t record = record_for(load, inc_name);
   const fs::path composed = load.loaded[record].composed;
   const fs::path resolved = load.loaded[record].resolved;
+  // Each include line once, however often a nest of includes repeats it.
+  if (load.include_lines_met.insert({load.reading.file, load.reading.line}).second)
+    load.includes.push_back({load.reading, inc_name, name_column(load.wb.cur_line), record});
   // A failure points at the include line, and in the pane at the place of the included text.
   const Location include_line = load.map.location(load.reading, load.map.line_count());
   const SourceOrigin origin = load.reading;

@@ -30,6 +30,17 @@ struct LoadedFile {
   bool operator==(const LoadedFile&) const = default;
 };
 
+// An include line a load met: where it stands, the name it gives (in the code page) and the
+// 1-based column that name begins at, and the file it opened, as an index into the load's files.
+struct IncludeLine {
+  SourceOrigin at;
+  std::string name;
+  int column = 0;
+  std::size_t file = 0;
+
+  bool operator==(const IncludeLine&) const = default;
+};
+
 // What an include of a file added to Source_bas, when it added nothing but lines (no definition,
 // no finding): a later include of the same file adds the same lines again, which are copied
 // instead of read once more, as long as its includes nest no deeper than allowed from there. A
@@ -69,6 +80,9 @@ struct Loading {
 
   SourceMap map;
   std::vector<LoadedFile> loaded;
+  std::vector<IncludeLine> includes;
+  // The include lines recorded, by file and line.
+  std::set<std::pair<int, int>> include_lines_met;
   // The paths looked at for includes in the folders before the one that held each (all of them,
   // when none did): a file that appears at one of them is the one read next time.
   std::vector<std::filesystem::path> passed_over;

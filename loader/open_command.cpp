@@ -91,6 +91,7 @@ OpenOutcome open_command(Workbench& wb, Ui& ui, Files& files, const IncludeSearc
   }
   outcome.read_to_end = wb.Command4_enabled;
   outcome.files = std::move(load.loaded);
+  outcome.includes = std::move(load.includes);
   outcome.passed_over = std::move(load.passed_over);
   outcome.findings = findings.take();
   outcome.source_map = std::move(load.map);

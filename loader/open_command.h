@@ -19,6 +19,8 @@ struct OpenOutcome {
   bool read_to_end = false;  // the main file was read to its end, and Compile is enabled
   // Every file the load opened or tried to open, the main file first, in the order of opening.
   std::vector<LoadedFile> files;
+  // Every include line met, in the order of reading.
+  std::vector<IncludeLine> includes;
   // Where includes were looked for and missing, in the folders before the one that held each (in
   // every folder, for one that none held).
   std::vector<std::filesystem::path> passed_over;

@@ -11,7 +11,7 @@ packages=(
   fonts-liberation
   xvfb xauth x11-utils man-db dpkg-dev desktop-file-utils
   binutils file lintian appstream mandoc
-  neovim unzip
+  nlohmann-json3-dev llvm-14-tools neovim unzip
 )
 # The Windows build and Wine, which runs its console programs: what Wine recommends serves
 # windows, sound and printing, none of which a console program needs.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the core, kestrelc and their tests for Windows with MinGW-w64, runs the tests under
-# Wine, and checks kestrelc.exe against the Linux build: the sample project compiled with each
+# Cross-builds the core, kestrelc, kestrel-lsp and their tests for Windows with MinGW-w64, runs the
+# tests under Wine (the language server's transcripts among them), and checks kestrelc.exe against the Linux build: the sample project compiled with each
 # comment option, from a source with a Cyrillic name and from another folder, with kestrelc.exe
 # taken from the Windows zip; and a message on a console.
 #   scripts/windows.sh LINUX_KESTRELC
@@ -56,17 +56,20 @@ trap 'rm -rf "$work"; wineserver --kill' EXIT
 ctest --test-dir "$build" --output-on-failure -j"$jobs"
 cmake --build "$build" --target package
 
-# The zip holds kestrelc.exe and the sample; the program needs no DLL but Windows' own.
+# The zip holds kestrelc.exe, kestrel-lsp.exe and the sample; the programs need no DLL but
+# Windows' own.
 zip=$(echo "$build"/kestrelc-*-win64.zip)
 (cd "$work" && cmake -E tar xf "$zip")
 unpacked="$work/$(basename "$zip" .zip)"
 windows_kestrelc="$unpacked/kestrelc.exe"
-[ -f "$windows_kestrelc" ] && [ -f "$unpacked/examples/MAIN.BAS" ] ||
-  fail "the zip lacks kestrelc.exe or the sample"
-imports=$(x86_64-w64-mingw32-objdump -p "$windows_kestrelc" | sed -n 's/^\tDLL Name: //p')
-foreign=$(grep -viE '^(kernel32|msvcrt|user32|advapi32|shell32|ws2_32|api-ms-win-[a-z0-9-]+)\.dll$' \
-  <<<"$imports" || true)
-[ -z "$foreign" ] || fail "kestrelc.exe needs DLLs that Windows does not have: $foreign"
+[ -f "$windows_kestrelc" ] && [ -f "$unpacked/kestrel-lsp.exe" ] &&
+  [ -f "$unpacked/examples/MAIN.BAS" ] || fail "the zip lacks kestrelc.exe, kestrel-lsp.exe or the sample"
+for program in "$windows_kestrelc" "$unpacked/kestrel-lsp.exe"; do
+  imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\tDLL Name: //p')
+  foreign=$(grep -viE '^(kernel32|msvcrt|user32|advapi32|shell32|ws2_32|api-ms-win-[a-z0-9-]+)\.dll$' \
+    <<<"$imports" || true)
+  [ -z "$foreign" ] || fail "$(basename "$program") needs DLLs that Windows does not have: $foreign"
+done
 
 wine_run() { "$root/cmake/wine-run.sh" "$build/wine-prefix" "$@"; }
 

@@ -53,11 +53,11 @@ install_tree() {
 
 check_layout() {
   local path
-  for path in bin/kestrel bin/kestrelc; do
+  for path in bin/kestrel bin/kestrelc bin/kestrel-lsp; do
     [ -x "$prefix/$path" ] || fail "$path is not installed as an executable"
   done
   for path in share/applications/kestrel.desktop share/man/man1/kestrel.1.gz \
-    share/man/man1/kestrelc.1.gz share/icons/hicolor/16x16/apps/kestrel.png \
+    share/man/man1/kestrelc.1.gz share/man/man1/kestrel-lsp.1.gz share/icons/hicolor/16x16/apps/kestrel.png \
     share/icons/hicolor/24x24/apps/kestrel.png share/icons/hicolor/256x256/apps/kestrel.png \
     share/icons/hicolor/scalable/apps/kestrel.svg share/doc/kestrel/examples/MAIN.BAS \
     share/doc/kestrel/copyright share/doc/kestrel/changelog.gz; do
@@ -88,7 +88,7 @@ check_desktop_entry() {
 # names.
 check_manual_pages() {
   local page option
-  for page in "$prefix"/share/man/man1/kestrel{,c}.1.gz; do
+  for page in "$prefix"/share/man/man1/kestrel{,c,-lsp}.1.gz; do
     MANWIDTH=80 man --warnings -l "$page" >/dev/null 2>"$work/man.err" ||
       { show "$work/man.err"; fail "man cannot render $page"; }
     [ ! -s "$work/man.err" ] || { show "$work/man.err"; fail "man warns about $page"; }

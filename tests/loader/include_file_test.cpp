@@ -59,6 +59,12 @@ TEST(Include, TheNameIsCutAfterTheEighthCharacterTrimmingBlanksOnly) {
     EXPECT_TRUE(load.ui.shown.empty()) << c.line;
     if (!c.file.empty()) {
       EXPECT_EQ(load.wb.inc_file, c.file);
+      // The include line is recorded with where its name stands, for an editor to point at.
+      ASSERT_EQ(load.outcome.includes.size(), 1u) << c.line;
+      const IncludeLine& include = load.outcome.includes[0];
+      EXPECT_EQ(include.name, c.file);
+      EXPECT_EQ(c.line.substr(static_cast<std::size_t>(include.column - 1), c.file.size()), c.file);
+      EXPECT_EQ((std::pair{include.at.line, include.file}), (std::pair{1, std::size_t{1}}));
     }
   }
 }
