@@ -45,9 +45,11 @@ std::string OverlayFiles::read_file(const fs::path& path, std::size_t most) {
   return found->second;
 }
 
-void OverlayFiles::write_file(const fs::path& path, std::string_view bytes) {
-  below_.write(path, bytes);
-  drop(path);
+std::optional<WriteFailure> OverlayFiles::write_files(std::span<const FileWrite> writes) {
+  std::optional<WriteFailure> failed = below_.write_all(writes);
+  if (!failed)
+    for (const FileWrite& write : writes) drop(write.path);
+  return failed;
 }
 
 }  // namespace kestrel

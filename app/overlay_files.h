@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +32,7 @@ class OverlayFiles : public Files {
 
  protected:
   std::string read_file(const std::filesystem::path& path, std::size_t most) override;
-  void write_file(const std::filesystem::path& path, std::string_view bytes) override;
+  std::optional<WriteFailure> write_files(std::span<const FileWrite> writes) override;
 
  private:
   std::filesystem::path key(const std::filesystem::path& path) const;

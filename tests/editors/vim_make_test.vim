@@ -22,13 +22,13 @@ call assert_equal([['PINS.BAS', 2, 3, 'e', 'Ошибка номера строк
 call assert_equal(['PINS.BAS', 2, 3], [expand('%:t'), line('.'), col('.')], 'where :make jumps')
 call assert_false(filereadable('MAIN.out.BAS'), 'no output after an error')
 
-" A label left over: the message and the first line of its excerpt; the excerpt's other lines
-" are left out.
+" A label left over: the message, and the output's excerpt on a line of its own, its line breaks
+" shown as ⏎.
 edit LABELS.BAS
 call assert_equal('kestrel', &filetype, 'a label line makes a Kestrel file')
 silent make
 call assert_equal([['LABELS.BAS', 3, 6, 'e', 'Ошибка - есть неуказанные метки '],
-      \ ['LABELS.BAS', 3, 6, 'e', ' PRINT 1']], s:QuickfixEntries())
+      \ ['LABELS.BAS', 3, 6, 'e', ' PRINT 1⏎0001 GOTO [B]⏎']], s:QuickfixEntries())
 
 " A clean compile: an empty list, and the output beside the source.
 edit GOOD.BAS
