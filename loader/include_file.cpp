@@ -195,6 +195,7 @@ bool include_lines(Loading& load, const fs::path& composed, const fs::path& reso
     take_in(load, known->second.depth);
     return known->second.held_lines;
   }
+  if (++load.expanded > kMostExpansions) throw make_failure(FailureCode::too_many_files);
   const std::size_t findings = load.findings.list().size();
   const std::size_t definitions = load.definition_lines;
   const std::size_t include_failures = load.include_failures;
@@ -322,11 +323,12 @@ void Include_file(Loading& load, const std::string& inc_name) {
     }
   } catch (const Failure& failure) {
     load.source.settle();
-    if (load.failed_includes.insert({origin.file, origin.line, failure.number()}).second) {
+    const bool spent = load.expanded > kMostExpansions;
+    if (load.failed_includes.insert({origin.file, origin.line, failure.number()}).second || spent) {
       ++load.include_failures;
       load.findings.failure(failure, composed, include_line);
     }
-    if (ends_the_load(failure)) throw LoadEnded{};
+    if (ends_the_load(failure) || spent) throw LoadEnded{};
   }
 }
 

@@ -110,6 +110,8 @@ struct Loading {
   // The include failures reported so far, and the failures met so far that depended on where the
   // include stood (too deep, or including a file being read).
   std::size_t include_failures = 0, placed_failures = 0;
+  // The includes expanded by reading their files' lines, not by repeating an earlier expansion.
+  std::size_t expanded = 0;
 };
 
 // Thrown once a load has reported a failure that ends it whole (over its bound, or out of

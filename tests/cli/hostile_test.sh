@@ -76,3 +76,7 @@ expect "includes that fan out 40 deep" 2 "$bound" fan40/F0.BAS
 fan_out 30 "#include MISSING.BAS"
 expect "includes that fan out 30 deep to a missing file" 1 "MISSING.BAS" fan30/F0.BAS
 [ "$(grep -c MISSING.BAS err.txt)" = 1 ] || fail "the missing file is not reported once: $(head -c 300 err.txt)"
+# An include of the nest's own top at its bottom fails by where it stands, so nothing below the top
+# is repeated: the load ends after as many expansions as it may make.
+fan_out 31 "#include F0.BAS"
+expect "includes that fan out 31 deep to their own top" 2 "Too many files" fan31/F0.BAS

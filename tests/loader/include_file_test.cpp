@@ -313,5 +313,23 @@ TEST(Include, AFailureReachedAgainThroughARepeatedIncludeIsReportedOnce) {
   EXPECT_EQ(load.files.reads(nested_name(depth)), 1);
 }
 
+// The same nest with an include of its own top at the bottom: that include fails by where it
+// stands, so nothing below the top can be repeated, and the load ends once it has expanded as many
+// includes as it may.
+TEST(Include, ANestThatCannotBeRepeatedEndsTheLoadAfterTheMostExpansions) {
+  const int depth = 20;
+  Load load("M.BAS");
+  load.files.add_file("M.BAS", "#include " + nested_name(0) + "\r\nm\r\n");
+  for (int i = 0; i < depth; ++i) {
+    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
+    load.files.add_file(nested_name(i), next + next);
+  }
+  load.files.add_file(nested_name(depth), "#include " + nested_name(0) + "\r\n");
+  load.run();
+  ASSERT_EQ(load.ui.shown.size(), 2u);
+  EXPECT_EQ(load.ui.shown.back().text, "Too many files");
+  EXPECT_FALSE(load.wb.Command4_enabled);
+}
+
 }  // namespace
 }  // namespace kestrel
