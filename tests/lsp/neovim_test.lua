@@ -1,25 +1,32 @@
--- The real client: Neovim starts kestrel-lsp on a sample project, waits for its diagnostics,
--- asks for a definition, a hover and a rename, applies the rename, and checks every answer.
--- Any failure ends Neovim with status 1.
+-- The real client: Neovim starts kestrel-lsp through editors/vim's module kestrel.lsp, as the
+-- README configures it, on a sample project, waits for its diagnostics, asks for a definition, a
+-- hover and a rename, applies the rename, and checks every answer. Any failure ends Neovim with
+-- status 1.
 local function check(condition, what)
   if not condition then error(what, 2) end
 end
 
+-- The one kestrel-lsp client attached to a buffer, once it has started.
+local function client_of(buffer)
+  local attached = {}
+  vim.wait(10000, function()
+    attached = vim.tbl_keys(vim.lsp.buf_get_clients(buffer))
+    return #attached > 0
+  end, 20)
+  check(#attached == 1, vim.api.nvim_buf_get_name(buffer) .. " (filetype '"
+          .. vim.bo[buffer].filetype .. "') has " .. #attached .. " clients, not one")
+  return attached[1]
+end
+
 local function run()
-  local server = assert(os.getenv("KESTREL_LSP"))
   local root = assert(os.getenv("KESTREL_PROJECT"))
+  require("kestrel.lsp").setup({
+    root = function() return root end,
+    settings = { includeDirs = { "lib" } },
+  })
   vim.cmd("edit " .. root .. "/main.bas")
   local buffer = vim.api.nvim_get_current_buf()
-  local client = vim.lsp.start_client({
-    cmd = { server },
-    cmd_cwd = root,
-    root_dir = root,
-    name = "kestrel",
-    flags = { debounce_text_changes = 0 },
-    init_options = { kestrel = { includeDirs = { "lib" } } },
-  })
-  check(client, "the server did not start")
-  vim.lsp.buf_attach_client(buffer, client)
+  local client = client_of(buffer)
 
   check(vim.wait(20000, function() return #vim.diagnostic.get(buffer) > 0 end, 20),
         "no diagnostics came")
@@ -59,6 +66,10 @@ local function run()
         "renamed text: " .. vim.inspect(lines))
   local after = request("workspace/executeCommand", output).output
   check(after == before, "the output changed with the rename:\n" .. before .. "\n" .. after)
+
+  -- Another file of the project shares the server.
+  vim.cmd("split " .. root .. "/lib/util.bas")
+  check(client_of(vim.api.nvim_get_current_buf()) == client, "lib/util.bas got a second server")
 
   vim.lsp.stop_client(client)
 end
