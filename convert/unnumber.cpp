@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/blanks.h"
+#include "app/text_lines.h"
 #include "compiler/compile_pass.h"
 #include "compiler/line_number.h"
 
@@ -457,7 +458,7 @@ class Conversion {
 
   void add_source_line(const std::string& line) {
     result_.source += line;
-    result_.source += "\r\n";
+    result_.source += crlf;
     ++source_lines_;
   }
 

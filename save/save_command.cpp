@@ -1,5 +1,7 @@
 #include "save/save_command.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -27,9 +29,8 @@ SaveOutcome cancelled() {
 }
 
 bool is_source(const Files& files, const std::filesystem::path& path, const SourceFiles& sources) {
-  for (const std::filesystem::path& source : sources)
-    if (files.same_file(path, source)) return true;
-  return false;
+  return std::ranges::any_of(
+      sources, [&](const std::filesystem::path& source) { return files.same_file(path, source); });
 }
 
 // A failure ends the command after its box.
@@ -38,15 +39,14 @@ SaveOutcome write_reporting(Ui& ui, Files& files, const std::string& path,
   Findings findings(ui);
   SaveOutcome outcome;
   try {
-    if (is_source(files, path_from_utf8(path), sources)) {
-      findings.message(message_text(MessageText::source_file_kept) +
-                       ansi_path(path_from_utf8(path)));
+    const std::filesystem::path target = path_from_utf8(path);
+    if (is_source(files, target, sources)) {
+      findings.message(message_text(MessageText::source_file_kept) + ansi_path(target));
       outcome.refused = true;
-      outcome.findings = findings.take();
-      return outcome;
+    } else {
+      write_pane(files, target, pane_text);
+      outcome.written = true;
     }
-    write_pane(files, path_from_utf8(path), pane_text);
-    outcome.written = true;
   } catch (const Failure& failure) {
     findings.failure(failure);
   }

@@ -202,6 +202,15 @@ TEST(Include, AFileAlreadyBeingReadIsRefusedAtOnce) {
 
 std::string nested_name(int i) { return "F" + std::to_string(i) + ".BAS"; }
 
+// Adds F0.BAS to F<depth - 1>.BAS, each of which includes the next file twice, so that the
+// nest fans out to 2^depth includes of F<depth>.BAS, which the caller adds.
+void add_fan_out(MemoryFiles& files, int depth) {
+  for (int i = 0; i < depth; ++i) {
+    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
+    files.add_file(nested_name(i), next + next);
+  }
+}
+
 TEST(Include, DistinctFilesNestedPastTheDepthBoundFail) {
   const int files = kIncludeDepthLimit + 2;
   Load load("M.BAS");
@@ -279,10 +288,7 @@ TEST(Include, ARunawayNestEndsTheLoadAtItsBound) {
   testing::ScriptedUi ui;
   Findings findings(ui);
   MemoryFiles files(kFolder);
-  for (int i = 0; i < 40; ++i) {
-    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
-    files.add_file(nested_name(i), next + next);
-  }
+  add_fan_out(files, 40);
   files.add_file(nested_name(40), "leaf\r\n");
   Loading load(wb, findings, files, {kFolder});
   load.bytes_limit = 100000;
@@ -300,10 +306,7 @@ TEST(Include, AFailureReachedAgainThroughARepeatedIncludeIsReportedOnce) {
   const int depth = 14;
   Load load("M.BAS");
   load.files.add_file("M.BAS", "#include " + nested_name(0) + "\r\n");
-  for (int i = 0; i < depth; ++i) {
-    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
-    load.files.add_file(nested_name(i), next + next);
-  }
+  add_fan_out(load.files, depth);
   load.files.add_file(nested_name(depth), "leaf\r\n#include MISSING.BAS\r\n");
   load.run();
   EXPECT_EQ(load.ui.shown,
@@ -320,10 +323,7 @@ TEST(Include, ANestThatCannotBeRepeatedEndsTheLoadAfterTheMostExpansions) {
   const int depth = 20;
   Load load("M.BAS");
   load.files.add_file("M.BAS", "#include " + nested_name(0) + "\r\nm\r\n");
-  for (int i = 0; i < depth; ++i) {
-    const std::string next = "#include " + nested_name(i + 1) + "\r\n";
-    load.files.add_file(nested_name(i), next + next);
-  }
+  add_fan_out(load.files, depth);
   load.files.add_file(nested_name(depth), "#include " + nested_name(0) + "\r\n");
   load.run();
   ASSERT_EQ(load.ui.shown.size(), 2u);
