@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <memory>
 #include <new>
 
 #ifdef _WIN32
@@ -18,6 +17,7 @@
 #include "app/failure.h"
 #include "app/files.h"
 #include "app/pages.h"
+#include "app/system_file.h"
 
 namespace kestrel {
 
@@ -91,13 +91,6 @@ std::string read_through(std::size_t most, std::size_t size, ReadSome read_some)
 
 constexpr unsigned long kNoMoreData = ERROR_BROKEN_PIPE;
 
-[[noreturn]] void throw_windows_failure() { throw failure_from_windows_error(GetLastError()); }
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<void, HandleCloser>;
-
 // Reads up to `size` bytes; 0 at the end. A pipe whose writer has gone ends there.
 std::size_t read_some(HANDLE file, char* data, std::size_t size) {
   DWORD got = 0;
@@ -109,13 +102,10 @@ std::size_t read_some(HANDLE file, char* data, std::size_t size) {
   return got;
 }
 
-// Shared for reading and writing, as the C library opens files: another program may go on
-// writing a file while it is read here.
 std::string read_whole(const fs::path& path, std::size_t most, ReadPolicy policy) {
-  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) throw_windows_failure();
-  const OwnedHandle file(raw);
+  const Handle file = open_handle(path, GENERIC_READ, OPEN_EXISTING);
+  if (!file) throw_windows_failure();
+  const HANDLE raw = file.get();
   const bool regular = GetFileType(raw) == FILE_TYPE_DISK;
   if (!regular && policy == ReadPolicy::regular_files_only)
     throw make_failure(FailureCode::path_file_access_error);
@@ -135,10 +125,6 @@ std::size_t read_standard_input(char* data, std::size_t size) {
 
 #else
 
-[[noreturn]] void throw_os_failure(int os_error) {
-  throw failure_from_os_error(os_error != 0 ? os_error : EIO);
-}
-
 // Reads up to `size` bytes; 0 at the end.
 std::size_t read_some(int fd, char* data, std::size_t size) {
   for (;;) {
@@ -147,11 +133,6 @@ std::size_t read_some(int fd, char* data, std::size_t size) {
     if (errno != EINTR) throw_os_failure(errno);
   }
 }
-
-struct Descriptor {
-  int fd;
-  ~Descriptor() { ::close(fd); }
-};
 
 // Under regular_files_only the file is opened without waiting, which a pipe without a writer
 // would otherwise do, and refused once its kind is known.
@@ -166,7 +147,7 @@ std::string read_whole(const fs::path& path, std::size_t most, ReadPolicy policy
     if (errno == ENOENT) throw missing_entry(DiskFiles(), path);
     throw_os_failure(errno);
   }
-  const Descriptor file{fd};
+  const Descriptor file(fd);
   struct stat status {};
   if (fstat(fd, &status) != 0) throw_os_failure(errno);
   if (S_ISDIR(status.st_mode)) throw make_failure(FailureCode::path_file_access_error);

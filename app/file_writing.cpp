@@ -26,6 +26,7 @@
 #endif
 
 #include "app/files.h"
+#include "app/system_file.h"
 
 namespace kestrel {
 
@@ -53,41 +54,6 @@ enum class Method {
 };
 
 #ifdef _WIN32
-
-[[noreturn]] void throw_windows_failure(DWORD error = GetLastError()) {
-  throw failure_from_windows_error(error);
-}
-
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  Handle& operator=(Handle&& other) noexcept {
-    reset();
-    handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-    return *this;
-  }
-  ~Handle() { reset(); }
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // Closes the file, so that a write the system finishes only then is reported.
-  void close() {
-    if (!CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) throw_windows_failure();
-  }
-
- private:
-  void reset() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
-  }
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
-
-// Shared for reading and writing, as the C library opens files.
-Handle open_handle(const fs::path& path, DWORD access, DWORD disposition) {
-  return Handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
 
 void write_fully(HANDLE file, std::string_view bytes) {
   constexpr std::size_t kMostAtOnce = 1 << 30;
@@ -239,35 +205,6 @@ class SignalsHeld {
 };
 
 #else
-
-[[noreturn]] void throw_os_failure(int os_error) {
-  throw failure_from_os_error(os_error != 0 ? os_error : EIO);
-}
-
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    reset();
-    fd_ = std::exchange(other.fd_, -1);
-    return *this;
-  }
-  ~Descriptor() { reset(); }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  // Closes the file, so that a write the system finishes only then is reported.
-  void close() {
-    if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) throw_os_failure(errno);
-  }
-
- private:
-  void reset() {
-    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-  }
-  int fd_ = -1;
-};
 
 void write_fully(int fd, std::string_view bytes) {
   while (!bytes.empty()) {

@@ -117,10 +117,10 @@ void report(std::ostream& err, const std::vector<Finding>& findings, const fs::p
   err.flush();
 }
 
-// Says that writing `target` failed.
-void report_unwritten(std::ostream& err, const fs::path& target, const Failure& failure) {
+// Says that reading or writing `file` failed.
+void report_failure(std::ostream& err, const fs::path& file, const Failure& failure) {
   report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
-                failure.number(), target, std::nullopt}});
+                failure.number(), file, std::nullopt}});
 }
 
 // Writes the result to standard output, unless -o names a file; a failure there is told at the end
@@ -139,7 +139,7 @@ bool shown_on_standard_output(const Options& options, std::ostream& out, std::st
 // false, after saying so, when none was written.
 bool all_written(Files& files, std::ostream& err, const std::vector<FileWrite>& writes) {
   const std::optional<WriteFailure> failed = files.write_all(writes);
-  if (failed) report_unwritten(err, writes[failed->index].path, failed->failure);
+  if (failed) report_failure(err, writes[failed->index].path, failed->failure);
   return !failed;
 }
 
@@ -362,8 +362,7 @@ int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, 
     targets = targets_of(options);
     program = files.read(input);
   } catch (const Failure& failure) {
-    report(err, {{Finding::Kind::failure, failure_title(failure), failure.description(),
-                  failure.number(), input, std::nullopt}});
+    report_failure(err, input, failure);
     return 2;
   }
   OpenOutcome read;
@@ -472,9 +471,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   out.flush();
   if (!out) {
     const int os_error = errno;
-    report_unwritten(err, kStandardOutput,
-                     os_error != 0 ? failure_from_os_error(os_error)
-                                   : make_failure(FailureCode::device_io_error));
+    report_failure(err, kStandardOutput,
+                   os_error != 0 ? failure_from_os_error(os_error)
+                                 : make_failure(FailureCode::device_io_error));
     status = std::max(status, 1);
   }
   err.flush();

@@ -143,6 +143,13 @@ void take_source(Options& options, const std::string& arg) {
   options.source = arg;
 }
 
+// An option's value as its help shows it: after `separator`, or as "[=VALUE]" when it may be left
+// out.
+std::string value_after(const Declaration& d, char separator) {
+  if (d.value_optional) return "[=" + std::string(d.value) + ']';
+  return d.value.empty() ? std::string() : separator + std::string(d.value);
+}
+
 }  // namespace
 
 Options parse_options(const std::vector<std::string>& args) {
@@ -202,26 +209,12 @@ std::string help_text() {
     }
     if (!d.long_name.empty()) {
       line += d.long_name;
-      if (d.value_optional) {
-        line += "[=";
-        line += d.value;
-        line += ']';
-      } else if (!d.value.empty()) {
-        line += '=';
-        line += d.value;
-      }
+      line += value_after(d, '=');
     }
     if (d.long_name != "--help" && d.long_name != "--version") {
       std::string shown = "[";
       shown += d.short_name.empty() ? d.long_name : d.short_name;
-      if (d.value_optional) {
-        shown += "[=";
-        shown += d.value;
-        shown += ']';
-      } else if (!d.value.empty()) {
-        shown += ' ';
-        shown += d.value;
-      }
+      shown += value_after(d, ' ');
       shown += d.repeatable ? "]..." : "]";
       const std::size_t line_start = usage.rfind('\n') + 1;
       if (usage.size() - line_start + 1 + shown.size() > kUsageWidth) usage += "\n               ";
