@@ -445,10 +445,7 @@ std::pair<fs::path, const Program*> Server::document(const Json& params) {
 }
 
 std::optional<Server::Site> Server::site(const Json& params) {
-  const std::optional<fs::path> path = file_of(document_uri(params));
-  if (!path) return std::nullopt;
-  const fs::path file = path->lexically_normal();
-  const Program* program = program_for(file);
+  const auto [file, program] = document(params);
   if (!program) return std::nullopt;
   const Json& at = field(params, "position");
   Site site{program, file, int_field(at, "line"), 0, std::nullopt};
@@ -681,6 +678,7 @@ Json Server::hover(const Json& params) {
 
 Json Server::document_symbols(const Json& params) {
   Json list = Json::array();
+  // Named variables rather than bindings: the lambda below captures them.
   const auto found = document(params);
   const fs::path& file = found.first;
   const Program* program = found.second;
@@ -778,9 +776,7 @@ Json Server::completion(const Json& params) {
 // Each line of a class of its own is one token; in plain lines, each label reference.
 Json Server::semantic_tokens(const Json& params) {
   std::vector<int> data;
-  const auto found = document(params);
-  const fs::path& file = found.first;
-  const Program* program = found.second;
+  const auto [file, program] = document(params);
   if (file.empty()) return {{"data", data}};
   const std::vector<std::string_view>& lines = lines_of(file);
   std::multimap<int, Span> references;  // by the file's line
@@ -820,9 +816,7 @@ Json Server::semantic_tokens(const Json& params) {
 
 Json Server::inlay_hints(const Json& params) {
   Json hints = Json::array();
-  const auto found = document(params);
-  const fs::path& file = found.first;
-  const Program* program = found.second;
+  const auto [file, program] = document(params);
   if (!program) return hints;
   const Json& where = field(params, "range");
   const int first = int_field(field(where, "start"), "line");
