@@ -634,13 +634,14 @@ void describe_value(const Program& program, int slot, std::string& text, std::se
     if (use.at.pane_line == *line) describe_value(program, use.definition, text, seen);
 }
 
-std::vector<std::string_view> pane_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
+// The pane line numbered `index` (0-based), read no further than it; none past the text's end.
+std::optional<std::string_view> pane_line_at(std::string_view text, int index) {
+  std::optional<std::string_view> found;
   for_each_pane_line(text, [&](std::string_view line) {
-    lines.push_back(line);
-    return true;
+    if (index-- == 0) found = line;
+    return !found;
   });
-  return lines;
+  return found;
 }
 
 }  // namespace
@@ -667,9 +668,9 @@ Json Server::hover(const Json& params) {
   }
   if (const std::optional<int> output =
           at->pane_line ? program.output_of(*at->pane_line) : std::nullopt) {
-    const std::vector<std::string_view> lines = pane_lines(program.workbench().Dest_bas);
-    if (*output < static_cast<int>(lines.size()))
-      text += ansi::to_utf8(lines[static_cast<std::size_t>(*output)]) + "\n";
+    if (const std::optional<std::string_view> line =
+            pane_line_at(program.workbench().Dest_bas, *output))
+      text += ansi::to_utf8(*line) + "\n";
   }
   if (text.empty()) return nullptr;
   text.pop_back();
