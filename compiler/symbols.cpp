@@ -9,6 +9,7 @@
 
 #include "app/blanks.h"
 #include "app/text_lines.h"
+#include "compiler/line_number.h"
 #include "compiler/substitution.h"
 
 namespace kestrel {
@@ -19,8 +20,6 @@ constexpr std::string_view kDefine = "#define";
 constexpr std::string_view kInclude = "#include";
 constexpr std::string_view kEqu = "EQU";
 constexpr std::string_view kComment = "REM";
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // test_sumbol for every byte, asked once.
 class Boundaries {

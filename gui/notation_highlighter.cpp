@@ -2,15 +2,11 @@
 
 #include <QColor>
 
+#include "app/ansi.h"
+
 namespace kestrel {
 
 namespace {
-
-QStringView trim_left_blanks(QStringView line) {
-  qsizetype first = 0;
-  while (first < line.size() && line[first] == u' ') ++first;
-  return line.mid(first);
-}
 
 QTextCharFormat coloured(const char* colour, bool italic = false) {
   QTextCharFormat format;
@@ -20,20 +16,6 @@ QTextCharFormat coloured(const char* colour, bool italic = false) {
 }
 
 }  // namespace
-
-// The rules and their order are the compile pass's: "#define" anywhere, then the left-trimmed
-// line's first characters. A lone digit is too short to be a directive, while "[" alone is a
-// label. An include line typed into the pane is a plain line to the next Compile: only Open
-// expands includes.
-LineClass classify_line(QStringView line) {
-  if (line.contains(u"#define")) return LineClass::definition;
-  const QStringView trimmed = trim_left_blanks(line);
-  if (trimmed.startsWith(u'[')) return LineClass::label;
-  if (trimmed.startsWith(u"REM")) return LineClass::comment;
-  if (trimmed.size() >= 2 && trimmed[0] >= u'0' && trimmed[0] <= u'9')
-    return LineClass::line_number;
-  return LineClass::plain;
-}
 
 QTextCharFormat notation_format(LineClass line_class) {
   switch (line_class) {
@@ -45,6 +27,7 @@ QTextCharFormat notation_format(LineClass line_class) {
       return coloured("#6b7b6b", true);
     case LineClass::line_number:
       return coloured("#a0560a");
+    case LineClass::include:
     case LineClass::plain:
       break;
   }
@@ -52,7 +35,10 @@ QTextCharFormat notation_format(LineClass line_class) {
 }
 
 void NotationHighlighter::highlightBlock(const QString& text) {
-  const LineClass line_class = classify_line(text);
+  // The pass's own classification of the line's code-page text. An include line typed into the
+  // pane is a plain line to the next Compile: only Open expands includes.
+  LineClass line_class = classify_line(ansi::from_utf8(text.toStdString()));
+  if (line_class == LineClass::include) line_class = LineClass::plain;
   if (line_class != LineClass::plain) {
     setFormat(0, static_cast<int>(text.size()), notation_format(line_class));
     return;

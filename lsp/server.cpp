@@ -445,10 +445,7 @@ std::pair<fs::path, const Program*> Server::document(const Json& params) {
 }
 
 std::optional<Server::Site> Server::site(const Json& params) {
-  const std::optional<fs::path> path = file_of(document_uri(params));
-  if (!path) return std::nullopt;
-  const fs::path file = path->lexically_normal();
-  const Program* program = program_for(file);
+  const auto [file, program] = document(params);
   if (!program) return std::nullopt;
   const Json& at = field(params, "position");
   Site site{program, file, int_field(at, "line"), 0, std::nullopt};
@@ -637,13 +634,14 @@ void describe_value(const Program& program, int slot, std::string& text, std::se
     if (use.at.pane_line == *line) describe_value(program, use.definition, text, seen);
 }
 
-std::vector<std::string_view> pane_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
+// The pane line numbered `index` (0-based), read no further than it; none past the text's end.
+std::optional<std::string_view> pane_line_at(std::string_view text, int index) {
+  std::optional<std::string_view> found;
   for_each_pane_line(text, [&](std::string_view line) {
-    lines.push_back(line);
-    return true;
+    if (index-- == 0) found = line;
+    return !found;
   });
-  return lines;
+  return found;
 }
 
 }  // namespace
@@ -670,9 +668,9 @@ Json Server::hover(const Json& params) {
   }
   if (const std::optional<int> output =
           at->pane_line ? program.output_of(*at->pane_line) : std::nullopt) {
-    const std::vector<std::string_view> lines = pane_lines(program.workbench().Dest_bas);
-    if (*output < static_cast<int>(lines.size()))
-      text += ansi::to_utf8(lines[static_cast<std::size_t>(*output)]) + "\n";
+    if (const std::optional<std::string_view> line =
+            pane_line_at(program.workbench().Dest_bas, *output))
+      text += ansi::to_utf8(*line) + "\n";
   }
   if (text.empty()) return nullptr;
   text.pop_back();
@@ -681,6 +679,7 @@ Json Server::hover(const Json& params) {
 
 Json Server::document_symbols(const Json& params) {
   Json list = Json::array();
+  // Named variables rather than bindings: the lambda below captures them.
   const auto found = document(params);
   const fs::path& file = found.first;
   const Program* program = found.second;
@@ -778,9 +777,7 @@ Json Server::completion(const Json& params) {
 // Each line of a class of its own is one token; in plain lines, each label reference.
 Json Server::semantic_tokens(const Json& params) {
   std::vector<int> data;
-  const auto found = document(params);
-  const fs::path& file = found.first;
-  const Program* program = found.second;
+  const auto [file, program] = document(params);
   if (file.empty()) return {{"data", data}};
   const std::vector<std::string_view>& lines = lines_of(file);
   std::multimap<int, Span> references;  // by the file's line
@@ -820,9 +817,7 @@ Json Server::semantic_tokens(const Json& params) {
 
 Json Server::inlay_hints(const Json& params) {
   Json hints = Json::array();
-  const auto found = document(params);
-  const fs::path& file = found.first;
-  const Program* program = found.second;
+  const auto [file, program] = document(params);
   if (!program) return hints;
   const Json& where = field(params, "range");
   const int first = int_field(field(where, "start"), "line");

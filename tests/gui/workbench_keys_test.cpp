@@ -287,6 +287,7 @@ void WorkbenchKeysTest::colours_data() {
   // Only Open expands includes: to Compile a typed include line is a plain line.
   row("typed include is plain", "#include LIB.BAS", LineClass::plain);
   row("include after blanks is plain", " #include LIB.BAS", LineClass::plain);
+  row("typed include with a reference", "#include [L].BAS", LineClass::plain, "[L]");
   row("label after blanks", "  [LOOP]", LineClass::label);
   row("bracket alone is a label", "[", LineClass::label);
   row("comment", "REM note", LineClass::comment);
