@@ -176,8 +176,7 @@ class Pass {
 
   bool take_line(std::string_view source_line) {
     const std::string_view trimmed = trim_left_blanks(source_line);
-    if (may_hold_hash(source_line) && trimmed.find("#define") != std::string_view::npos)
-      return true;
+    if (trimmed.find("#define") != std::string_view::npos) return true;
     std::string& line = line_;
     if (const std::optional<int> looping = substituter_->substitute(trimmed, line)) {
       show(message_text(MessageText::looping_substitution) + wb_.defs.def_name[*looping]);
@@ -197,13 +196,6 @@ class Pass {
       return true;
     }
     return write_numbered(line);
-  }
-
-  // Most lines hold no "#": the next one in the pane tells so without a search of the line.
-  bool may_hold_hash(std::string_view source_line) {
-    const auto at = static_cast<std::size_t>(source_line.data() - source_.data());
-    if (next_hash_ < at) next_hash_ = hashes_.find(at);
-    return next_hash_ < at + source_line.size();
   }
 
   // `column` is where the directive begins in the source line.
@@ -307,9 +299,7 @@ class Pass {
   // The pass changes Dest_bas and its own state, never Source_bas.
   const std::string& source_;
   const Locator where_;
-  ByteFinder<'#', '#'> hashes_{source_};
-  std::size_t next_hash_ = hashes_.find(0);  // the first "#" from the line being compiled on
-  int source_index_ = 0;                     // the pane line (0-based) being compiled
+  int source_index_ = 0;  // the pane line (0-based) being compiled
   LabelTable labels_;
   CompileRecord record_;
   std::optional<Substituter> substituter_;
