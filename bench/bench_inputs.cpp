@@ -3,9 +3,9 @@
 #include <fstream>
 #include <random>
 
-#include "app/files.h"
-#include "app/ui.h"
 #include "compiler/compile_pass.h"
+#include "files/files.h"
+#include "workbench/ui.h"
 
 namespace kestrel::bench {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/workbench.h"
 #include "loader/open_command.h"
 #include "source_generator.h"
+#include "workbench/workbench.h"
 
 namespace kestrel::bench {
 

@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "app/files.h"
-#include "app/pages.h"
 #include "bench_inputs.h"
 #include "compiler/compile_pass.h"
+#include "files/files.h"
+#include "files/pages.h"
 #include "loader/open_command.h"
 #include "save/pane_writer.h"
 #include "tests/reference/reference_pass.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_files.h"
+#include "files/memory_files.h"
 #include "lsp/server.h"
 #include "source_generator.h"
 

@@ -11,12 +11,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/files.h"
-#include "app/ui.h"
 #include "bench_inputs.h"
 #include "compiler/compile_pass.h"
+#include "files/files.h"
 #include "gui/main_window.h"
 #include "gui/pane_text.h"
+#include "workbench/ui.h"
 
 namespace kestrel::bench {
 

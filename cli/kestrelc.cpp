@@ -14,22 +14,22 @@
 #include <utility>
 #include <vector>
 
-#include "app/ansi.h"
-#include "app/failure.h"
-#include "app/file_reading.h"
-#include "app/findings.h"
-#include "app/messages.h"
-#include "app/source_map.h"
-#include "app/startup.h"
-#include "app/text_lines.h"
-#include "app/ui.h"
-#include "app/workbench.h"
 #include "cli/make_rule.h"
 #include "cli/options.h"
 #include "compiler/compile_pass.h"
 #include "convert/unnumber.h"
+#include "files/failure.h"
+#include "files/file_reading.h"
 #include "loader/open_command.h"
 #include "save/pane_writer.h"
+#include "text/ansi.h"
+#include "text/text_lines.h"
+#include "workbench/findings.h"
+#include "workbench/messages.h"
+#include "workbench/source_map.h"
+#include "workbench/startup.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 namespace kestrel::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/files.h"
 #include "cli/watch.h"
+#include "files/files.h"
 
 namespace kestrel::cli {
 

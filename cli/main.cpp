@@ -16,8 +16,8 @@
 #include <windows.h>
 #endif
 
-#include "app/pages.h"
 #include "cli/kestrelc.h"
+#include "files/pages.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "compiler/apart_line.h"
 
-#include "app/pieces.h"
 #include "compiler/boundary.h"
 #include "compiler/loop_watch.h"
 #include "compiler/substitution.h"
+#include "text/pieces.h"
 
 namespace kestrel {
 

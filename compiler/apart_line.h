@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/workbench.h"
 #include "compiler/crowded_line.h"
 #include "compiler/name_finder.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "app/text_hash.h"
+#include "text/text_hash.h"
 
 namespace kestrel {
 

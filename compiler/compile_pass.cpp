@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/blanks.h"
-#include "app/messages.h"
-#include "app/pages.h"
-#include "app/pieces.h"
-#include "app/text_lines.h"
 #include "compiler/labels.h"
 #include "compiler/line_number.h"
 #include "compiler/substitution.h"
+#include "files/pages.h"
+#include "text/blanks.h"
+#include "text/pieces.h"
+#include "text/text_lines.h"
+#include "workbench/messages.h"
 
 namespace kestrel {
 

@@ -3,12 +3,12 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/findings.h"
-#include "app/source_map.h"
-#include "app/ui.h"
-#include "app/workbench.h"
 #include "compiler/compile_record.h"
 #include "compiler/fast_paths.h"
+#include "workbench/findings.h"
+#include "workbench/source_map.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/workbench.h"
 #include "compiler/name_finder.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

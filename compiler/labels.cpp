@@ -5,10 +5,10 @@
 #include <string_view>
 #include <utility>
 
-#include "app/blanks.h"
-#include "app/messages.h"
-#include "app/text_lines.h"
 #include "compiler/closed_labels.h"
+#include "text/blanks.h"
+#include "text/text_lines.h"
+#include "workbench/messages.h"
 
 namespace kestrel {
 

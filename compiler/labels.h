@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/findings.h"
-#include "app/source_map.h"
-#include "app/workbench.h"
 #include "compiler/compile_record.h"
 #include "compiler/fast_paths.h"
+#include "workbench/findings.h"
+#include "workbench/source_map.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

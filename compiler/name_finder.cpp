@@ -7,8 +7,8 @@
 #include <string_view>
 #include <utility>
 
-#include "app/pages.h"
-#include "app/pieces.h"
+#include "files/pages.h"
+#include "text/pieces.h"
 
 namespace kestrel {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
-#include "app/pieces.h"
+#include "text/pieces.h"
+#include "workbench/messages.h"
 
 namespace kestrel {
 

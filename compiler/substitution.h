@@ -5,14 +5,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/findings.h"
-#include "app/source_map.h"
-#include "app/workbench.h"
 #include "compiler/apart_line.h"
 #include "compiler/boundary.h"
 #include "compiler/crowded_line.h"
 #include "compiler/fast_paths.h"
 #include "compiler/name_finder.h"
+#include "workbench/findings.h"
+#include "workbench/source_map.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

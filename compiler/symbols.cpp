@@ -7,10 +7,10 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/blanks.h"
-#include "app/text_lines.h"
 #include "compiler/line_number.h"
 #include "compiler/substitution.h"
+#include "text/blanks.h"
+#include "text/text_lines.h"
 
 namespace kestrel {
 

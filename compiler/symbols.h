@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/workbench.h"
 #include "compiler/compile_record.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/blanks.h"
-#include "app/text_lines.h"
 #include "compiler/compile_pass.h"
 #include "compiler/line_number.h"
+#include "text/blanks.h"
+#include "text/text_lines.h"
 
 namespace kestrel {
 

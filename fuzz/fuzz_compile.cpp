@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/messages.h"
 #include "compiler/compile_run.h"
 #include "tests/reference/reference_pass.h"
+#include "workbench/messages.h"
 
 namespace testing = kestrel::testing;
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/memory_files.h"
-#include "app/ui.h"
-#include "app/workbench.h"
 #include "compiler/compile_pass.h"
+#include "files/memory_files.h"
 #include "loader/open_command.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/memory_files.h"
+#include "files/memory_files.h"
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/memory_files.h"
+#include "files/memory_files.h"
 #include "save/pane_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,9 +1,9 @@
 #include <QApplication>
 
-#include "app/files.h"
-#include "app/startup.h"
+#include "files/files.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "workbench/startup.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -31,17 +31,17 @@
 #include <QTextBlock>
 #include <QUrl>
 
-#include "app/ansi.h"
-#include "app/clear_commands.h"
-#include "app/files.h"
-#include "app/messages.h"
-#include "app/startup.h"
 #include "compiler/compile_pass.h"
+#include "files/files.h"
 #include "gui/output_trace.h"
 #include "gui/pane_text.h"
 #include "gui/qt_ui.h"
 #include "loader/open_command.h"
 #include "save/save_command.h"
+#include "text/ansi.h"
+#include "workbench/clear_commands.h"
+#include "workbench/messages.h"
+#include "workbench/startup.h"
 
 namespace kestrel {
 

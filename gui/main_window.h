@@ -7,13 +7,13 @@
 
 #include <QWidget>
 
-#include "app/files.h"
-#include "app/source_map.h"
-#include "app/ui.h"
-#include "app/workbench.h"
 #include "compiler/compile_record.h"
+#include "files/files.h"
 #include "gui/notation_highlighter.h"
 #include "save/save_command.h"
+#include "workbench/source_map.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 class QCheckBox;
 class QMimeData;

@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include "app/ansi.h"
+#include "text/ansi.h"
 
 namespace kestrel {
 

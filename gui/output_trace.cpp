@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "app/text_lines.h"
+#include "text/text_lines.h"
 
 namespace kestrel {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/source_map.h"
 #include "compiler/compile_record.h"
+#include "workbench/source_map.h"
 
 namespace kestrel {
 

@@ -11,8 +11,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "app/ansi.h"
-#include "app/text_lines.h"
+#include "text/ansi.h"
+#include "text/text_lines.h"
 
 namespace kestrel {
 

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QSpacerItem>
 
-#include "app/files.h"
+#include "files/files.h"
 #include "gui/pane_text.h"
 
 namespace kestrel {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/ui.h"
+#include "workbench/ui.h"
 
 namespace kestrel {
 

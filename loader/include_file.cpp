@@ -6,11 +6,11 @@
 #include <string_view>
 #include <utility>
 
-#include "app/blanks.h"
-#include "app/failure.h"
-#include "app/text_lines.h"
+#include "files/failure.h"
 #include "loader/include_path.h"
 #include "loader/parse_define.h"
+#include "text/blanks.h"
+#include "text/text_lines.h"
 
 namespace kestrel {
 

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/file_reading.h"
-#include "app/files.h"
-#include "app/findings.h"
-#include "app/source_map.h"
-#include "app/workbench.h"
+#include "files/file_reading.h"
+#include "files/files.h"
 #include "loader/source_text.h"
+#include "workbench/findings.h"
+#include "workbench/source_map.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

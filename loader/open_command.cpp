@@ -3,9 +3,9 @@
 #include <new>
 #include <string>
 
-#include "app/failure.h"
-#include "app/messages.h"
+#include "files/failure.h"
 #include "loader/include_file.h"
+#include "workbench/messages.h"
 
 namespace kestrel {
 

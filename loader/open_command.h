@@ -4,12 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/files.h"
-#include "app/findings.h"
-#include "app/source_map.h"
-#include "app/ui.h"
-#include "app/workbench.h"
+#include "files/files.h"
 #include "loader/loading.h"
+#include "workbench/findings.h"
+#include "workbench/source_map.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/blanks.h"
-#include "app/failure.h"
-#include "app/messages.h"
-#include "app/source_map.h"
-#include "app/text_lines.h"
+#include "files/failure.h"
+#include "text/blanks.h"
+#include "text/text_lines.h"
+#include "workbench/messages.h"
+#include "workbench/source_map.h"
 
 namespace kestrel {
 

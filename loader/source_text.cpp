@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/failure.h"
-#include "app/pages.h"
+#include "files/failure.h"
+#include "files/pages.h"
 
 namespace kestrel {
 

@@ -7,7 +7,7 @@
 #include <io.h>
 #endif
 
-#include "app/files.h"
+#include "files/files.h"
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 

@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/files.h"
-#include "app/workbench.h"
 #include "compiler/compile_pass.h"
 #include "compiler/symbols.h"
+#include "files/files.h"
 #include "loader/open_command.h"
+#include "workbench/workbench.h"
 
 namespace kestrel::lsp {
 

@@ -5,11 +5,11 @@
 #include <tuple>
 #include <utility>
 
-#include "app/ansi.h"
-#include "app/blanks.h"
-#include "app/failure.h"
-#include "app/text_lines.h"
 #include "compiler/substitution.h"
+#include "files/failure.h"
+#include "text/ansi.h"
+#include "text/blanks.h"
+#include "text/text_lines.h"
 
 namespace kestrel::lsp {
 

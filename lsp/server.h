@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/files.h"
-#include "app/overlay_files.h"
+#include "files/files.h"
+#include "files/overlay_files.h"
 #include "lsp/program.h"
 #include "lsp/text.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/ansi.h"
-#include "app/files.h"
+#include "files/files.h"
+#include "text/ansi.h"
 
 namespace kestrel::lsp {
 

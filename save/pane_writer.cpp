@@ -1,7 +1,7 @@
 #include "save/pane_writer.h"
 
-#include "app/failure.h"
-#include "app/text_lines.h"
+#include "files/failure.h"
+#include "text/text_lines.h"
 
 namespace kestrel {
 

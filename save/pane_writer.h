@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/files.h"
+#include "files/files.h"
 
 namespace kestrel {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/failure.h"
-#include "app/messages.h"
+#include "files/failure.h"
 #include "save/pane_writer.h"
+#include "workbench/messages.h"
 
 namespace kestrel {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/files.h"
-#include "app/findings.h"
-#include "app/ui.h"
-#include "app/workbench.h"
+#include "files/files.h"
+#include "workbench/findings.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 

@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/memory_files.h"
 #include "cli/run_kestrelc.h"
 #include "cli/watch.h"
+#include "files/memory_files.h"
 #include "support/separator.h"
 #include "support/temp_dir.h"
 

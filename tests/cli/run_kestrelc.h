@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_files.h"
 #include "cli/kestrelc.h"
 #include "cli/watch.h"
+#include "files/memory_files.h"
 
 namespace kestrel::testing {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_files.h"
 #include "cli/run_kestrelc.h"
+#include "files/memory_files.h"
 
 namespace kestrel {
 namespace {

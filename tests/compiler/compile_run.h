@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/ansi.h"
-#include "app/workbench.h"
 #include "compiler/compile_pass.h"
 #include "support/scripted_ui.h"
+#include "text/ansi.h"
+#include "workbench/workbench.h"
 
 namespace kestrel::testing {
 

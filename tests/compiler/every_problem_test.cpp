@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "compile_run.h"
 #include "compiler/compile_pass.h"
 #include "compiler/symbols.h"
+#include "workbench/messages.h"
 
 namespace kestrel {
 namespace {

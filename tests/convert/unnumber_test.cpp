@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_files.h"
-#include "app/ui.h"
-#include "app/workbench.h"
 #include "compiler/compile_pass.h"
+#include "files/memory_files.h"
 #include "loader/open_command.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 namespace {

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/ansi.h"
-#include "app/memory_files.h"
-#include "app/workbench.h"
 #include "compiler/compile_pass.h"
+#include "files/memory_files.h"
 #include "loader/open_command.h"
 #include "save/save_command.h"
 #include "support/scripted_ui.h"
 #include "support/separator.h"
+#include "text/ansi.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 namespace {

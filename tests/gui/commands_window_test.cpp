@@ -5,9 +5,9 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
-#include "app/help_text.h"
-#include "app/messages.h"
 #include "window_support.h"
+#include "workbench/help_text.h"
+#include "workbench/messages.h"
 
 namespace kestrel::testing {
 

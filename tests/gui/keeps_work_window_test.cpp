@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/ansi.h"
-#include "app/messages.h"
-#include "app/text_lines.h"
+#include "text/ansi.h"
+#include "text/text_lines.h"
 #include "window_support.h"
+#include "workbench/messages.h"
 
 namespace kestrel::testing {
 

@@ -12,9 +12,9 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
-#include "app/help_text.h"
-#include "app/text_lines.h"
+#include "text/text_lines.h"
 #include "window_support.h"
+#include "workbench/help_text.h"
 
 namespace kestrel::testing {
 

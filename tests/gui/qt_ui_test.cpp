@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QScreen>
 
-#include "app/files.h"
+#include "files/files.h"
 #include "gui/qt_ui.h"
 #include "window_support.h"
 

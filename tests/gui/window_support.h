@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/memory_files.h"
+#include "files/memory_files.h"
 #include "gui/main_window.h"
 #include "gui/pane_text.h"
 #include "support/scripted_ui.h"

@@ -5,12 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ansi.h"
-#include "app/memory_files.h"
-#include "app/workbench.h"
+#include "files/memory_files.h"
 #include "loader/open_command.h"
 #include "support/scripted_ui.h"
 #include "support/separator.h"
+#include "text/ansi.h"
+#include "workbench/workbench.h"
 
 namespace kestrel::testing {
 

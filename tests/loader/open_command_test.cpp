@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/failure.h"
+#include "files/failure.h"
 #include "load_support.h"
 
 namespace kestrel {

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/failure.h"
-#include "app/memory_files.h"
+#include "files/failure.h"
+#include "files/memory_files.h"
 #include "support/scripted_ui.h"
 
 namespace kestrel {

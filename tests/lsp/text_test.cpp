@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/files.h"
+#include "files/files.h"
 
 namespace kestrel::lsp {
 namespace {

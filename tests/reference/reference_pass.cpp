@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ansi.h"
 #include "compiler/boundary.h"
 #include "compiler/line_number.h"
+#include "text/ansi.h"
 
 namespace kestrel::testing {
 

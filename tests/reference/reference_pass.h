@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ui.h"
-#include "app/workbench.h"
+#include "workbench/ui.h"
+#include "workbench/workbench.h"
 
 namespace kestrel::testing {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/help_text.h"
-#include "app/memory_files.h"
-#include "app/messages.h"
-#include "app/workbench.h"
+#include "files/memory_files.h"
 #include "loader/open_command.h"
 #include "support/scripted_ui.h"
+#include "workbench/help_text.h"
+#include "workbench/messages.h"
+#include "workbench/workbench.h"
 
 namespace kestrel {
 namespace {

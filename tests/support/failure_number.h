@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/failure.h"
+#include "files/failure.h"
 
 namespace kestrel::testing {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/files.h"
-#include "app/source_map.h"
-#include "app/ui.h"
+#include "files/files.h"
+#include "workbench/source_map.h"
+#include "workbench/ui.h"
 
 namespace kestrel::testing {
 
