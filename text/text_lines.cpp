@@ -100,7 +100,6 @@ std::size_t ByteFinder<A, B>::find_in_later_blocks(std::size_t from) {
 
 template class ByteFinder<'\r', '\n'>;
 template class ByteFinder<crlf[0], crlf[0]>;
-template class ByteFinder<'#', '#'>;
 template CrlfRun crlf_run<'#', ' '>(std::string_view bytes, std::size_t from);
 
 }  // namespace kestrel

@@ -43,7 +43,6 @@ class ByteFinder {
 
 extern template class ByteFinder<'\r', '\n'>;
 extern template class ByteFinder<crlf[0], crlf[0]>;
-extern template class ByteFinder<'#', '#'>;
 
 // From `from`, where a line begins, the lines that CR LF ends and whose first byte is neither `A`
 // nor `B` (an empty line has none), one after another, found a block of bytes at a time: where

@@ -15,6 +15,8 @@ namespace kestrel {
 struct SourceOrigin {
   int file = -1;
   int line = 0;
+
+  bool operator==(const SourceOrigin&) const = default;
 };
 
 // Where a finding arose. `file` is empty when the line is named by its 1-based number in the pane
