@@ -3,7 +3,7 @@
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 
-#include "compiler/symbols.h"
+#include "analysis/symbols.h"
 
 class QTextDocument;
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/symbols.h"
 #include "compiler/compile_pass.h"
-#include "compiler/symbols.h"
 #include "files/files.h"
 #include "loader/open_command.h"
 #include "workbench/workbench.h"

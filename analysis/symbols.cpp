@@ -1,4 +1,4 @@
-#include "compiler/symbols.h"
+#include "analysis/symbols.h"
 
 #include <array>
 #include <cstddef>
