@@ -41,18 +41,16 @@ inline FastPaths without(FastPath path) {
 
 // How many lines (or label resolutions) each path took, for the tests to show that each is reached.
 struct PathCounts {
-  std::size_t apart = 0;             // lines rebuilt in one walk
-  std::size_t crowded_listed = 0;    // lines taken turn by turn, their occurrences listed
-  std::size_t crowded_unlisted = 0;  // the same, with more occurrences than are worth listing
-  std::size_t interleaved = 0;       // lines whose names the interleaved walks found
-  std::size_t failure_links = 0;     // lines walked without the table of moves
-  std::size_t closed_labels = 0;     // label replacements in one walk
-  std::size_t spanning_labels = 0;   // label replacements piece by piece
+  std::size_t apart = 0;            // lines rebuilt in one walk
+  std::size_t crowded = 0;          // lines taken turn by turn
+  std::size_t interleaved = 0;      // lines whose names the interleaved walks found
+  std::size_t failure_links = 0;    // lines walked without the table of moves
+  std::size_t closed_labels = 0;    // label replacements in one walk
+  std::size_t spanning_labels = 0;  // label replacements piece by piece
 
   PathCounts& operator+=(const PathCounts& more) {
     apart += more.apart;
-    crowded_listed += more.crowded_listed;
-    crowded_unlisted += more.crowded_unlisted;
+    crowded += more.crowded;
     interleaved += more.interleaved;
     failure_links += more.failure_links;
     closed_labels += more.closed_labels;
