@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace kestrel {
 
@@ -13,69 +14,9 @@ constexpr std::int64_t kExponentLimit = 1'000'000;
 
 bool is_exponent_marker(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 
-// value = digits x 10^exponent
-struct Decimal {
-  std::string digits;
-  std::int64_t exponent = 0;
-};
-
-class Scanner {
- public:
-  explicit Scanner(std::string_view text) : text_(text) {}
-
-  Decimal read() {
-    Decimal number;
-    while (at_digit()) number.digits += take();
-    if (at('.')) {
-      take();
-      while (at_digit()) {
-        number.digits += take();
-        --number.exponent;
-      }
-    }
-    number.exponent += read_exponent();
-    return number;
-  }
-
- private:
-  void skip_blanks() {
-    while (pos_ < text_.size() &&
-           (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n'))
-      ++pos_;
-  }
-  bool at(char c) {
-    skip_blanks();
-    return pos_ < text_.size() && text_[pos_] == c;
-  }
-  bool at_digit() {
-    skip_blanks();
-    return pos_ < text_.size() && is_digit(text_[pos_]);
-  }
-  char take() { return text_[pos_++]; }
-
-  std::int64_t read_exponent() {
-    skip_blanks();
-    if (pos_ >= text_.size() || !is_exponent_marker(text_[pos_])) return 0;
-    const std::size_t marker = pos_;
-    take();
-    std::int64_t sign = 1;
-    if (at('+') || at('-')) sign = take() == '-' ? -1 : 1;
-    if (!at_digit()) {
-      pos_ = marker;
-      return 0;
-    }
-    std::int64_t value = 0;
-    while (at_digit()) value = std::min(kExponentLimit, value * 10 + (take() - '0'));
-    return sign * value;
-  }
-
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
-
-std::string without_leading_zeros(std::string digits) {
+std::string without_leading_zeros(std::string_view digits) {
   const std::size_t first = digits.find_first_not_of('0');
-  return first == std::string::npos ? "0" : digits.substr(first);
+  return first == std::string_view::npos ? "0" : std::string(digits.substr(first));
 }
 
 void add_one(std::string& digits) {
@@ -94,17 +35,15 @@ void add_one(std::string& digits) {
 bool rounds_up(std::string_view fraction, bool odd) {
   if (fraction.empty() || fraction[0] < '5') return false;
   if (fraction[0] > '5') return true;
-  const bool more = fraction.find_first_not_of('0', 1) != std::string_view::npos;
-  return more || odd;
+  return fraction.find_first_not_of('0', 1) != std::string_view::npos || odd;
 }
 
-std::string rounded(const Decimal& number) {
-  const std::string digits = without_leading_zeros(number.digits);
-  if (number.exponent >= 0) {
-    return digits == "0" ? digits
-                         : digits + std::string(static_cast<std::size_t>(number.exponent), '0');
-  }
-  const auto places = static_cast<std::uint64_t>(-number.exponent);
+// The value digits x 10^exponent, rounded to an integer.
+std::string rounded(std::string_view digits_read, std::int64_t exponent) {
+  const std::string digits = without_leading_zeros(digits_read);
+  if (exponent >= 0)
+    return digits == "0" ? digits : digits + std::string(static_cast<std::size_t>(exponent), '0');
+  const auto places = static_cast<std::uint64_t>(-exponent);
   // Below 0.1 the value rounds to 0.
   if (places > digits.size()) return "0";
   const std::size_t split = digits.size() - static_cast<std::size_t>(places);
@@ -119,7 +58,38 @@ std::string rounded(const Decimal& number) {
 
 }  // namespace
 
-std::string read_line_number(std::string_view line) { return rounded(Scanner(line).read()); }
+std::string read_line_number(std::string_view line) {
+  // Blanks, tabs and line feeds are skipped wherever they stand, so they are dropped first.
+  std::string text;
+  std::copy_if(line.begin(), line.end(), std::back_inserter(text),
+               [](char c) { return c != ' ' && c != '\t' && c != '\n'; });
+  // Where the digits from `at` end.
+  const auto digits_at = [&](std::size_t at) {
+    while (at < text.size() && is_digit(text[at])) ++at;
+    return at;
+  };
+  std::size_t pos = digits_at(0);
+  std::string digits = text.substr(0, pos);
+  std::int64_t exponent = 0;
+  if (pos < text.size() && text[pos] == '.') {
+    const std::size_t end = digits_at(pos + 1);
+    digits += text.substr(pos + 1, end - pos - 1);
+    exponent -= static_cast<std::int64_t>(end - pos - 1);
+    pos = end;
+  }
+  if (pos < text.size() && is_exponent_marker(text[pos])) {
+    // A marker that no digit follows, after its sign, ends the number before it: its exponent
+    // reads as 0.
+    std::size_t at = pos + 1;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    std::int64_t value = 0;
+    for (const std::size_t end = digits_at(at); at < end; ++at)
+      value = std::min(kExponentLimit, value * 10 + (text[at] - '0'));
+    exponent += negative ? -value : value;
+  }
+  return rounded(digits, exponent);
+}
 
 std::optional<int> small_line_number(const std::string& digits) {
   if (digits.size() > 5) return std::nullopt;
