@@ -11,15 +11,11 @@
 #include "compiler/substitution.h"
 #include "text/blanks.h"
 #include "text/text_lines.h"
+#include "workbench/keywords.h"
 
 namespace kestrel {
 
 namespace {
-
-constexpr std::string_view kDefine = "#define";
-constexpr std::string_view kInclude = "#include";
-constexpr std::string_view kEqu = "EQU";
-constexpr std::string_view kComment = "REM";
 
 // test_sumbol for every byte, asked once.
 class Boundaries {

@@ -17,6 +17,7 @@
 #include "text/blanks.h"
 #include "text/pieces.h"
 #include "text/text_lines.h"
+#include "workbench/keywords.h"
 #include "workbench/messages.h"
 
 namespace kestrel {
@@ -176,7 +177,7 @@ class Pass {
 
   bool take_line(std::string_view source_line) {
     const std::string_view trimmed = trim_left_blanks(source_line);
-    if (trimmed.find("#define") != std::string_view::npos) return true;
+    if (trimmed.find(kDefine) != std::string_view::npos) return true;
     std::string& line = line_;
     if (const std::optional<int> looping = substituter_->substitute(trimmed, line)) {
       show(message_text(MessageText::looping_substitution) + wb_.defs.def_name[*looping]);
@@ -188,7 +189,7 @@ class Pass {
       return true;
     }
     if (line.size() < 2) return true;
-    const bool comment = line.starts_with("REM");
+    const bool comment = line.starts_with(kComment);
     if (comment && !wb_.keep_comments) return true;
     if (is_digit(line[0])) return take_directive(line, first_column(source_line));
     if (comment && wb_.comments_unnumbered) {

@@ -13,6 +13,7 @@
 #include "compiler/line_number.h"
 #include "text/blanks.h"
 #include "text/text_lines.h"
+#include "workbench/keywords.h"
 
 namespace kestrel {
 
@@ -21,9 +22,6 @@ namespace {
 constexpr std::size_t kNumberWidth = 4;
 constexpr std::size_t kLongestName = 24;
 
-constexpr std::string_view kComment = "REM";
-constexpr std::string_view kDefine = "#define";
-constexpr std::string_view kInclude = "#include";
 constexpr std::array<std::string_view, 7> kKeywords = {"GOTO",    "GOSUB", "THEN",  "ELSE",
                                                        "RESTORE", "RUN",   "RESUME"};
 

@@ -40,6 +40,7 @@
 #include "save/save_command.h"
 #include "text/ansi.h"
 #include "workbench/clear_commands.h"
+#include "workbench/keywords.h"
 #include "workbench/messages.h"
 #include "workbench/startup.h"
 
@@ -84,8 +85,11 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   return widget;
 }
 
-// Whether a source line defines: the compile pass's own test, "#define" anywhere in it.
-bool is_definition(const QTextBlock& block) { return block.text().contains(u"#define"); }
+// Whether a source line defines: the compile pass's own test, the directive anywhere in it.
+bool is_definition(const QTextBlock& block) {
+  return block.text().contains(
+      QLatin1String(kDefine.data(), static_cast<qsizetype>(kDefine.size())));
+}
 
 int count_definitions(const QTextDocument& document) {
   int count = 0;

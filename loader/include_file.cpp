@@ -11,12 +11,12 @@
 #include "loader/parse_define.h"
 #include "text/blanks.h"
 #include "text/text_lines.h"
+#include "workbench/keywords.h"
 
 namespace kestrel {
 
 namespace {
 
-constexpr std::string_view kInclude = "#include";
 // The first character of both directives, "#include" and "#define".
 constexpr char kDirectiveMark = '#';
 

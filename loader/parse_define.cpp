@@ -7,6 +7,7 @@
 #include "files/failure.h"
 #include "text/blanks.h"
 #include "text/text_lines.h"
+#include "workbench/keywords.h"
 #include "workbench/messages.h"
 #include "workbench/source_map.h"
 
@@ -14,8 +15,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view kDefine = "#define";
-constexpr std::string_view kEqu = "EQU";
 // "EQU" is looked for from the 10th character on, so one blank after "#define" may be followed by
 // a name that itself begins with those letters.
 constexpr std::size_t kFirstEquIndex = 9;

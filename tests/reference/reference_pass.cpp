@@ -9,6 +9,7 @@
 #include "compiler/boundary.h"
 #include "compiler/line_number.h"
 #include "text/ansi.h"
+#include "workbench/keywords.h"
 
 namespace kestrel::testing {
 
@@ -141,7 +142,7 @@ class Pass {
  private:
   bool take(std::string& line) {
     line = without_blanks_at_start(line);
-    if (line.find("#define") != std::string::npos) return true;
+    if (line.find(kDefine) != std::string::npos) return true;
     Substituted substituted = substitute(wb_, line);
     if (substituted.looping) {
       result_.hit_step_cap = substituted.capped;
@@ -155,7 +156,7 @@ class Pass {
       return true;
     }
     if (line.size() < 2) return true;
-    const bool comment = line.starts_with("REM");
+    const bool comment = line.starts_with(kComment);
     if (comment && !wb_.keep_comments) return true;
     if (line[0] >= '0' && line[0] <= '9') return directive(line);
     const std::string text = without_blanks_at_end(without_blanks_at_start(line));
