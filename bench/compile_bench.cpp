@@ -123,7 +123,8 @@ void BM_CompileWithout(benchmark::State& state) {
 }
 
 // The thresholds swept: the n-th named input with the largest table of moves, or the interleaved
-// walks' stretch, set to 2 to the power of the second argument.
+// walks' stretch, set to 2 to the power of the second argument; or with the occurrences listed
+// per byte of a line set to the second argument.
 void BM_SweepMostMoves(benchmark::State& state) {
   FastPaths paths;
   paths.most_moves = std::size_t{1} << state.range(1);
@@ -134,6 +135,12 @@ void BM_SweepStretch(benchmark::State& state) {
   FastPaths paths;
   paths.walk_stretch = std::size_t{1} << state.range(1);
   compile_named(state, paths, " stretch 2^" + std::to_string(state.range(1)));
+}
+
+void BM_SweepListed(benchmark::State& state) {
+  FastPaths paths;
+  paths.listed_per_byte = static_cast<std::size_t>(state.range(1));
+  compile_named(state, paths, " listed per byte " + std::to_string(state.range(1)));
 }
 
 int last_named_input() { return static_cast<int>(named_inputs().size()) - 1; }
@@ -153,6 +160,9 @@ BENCHMARK(BM_SweepMostMoves)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SweepStretch)
     ->ArgsProduct({benchmark::CreateDenseRange(0, last_named_input(), 1), {9, 11, 13, 15}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SweepListed)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, last_named_input(), 1), {0, 1, 2, 4, 8}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

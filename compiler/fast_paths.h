@@ -14,6 +14,9 @@ struct FastPaths {
   static constexpr std::size_t kMostMoves = std::size_t{1} << 21;
   // The bytes the interleaved walks take at once, unless a line needs more.
   static constexpr std::size_t kWalkStretch = std::size_t{1} << 13;
+  // The occurrences listed for a line, per byte of it (and 64 more): a line with more, where many
+  // names end in one another, goes turn by turn.
+  static constexpr std::size_t kListedPerByte = 2;
 
   // A line whose names stand apart is rebuilt in one walk along it.
   bool apart_lines = true;
@@ -23,6 +26,7 @@ struct FastPaths {
   bool closed_labels = true;
   std::size_t most_moves = kMostMoves;
   std::size_t walk_stretch = kWalkStretch;
+  std::size_t listed_per_byte = kListedPerByte;
 };
 
 // Every fast path, and a switch that takes none of them away.

@@ -52,7 +52,7 @@ int Substituter::looping_substitution(std::string_view source, std::string& line
   const auto heard = [&](int k, std::size_t start) { apart_.heard(k, start); };
   // A line with more occurrences than this (many names that end in one another, on a text that
   // holds them all) is not rebuilt in one walk: the turns find its names stretch by stretch.
-  const std::size_t most = 2 * source.size() + 64;
+  const std::size_t most = paths_.listed_per_byte * source.size() + 64;
   bool every;
   if (lines_ && lines_->walked(source)) {
     every = lines_->find_every(source, most, heard);
