@@ -16,11 +16,11 @@ constexpr std::size_t kWord = 7;
 constexpr std::size_t kLanes = 4;
 
 // 2^61 = 1 in the field: the bits from 61 up are added to those below.
-std::uint64_t fold(std::uint64_t value) { return (value & kPrime) + (value >> 61); }
+constexpr std::uint64_t fold(std::uint64_t value) { return (value & kPrime) + (value >> 61); }
 
 // a * b in the field, below 2^61 + 8 but not always fully reduced, for a below 2^63 and b below
 // 2^61 + 8.
-std::uint64_t multiply(std::uint64_t a, std::uint64_t b) {
+constexpr std::uint64_t multiply(std::uint64_t a, std::uint64_t b) {
 #ifdef __SIZEOF_INT128__
   __extension__ using Wide = unsigned __int128;
   const Wide product = static_cast<Wide>(a) * b;
@@ -39,6 +39,9 @@ std::uint64_t multiply(std::uint64_t a, std::uint64_t b) {
   return fold(low + high);
 }
 
+// k^4, the step of each lane.
+constexpr std::uint64_t kPoint4 = multiply(multiply(kPoint, kPoint), multiply(kPoint, kPoint));
+
 // A 7-byte word, below 2^56; `bytes` may be read for 8.
 std::uint64_t word_at(const char* bytes) {
   std::uint64_t word;
@@ -51,19 +54,22 @@ std::uint64_t word_at(const char* bytes) {
 std::uint64_t text_hash(std::string_view text) {
   const char* at = text.data();
   const char* const end = at + text.size();
-  const std::uint64_t point4 = multiply(multiply(kPoint, kPoint), multiply(kPoint, kPoint));
   // Every value stays below 2^63 as it goes, and is reduced fully at the end.
-  std::uint64_t lane0 = 0, lane1 = 0, lane2 = 0, lane3 = 0;
-  // Whole stripes while a word's eighth byte can still be read.
+  std::uint64_t hash = 0;
+  // Whole stripes while a word's eighth byte can still be read. A short text, such as a label,
+  // has none, and its lanes would all be 0.
   constexpr std::size_t kStripe = kLanes * kWord;
-  for (; static_cast<std::size_t>(end - at) > kStripe; at += kStripe) {
-    lane0 = multiply(lane0, point4) + word_at(at);
-    lane1 = multiply(lane1, point4) + word_at(at + kWord);
-    lane2 = multiply(lane2, point4) + word_at(at + 2 * kWord);
-    lane3 = multiply(lane3, point4) + word_at(at + 3 * kWord);
+  if (text.size() > kStripe) {
+    std::uint64_t lane0 = 0, lane1 = 0, lane2 = 0, lane3 = 0;
+    for (; static_cast<std::size_t>(end - at) > kStripe; at += kStripe) {
+      lane0 = multiply(lane0, kPoint4) + word_at(at);
+      lane1 = multiply(lane1, kPoint4) + word_at(at + kWord);
+      lane2 = multiply(lane2, kPoint4) + word_at(at + 2 * kWord);
+      lane3 = multiply(lane3, kPoint4) + word_at(at + 3 * kWord);
+    }
+    hash = lane0;
+    for (const std::uint64_t lane : {lane1, lane2, lane3}) hash = multiply(hash, kPoint) + lane;
   }
-  std::uint64_t hash = lane0;
-  for (const std::uint64_t lane : {lane1, lane2, lane3}) hash = multiply(hash, kPoint) + lane;
   for (; static_cast<std::size_t>(end - at) > kWord; at += kWord)
     hash = multiply(hash, kPoint) + word_at(at);
   // The last word, padded with zeros: the fingerprint's size tells the padding from the text.
