@@ -5,16 +5,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
+#include "compiler/crowded_line.h"
 #include "compiler/name_finder.h"
 #include "workbench/workbench.h"
 
 namespace kestrel {
-
-// Where names occur in a line: (place, definition).
-using Occurrences = std::vector<std::pair<std::size_t, int>>;
 
 // The substitution of a line whose names cannot touch one another, in one walk along it:
 // - no two occurrences overlap, and no name holds a neighbour of an occurrence that is replaced,
@@ -49,6 +46,8 @@ class ApartLines {
     last_ = std::max(last_, k);
   }
 
+  // The occurrences heard on the line.
+  Occurrences& seen() { return seen_; }
   // Whether the line had no occurrence.
   bool bare() const { return last_ < 0; }
 

@@ -101,20 +101,37 @@ class Search {
 // right by at most the line's growth since, left by at most the shrinking at the places before
 // it (before its place plus that growth). So its first occurrence at its turn lies no earlier than
 // its place less that shrinking, and its search starts there, not at the start of the line.
+// Where the line's occurrences were listed, each keeps its exact place through the replacements.
 class Turns {
  public:
   explicit Turns(const NameFinder& finder)
       : finder_(finder), reach_(std::max<std::size_t>(finder.longest_name(), 1) - 1) {}
 
-  // A new line: the names in it as it came are queued.
-  void start(std::string_view line) {
+  // A new line. `seen` holds every occurrence of a name in it, or is null.
+  void start(std::string_view line, Occurrences* seen) {
     queue_.clear();
     done_ = -1;
     line_size_ = line.size();
     shrinking_.clear();
     grown_ = 0;
     stretches_.clear();
-    add_names_in(line, 0, 0, line.size(), 0);
+    listed_waiting_ = 0;
+    if (!seen) {
+      listed_.clear();
+      add_names_in(line, 0, 0, line.size(), 0);
+      return;
+    }
+    if (!std::is_sorted(seen->begin(), seen->end())) std::sort(seen->begin(), seen->end());
+    // The listed places, as their differences in order.
+    listed_.assign(seen->size());
+    std::size_t before = 0;
+    for (const auto& [start, k] : *seen) {
+      listed_.add(queue_.size(), start - before);
+      before = start;
+      queue_.push_back({k, 0, 0, 0, 0, queue_.size()});
+    }
+    listed_waiting_ = queue_.size();
+    std::make_heap(queue_.begin(), queue_.end(), std::greater<>());
   }
 
   // The value of `value_size` characters now stands at pos, where a name of `name_size` was.
@@ -128,6 +145,7 @@ class Turns {
     } else {
       grown_ += value_size - name_size;
     }
+    move_listed(pos, name_size, value_size);
     const std::size_t first = pos > reach_ ? pos - reach_ : 0;
     if (!stretches_.empty() && first <= stretches_.back().end) {
       Stretch& last = stretches_.back();
@@ -170,8 +188,10 @@ class Turns {
     std::size_t last_place;
     std::size_t shrunk_before;  // then, at the places before `place`
     std::size_t grown;          // the line's growth until then
+    std::size_t listed;         // its slot in listed_, or kUnlisted
     auto operator<=>(const Seen&) const = default;
   };
+  static constexpr std::size_t kUnlisted = std::string::npos;
 
   // The names starting in [first, last) and reaching past `reaching`, in `text`, which is the
   // line from `offset` on.
@@ -182,9 +202,28 @@ class Turns {
                    if (k <= done_) return;
                    first_place += offset;
                    queue_.push_back({k, first_place, last_place + offset,
-                                     shrinking_.sum_before(first_place), grown_});
+                                     shrinking_.sum_before(first_place), grown_, kUnlisted});
                    std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
                  });
+  }
+
+  std::size_t listed_at(std::size_t i) const { return listed_.sum_before(i + 1); }
+
+  // Moves the listed places first .. last - 1 by `by`.
+  void move_places(std::size_t first, std::size_t last, std::size_t by) {
+    listed_.add(first, by);
+    listed_.add(last, 0 - by);
+  }
+
+  // The listed occurrences after the replaced text move with it; those in it are gone, and stay
+  // at its start, so that the list stays in order. Once none waits for its turn, nothing reads the
+  // places again.
+  void move_listed(std::size_t pos, std::size_t name_size, std::size_t value_size) {
+    if (listed_waiting_ == 0) return;
+    const std::size_t gone = listed_.count_below(pos);
+    const std::size_t after = listed_.count_below(pos + name_size);
+    for (std::size_t i = gone; i < after; ++i) move_places(i, i + 1, pos - listed_at(i));
+    move_places(after, listed_.size(), value_size - name_size);
   }
 
   // Takes the first entry off the heap, and gives where the occurrences it saw can stand now.
@@ -192,6 +231,10 @@ class Turns {
     std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
     const Seen seen = queue_.back();
     queue_.pop_back();
+    if (seen.listed != kUnlisted) {
+      --listed_waiting_;
+      return {listed_at(seen.listed), listed_at(seen.listed) + 1};
+    }
     const std::size_t grown = grown_ - seen.grown;
     const std::size_t moved_left = shrinking_.sum_before(seen.place + grown) - seen.shrunk_before;
     return {seen.place > moved_left ? seen.place - moved_left : 0, seen.last_place + grown + 1};
@@ -211,6 +254,8 @@ class Turns {
     std::size_t first, end, changed;
   };
   std::vector<Stretch> stretches_;
+  FenwickTree listed_;              // the places of the listed occurrences, as differences in order
+  std::size_t listed_waiting_ = 0;  // listed occurrences still in the queue
 };
 
 struct CrowdedLines::Work {
@@ -230,9 +275,9 @@ CrowdedLines::~CrowdedLines() = default;
 // replacement the search starts again at the start of the line, but nothing before the
 // replacement can match: the text there is as it was, and no occurrence started there, so only
 // one that reaches into the replaced text is new.
-std::optional<int> CrowdedLines::substitute(std::string& line) {
+std::optional<int> CrowdedLines::substitute(std::string& line, Occurrences* seen) {
   Work& work = *work_;
-  work.turns.start(line);
+  work.turns.start(line, seen);
   GapLine gapped(line);
   for (std::optional<int> k = work.turns.next(work.spans); k; k = work.turns.next(work.spans)) {
     const std::string& name = defs_.def_name[*k];

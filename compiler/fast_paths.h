@@ -15,7 +15,7 @@ struct FastPaths {
   // The bytes the interleaved walks take at once, unless a line needs more.
   static constexpr std::size_t kWalkStretch = std::size_t{1} << 13;
   // The occurrences listed for a line, per byte of it (and 64 more): a line with more, where many
-  // names end in one another, goes turn by turn.
+  // names end in one another, goes turn by turn, its names found stretch by stretch.
   static constexpr std::size_t kListedPerByte = 2;
 
   // A line whose names stand apart is rebuilt in one walk along it.
@@ -45,16 +45,18 @@ inline FastPaths without(FastPath path) {
 
 // How many lines (or label resolutions) each path took, for the tests to show that each is reached.
 struct PathCounts {
-  std::size_t apart = 0;            // lines rebuilt in one walk
-  std::size_t crowded = 0;          // lines taken turn by turn
-  std::size_t interleaved = 0;      // lines whose names the interleaved walks found
-  std::size_t failure_links = 0;    // lines walked without the table of moves
-  std::size_t closed_labels = 0;    // label replacements in one walk
-  std::size_t spanning_labels = 0;  // label replacements piece by piece
+  std::size_t apart = 0;             // lines rebuilt in one walk
+  std::size_t crowded_listed = 0;    // lines taken turn by turn, their occurrences listed
+  std::size_t crowded_unlisted = 0;  // the same, with more occurrences than are worth listing
+  std::size_t interleaved = 0;       // lines whose names the interleaved walks found
+  std::size_t failure_links = 0;     // lines walked without the table of moves
+  std::size_t closed_labels = 0;     // label replacements in one walk
+  std::size_t spanning_labels = 0;   // label replacements piece by piece
 
   PathCounts& operator+=(const PathCounts& more) {
     apart += more.apart;
-    crowded += more.crowded;
+    crowded_listed += more.crowded_listed;
+    crowded_unlisted += more.crowded_unlisted;
     interleaved += more.interleaved;
     failure_links += more.failure_links;
     closed_labels += more.closed_labels;

@@ -50,8 +50,8 @@ Substituter::Substituter(const DefinitionTable& defs, std::vector<int> in_order,
 int Substituter::looping_substitution(std::string_view source, std::string& line) {
   apart_.start_line();
   const auto heard = [&](int k, std::size_t start) { apart_.heard(k, start); };
-  // A line with more occurrences than this (many names that end in one another, on a text that
-  // holds them all) is not rebuilt in one walk: the turns find its names stretch by stretch.
+  // More occurrences than this are not worth listing: many names that end in one another on a
+  // text that holds them all. The turns then find them stretch by stretch.
   const std::size_t most = paths_.listed_per_byte * source.size() + 64;
   bool every;
   if (lines_ && lines_->walked(source)) {
@@ -71,8 +71,8 @@ int Substituter::looping_substitution(std::string_view source, std::string& line
     }
   }
   line.assign(source);
-  ++counts_.crowded;
-  return crowded_.substitute(line).value_or(-1);
+  ++(every ? counts_.crowded_listed : counts_.crowded_unlisted);
+  return crowded_.substitute(line, every ? &apart_.seen() : nullptr).value_or(-1);
 }
 
 Substitution Substitute_defines(const DefinitionTable& defs, std::string line) {

@@ -38,10 +38,10 @@ struct Report {
   ~Report() {
     if (!std::getenv("KESTREL_FUZZ_PATHS")) return;
     std::fprintf(stderr,
-                 "paths: apart %zu, crowded %zu, interleaved %zu, "
+                 "paths: apart %zu, crowded listed %zu, crowded unlisted %zu, interleaved %zu, "
                  "failure links %zu, closed labels %zu, spanning labels %zu\n",
-                 taken.apart, taken.crowded, taken.interleaved, taken.failure_links,
-                 taken.closed_labels, taken.spanning_labels);
+                 taken.apart, taken.crowded_listed, taken.crowded_unlisted, taken.interleaved,
+                 taken.failure_links, taken.closed_labels, taken.spanning_labels);
   }
 };
 Report report;
