@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "files/memory_files.h"
+#include "files/pages.h"
 #include "lsp/server.h"
 #include "source_generator.h"
 
@@ -63,7 +64,9 @@ double percentile(std::vector<double> times, double share) {
 
 }  // namespace
 
+// The server is measured with the memory settings that kestrel-lsp runs it with.
 int main(int argc, char** argv) {
+  kestrel::fix_mapped_block_size(kestrel::lsp::kMappedBlockSize);
   const int edits = argc > 1 ? std::max(2, std::atoi(argv[1])) : kEdits;
   const std::string source = kestrel::bench::generate_source(kestrel::bench::kLimit, kSeed);
   const long before = peak_kilobytes();

@@ -33,4 +33,12 @@ void keep_freed_memory() {
 #endif
 }
 
+void fix_mapped_block_size(std::size_t size) {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, static_cast<int>(size));
+#else
+  static_cast<void>(size);
+#endif
+}
+
 }  // namespace kestrel

@@ -17,4 +17,11 @@ void prepare_pages(void* data, std::size_t size);
 // fresh ones. Where the C library has no such setting, nothing is done.
 void keep_freed_memory();
 
+// For a process that lives long and builds large buffers again and again (a server that compiles
+// on every edit): the size from which a block is mapped on its own, and given back to the system
+// when freed, stays fixed at `size`. Left to itself the C library raises that size each time such
+// a block is freed, and the heap then grows to hold blocks it had given back. Where the C library
+// has no such setting, nothing is done.
+void fix_mapped_block_size(std::size_t size);
+
 }  // namespace kestrel

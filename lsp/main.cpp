@@ -8,6 +8,7 @@
 #endif
 
 #include "files/files.h"
+#include "files/pages.h"
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 
@@ -30,6 +31,7 @@ int serve() {
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::ios::sync_with_stdio(false);
+  kestrel::fix_mapped_block_size(lsp::kMappedBlockSize);
   // Like the window, the server reads regular files only: a pipe or a device named by an include
   // could hold it.
   kestrel::DiskFiles disk(kestrel::ReadPolicy::regular_files_only);

