@@ -145,7 +145,10 @@ class Pass {
   // False when the pass stopped at a problem.
   bool compile_all() {
     std::vector<int> in_order = in_name_order(wb_.defs.def_name, definition_count(wb_.defs));
-    if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_) && !every_) return false;
+    if (every_)
+      Report_every_duplicate(wb_.defs, in_order, findings_, where_);
+    else if (!Check_define_duplicates(wb_.defs, in_order, findings_, where_))
+      return false;
     substituter_.emplace(wb_.defs, std::move(in_order), source_, paths_);
     output_.emplace(wb_.Dest_bas);
     const bool compiled =

@@ -1,6 +1,9 @@
 #include "compiler/substitution.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "text/pieces.h"
 #include "workbench/messages.h"
@@ -9,29 +12,39 @@ namespace kestrel {
 
 namespace {
 
+// The message for the definition in slot k, whose name an earlier slot holds too, at its line.
 void report_duplicate(const DefinitionTable& defs, Findings& findings, const Locator& where,
-                      int first) {
-  const std::string text = message_text(MessageText::duplicate_definitions) + defs.def_name[first];
-  int later = first + 1;
-  while (defs.def_name[later] != defs.def_name[first]) ++later;
-  const DefinitionSource& source = defs.def_source[later];
-  findings.message(text, where.loaded(source.origin, source.pane_line));
+                      int k) {
+  const DefinitionSource& source = defs.def_source[k];
+  findings.message(message_text(MessageText::duplicate_definitions) + defs.def_name[k],
+                   where.loaded(source.origin, source.pane_line));
 }
 
 }  // namespace
 
 bool Check_define_duplicates(const DefinitionTable& defs, const std::vector<int>& in_order,
                              Findings& findings, const Locator& where) {
-  // The first name in table order that occurs in any other slot is the one reported: the first
-  // of its run in name order.
-  int first = -1;
+  // The first name in table order that occurs in any other slot is the one reported, at its
+  // second slot: the first of its run in name order, and the one after it.
+  std::optional<std::pair<int, int>> first;
   for (std::size_t i = 1; i < in_order.size(); ++i) {
     const int k = in_order[i - 1];
-    if (defs.def_name[k] == defs.def_name[in_order[i]] && (first < 0 || k < first)) first = k;
+    if (defs.def_name[k] == defs.def_name[in_order[i]] && (!first || k < first->first))
+      first = std::pair(k, in_order[i]);
   }
-  if (first < 0) return true;
-  report_duplicate(defs, findings, where, first);
+  if (!first) return true;
+  report_duplicate(defs, findings, where, first->second);
   return false;
+}
+
+void Report_every_duplicate(const DefinitionTable& defs, const std::vector<int>& in_order,
+                            Findings& findings, const Locator& where) {
+  // In name order a name's slots stand together, the first of them first.
+  std::vector<int> later;
+  for (std::size_t i = 1; i < in_order.size(); ++i)
+    if (defs.def_name[in_order[i - 1]] == defs.def_name[in_order[i]]) later.push_back(in_order[i]);
+  std::sort(later.begin(), later.end());
+  for (const int k : later) report_duplicate(defs, findings, where, k);
 }
 
 Substituter::Substituter(const DefinitionTable& defs, const FastPaths& paths)

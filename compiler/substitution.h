@@ -22,6 +22,11 @@ namespace kestrel {
 bool Check_define_duplicates(const DefinitionTable& defs, const std::vector<int>& in_order,
                              Findings& findings, const Locator& where);
 
+// The same, going on past every problem: each definition of a name that an earlier slot holds too
+// is reported at its line, in table order.
+void Report_every_duplicate(const DefinitionTable& defs, const std::vector<int>& in_order,
+                            Findings& findings, const Locator& where);
+
 struct Substitution {
   std::string line;
   // The definition whose replacements on the line would never end; `line` is then incomplete.

@@ -78,6 +78,17 @@ TEST(EveryProblem, ReportsEachProblemItCanGoOnFrom) {
   }
 }
 
+// In table order, each definition of a name that an earlier slot holds too (the language server's
+// transcript shows where each stands).
+TEST(EveryProblem, ReportsEachDefinitionOfANameDefinedBefore) {
+  const Collected collected = every_problem(
+      {"A"}, {{"A", "1"}, {"B", "2"}, {"A", "3"}, {"B", "4"}, {"A", "5"}, {"C", "6"}});
+  EXPECT_EQ(collected.texts,
+            (std::vector<std::string>{text(MessageText::duplicate_definitions, "A"),
+                                      text(MessageText::duplicate_definitions, "B"),
+                                      text(MessageText::duplicate_definitions, "A")}));
+}
+
 TEST(EveryProblem, GivesTheOutputAroundALeftOverLabelAsItsDetail) {
   const Collected collected = every_problem({"[A]", "GOTO [NOWHERE]"});
   ASSERT_EQ(collected.details.size(), 1u);
