@@ -238,7 +238,8 @@ Json Server::initialize(const Json& params) {
             {"executeCommandProvider", {{"commands", {kOutputCommand, kSourceOfLineCommand}}}}}}};
 }
 
-// Settings come as {"mainFiles": [...], ...}, or with every name prefixed by "kestrel.".
+// Settings come as {"mainFiles": [...], ...}, or with every name prefixed by "kestrel.". A setting
+// left out keeps its value, as a client may send only those that changed.
 void Server::read_settings(const Json& settings) {
   if (!settings.is_object()) return;
   const auto setting = [&](const char* name) -> const Json& {
@@ -246,18 +247,21 @@ void Server::read_settings(const Json& settings) {
     return plain.is_null() ? field(settings, (std::string(kSettingsSection) + "." + name).c_str())
                            : plain;
   };
-  const auto paths = [&](const char* name) {
-    std::vector<fs::path> list;
+  const auto read_paths = [&](const char* name, std::vector<fs::path>& list) {
     const Json& value = setting(name);
-    if (!value.is_array()) return list;
+    if (value.is_null()) return;
+    list.clear();
+    if (!value.is_array()) return;
     for (const Json& item : value)
       if (item.is_string()) list.push_back(absolute(path_from_utf8(item.get<std::string>())));
-    return list;
   };
-  settings_.main_files = paths("mainFiles");
-  settings_.include_dirs = paths("includeDirs");
-  settings_.rem = setting("rem") == true;
-  settings_.rem_unnumbered = setting("remUnnumbered") == true;
+  const auto read_flag = [&](const char* name, bool& flag) {
+    if (const Json& value = setting(name); !value.is_null()) flag = value == true;
+  };
+  read_paths("mainFiles", settings_.main_files);
+  read_paths("includeDirs", settings_.include_dirs);
+  read_flag("rem", settings_.rem);
+  read_flag("remUnnumbered", settings_.rem_unnumbered);
   stale_ = true;
   diagnostics_due_ = true;
 }
