@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "compiler/substitution.h"
+#include "convert/unnumber.h"
 #include "files/failure.h"
 #include "text/ansi.h"
 #include "text/blanks.h"
@@ -29,6 +30,7 @@ enum ErrorCode {
 
 constexpr const char* kOutputCommand = "kestrel.output";
 constexpr const char* kSourceOfLineCommand = "kestrel.sourceOfLine";
+constexpr const char* kUnnumberCommand = "kestrel.unnumber";
 constexpr const char* kSettingsSection = "kestrel";
 constexpr const char* kLostCharacter =
     "This character is not in the code page Windows-1251: it would be saved as \"?\"";
@@ -235,7 +237,8 @@ Json Server::initialize(const Json& params) {
              {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", kTokenModifiers}}},
               {"full", true}}},
             {"inlayHintProvider", true},
-            {"executeCommandProvider", {{"commands", {kOutputCommand, kSourceOfLineCommand}}}}}}};
+            {"executeCommandProvider",
+             {{"commands", {kOutputCommand, kSourceOfLineCommand, kUnnumberCommand}}}}}}};
 }
 
 // Settings come as {"mainFiles": [...], ...}, or with every name prefixed by "kestrel.". A setting
@@ -844,6 +847,9 @@ Json Server::execute_command(const Json& params) {
   if (!arguments.is_array() || arguments.empty() || !arguments[0].is_string())
     throw BadParams{invalid_params, "The first argument is the document's URI"};
   const std::optional<fs::path> path = file_of(arguments[0].get<std::string>());
+  if (command == kUnnumberCommand)
+    return path ? unnumbered(path->lexically_normal(), arguments.size() > 1 ? arguments[1] : Json())
+                : Json();
   const Program* program = path ? program_for(path->lexically_normal()) : nullptr;
   if (command != kOutputCommand && command != kSourceOfLineCommand)
     throw BadParams{invalid_params, "Unknown command " + command};
@@ -870,6 +876,38 @@ Json Server::execute_command(const Json& params) {
   for (std::size_t n = 0; n < outputs.size() && n < numbers.size(); ++n)
     if (numbers[n] == wanted) return source_of(n);
   return nullptr;
+}
+
+// A numbered program, as the editor holds it, turned into a source with labels, as kestrelc
+// --unnumber turns it: with the server's comment settings, and `options` {"compact": true} and
+// {"namesFromComments": true} as --unnumber=compact and --names-from-comments.
+Json Server::unnumbered(const fs::path& file, const Json& options) {
+  std::string program;
+  try {
+    program = files_.read(file);
+  } catch (const Failure&) {
+    return nullptr;
+  }
+  UnnumberSettings settings;
+  settings.renumbering =
+      field(options, "compact") == true ? Renumbering::compact : Renumbering::keep;
+  settings.names_from_comments = field(options, "namesFromComments") == true;
+  if (settings_.rem_unnumbered)
+    settings.comments = CommentOptions::rem_unnumbered;
+  else if (settings_.rem)
+    settings.comments = CommentOptions::rem;
+  const UnnumberResult result = unnumber(program, settings);
+  Json findings = Json::array();
+  for (const UnnumberFinding& finding : result.findings)
+    findings.push_back(
+        {{"location", location(file, finding.line - 1, finding.column - 1, finding.column - 1)},
+         {"severity", finding.refusal ? 1 : 2},
+         {"message", ansi::to_utf8(finding.text)}});
+  const char* const comments[] = {"none", "rem", "remUnnumbered"};
+  return {{"converted", result.converted},
+          {"source", ansi::to_utf8(result.source)},
+          {"comments", comments[static_cast<int>(result.comments)]},
+          {"findings", findings}};
 }
 
 namespace {

@@ -83,6 +83,7 @@ class Server {
   Json semantic_tokens(const Json& params);
   Json inlay_hints(const Json& params);
   Json execute_command(const Json& params);
+  Json unnumbered(const std::filesystem::path& file, const Json& options);
 
   std::vector<Json> diagnostics();
   Json diagnostics_of(const std::filesystem::path& file);

@@ -289,6 +289,39 @@ async function goToBasicLine(): Promise<void> {
   });
 }
 
+interface UnnumberReply {
+  converted: boolean;
+  source: string;
+  comments: "none" | "rem" | "remUnnumbered";
+  findings: { location: ProtocolLocation; severity: number; message: string }[];
+}
+
+// A numbered program into a source with labels, as kestrelc --unnumber makes it, in a new editor
+// beside it; a line the notation cannot say stops it, and the first such line is named.
+async function convertToLabels(): Promise<void> {
+  const editor = vscode.window.activeTextEditor;
+  const running = runningClient();
+  if (editor === undefined || running === undefined) return;
+  const reply = (await running.sendRequest(ExecuteCommandRequest.type, {
+    command: "kestrel.unnumber",
+    arguments: [editor.document.uri.toString()],
+  })) as UnnumberReply | null | undefined;
+  if (reply === null || reply === undefined) return;
+  if (!reply.converted) {
+    const refusal = reply.findings.find((finding) => finding.severity === 1);
+    const line =
+      refusal === undefined
+        ? ""
+        : ` line ${String(refusal.location.range.start.line + 1)}: ${refusal.message}`;
+    void vscode.window.showErrorMessage(`Kestrel: not converted:${line}`);
+    return;
+  }
+  const document = await vscode.workspace.openTextDocument({ language: languageId, content: reply.source });
+  await vscode.window.showTextDocument(document, { viewColumn: vscode.ViewColumn.Beside });
+  if (reply.comments !== "none")
+    void vscode.window.showInformationMessage(`Kestrel: compile the source with kestrel.${reply.comments} set.`);
+}
+
 export async function activate(context: vscode.ExtensionContext): Promise<void> {
   const outputs = new OutputDocuments();
   context.subscriptions.push(
@@ -298,6 +331,7 @@ export async function activate(context: vscode.ExtensionContext): Promise<void> 
     vscode.commands.registerCommand("kestrel.compile", compile),
     vscode.commands.registerCommand("kestrel.showOutput", showOutput),
     vscode.commands.registerCommand("kestrel.goToBasicLine", goToBasicLine),
+    vscode.commands.registerCommand("kestrel.convertToLabels", convertToLabels),
     vscode.commands.registerCommand("kestrel.restartServer", async () => {
       reportedMissing.clear();
       await stopClient();
