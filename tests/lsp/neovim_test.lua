@@ -1,7 +1,7 @@
 -- The real client: Neovim starts kestrel-lsp through editors/vim's module kestrel.lsp, as the
 -- README configures it, on a sample project, waits for its diagnostics, asks for a definition, a
--- hover and a rename, applies the rename, and checks every answer. Any failure ends Neovim with
--- status 1.
+-- hover and a rename, applies the rename, converts a numbered program, and checks every answer.
+-- Any failure ends Neovim with status 1.
 local function check(condition, what)
   if not condition then error(what, 2) end
 end
@@ -70,6 +70,13 @@ local function run()
   -- Another file of the project shares the server.
   vim.cmd("split " .. root .. "/lib/util.bas")
   check(client_of(vim.api.nvim_get_current_buf()) == client, "lib/util.bas got a second server")
+
+  -- A numbered program, which is no Kestrel file, turned into one by the server of its folder.
+  vim.cmd("edit " .. root .. "/numbered.bas")
+  vim.cmd("KestrelUnnumber compact")
+  local converted = vim.api.nvim_buf_get_lines(0, 0, -1, false)
+  check(vim.deep_equal(converted, { "10", "[L10]", "PRINT 1", "GOTO [L10]" }),
+        "converted: " .. vim.inspect(converted))
 
   vim.lsp.stop_client(client)
 end

@@ -18,6 +18,7 @@ mkdir -p "$project/lib" "$work/bin" "$work/cache" "$work/state" "$work/config" "
 printf '%s\r\n' '#define VOLT EQU 5' '#include util.bas' 'PRINT VOLT' 'GOTO [LOOP]' '[TOP]' \
   'GOTO [GONE]' >"$project/main.bas"
 printf '%s\r\n' 'PRINT "util"' '[LOOP]' >"$project/lib/util.bas"
+printf '%s\r\n' '10 PRINT 1' '20 GOTO 10' >"$project/numbered.bas"
 ln -s "$server" "$work/bin/kestrel-lsp"
 
 export XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state" XDG_CONFIG_HOME="$work/config"
