@@ -22,6 +22,7 @@
 #ifdef __linux__
 #include <linux/magic.h>
 #include <sys/vfs.h>
+#include <sys/xattr.h>
 #endif
 #endif
 
@@ -540,7 +541,7 @@ class StagedWrite {
     (void)temporary;
 #endif
     if (!temporary_ && !make_named(mode & 0777)) return false;
-    if (replacing && !carry_identity()) {
+    if (replacing && !(carry_identity() && carry_attributes())) {
       const int error = errno;
       temporary_ = Descriptor();
       named_ = NamedTemporary();
@@ -573,6 +574,31 @@ class StagedWrite {
         ::fchown(temporary_.get(), target_.old.st_uid, target_.old.st_gid) != 0)
       return false;
     return ::fchmod(temporary_.get(), target_.old.st_mode & 07777) == 0;
+  }
+
+  // The old file's extended attributes (a POSIX ACL among them) go with it: a name or value that
+  // cannot be copied leaves the old file to be written in place.
+  bool carry_attributes() {
+#ifdef __linux__
+    const ssize_t size = ::flistxattr(file_.get(), nullptr, 0);
+    if (size <= 0) return size == 0 || errno == ENOTSUP;
+    std::string names(static_cast<std::size_t>(size), '\0');
+    const ssize_t listed = ::flistxattr(file_.get(), names.data(), names.size());
+    if (listed < 0) return false;
+    names.resize(static_cast<std::size_t>(listed));
+    std::string value;
+    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+      const char* const name = names.c_str() + at;
+      const ssize_t length = ::fgetxattr(file_.get(), name, nullptr, 0);
+      if (length < 0) return false;
+      value.resize(static_cast<std::size_t>(length));
+      const ssize_t read = ::fgetxattr(file_.get(), name, value.data(), value.size());
+      if (read < 0 ||
+          ::fsetxattr(temporary_.get(), name, value.data(), static_cast<std::size_t>(read), 0) != 0)
+        return false;
+    }
+#endif
+    return true;
   }
 
   // A file without a name gets one beside the target only now that it is complete.

@@ -21,6 +21,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -258,6 +259,36 @@ TEST(WritingFiles, OwnersModesAndFoldersThatRefuseARename) {
     EXPECT_EQ(after.st_gid, c.owner == 0 ? 0 : other_group) << c.name;
     EXPECT_EQ(after.st_mode & 07777, c.file_mode) << c.name;
     EXPECT_EQ(entries(folder), std::vector<std::string>{"u.bas"}) << c.name;
+  }
+}
+
+// A file replaced keeps its extended attributes: a user's own, and a POSIX ACL.
+TEST(WritingFiles, AReplacedFileKeepsItsExtendedAttributes) {
+  TempDir dir;
+  const fs::path target = dir.path() / "a.bas";
+  write_file(target, "old\r\n");
+  const std::string note = "kept";
+  if (setxattr(target.c_str(), "user.kestrel", note.data(), note.size(), 0) != 0)
+    GTEST_SKIP() << "this file system keeps no user attributes";
+  // An ACL granting a group of its own: user::rw-, group::r--, group:nogroup:rw-, mask::rw-,
+  // other::---, as the kernel stores it.
+  const unsigned char acl[] = {2, 0,   0,   0,   1,   0,   6,  0, 255, 255, 255, 255, 4,   0,  4,
+                               0, 255, 255, 255, 255, 8,   0,  6, 0,   254, 255, 0,   0,   16, 0,
+                               6, 0,   255, 255, 255, 255, 32, 0, 0,   0,   255, 255, 255, 255};
+  const bool with_acl =
+      setxattr(target.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
+  const ino_t before = status_of(target).st_ino;
+  EXPECT_EQ(failure_number([&] { DiskFiles().write(target, "new\r\n"); }), 0);
+  EXPECT_EQ(read_file(target), "new\r\n");
+  EXPECT_NE(status_of(target).st_ino, before) << "replaced by rename, not written in place";
+  char kept[16] = {};
+  EXPECT_EQ(getxattr(target.c_str(), "user.kestrel", kept, sizeof kept), 4);
+  EXPECT_EQ(std::string(kept), note);
+  if (with_acl) {
+    unsigned char copied[sizeof acl] = {};
+    EXPECT_EQ(getxattr(target.c_str(), "system.posix_acl_access", copied, sizeof copied),
+              static_cast<ssize_t>(sizeof acl));
+    EXPECT_TRUE(std::equal(std::begin(acl), std::end(acl), std::begin(copied)));
   }
 }
 
