@@ -1,7 +1,6 @@
 #include "compiler/substitution.h"
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -20,29 +19,34 @@ void report_duplicate(const DefinitionTable& defs, Findings& findings, const Loc
                    where.loaded(source.origin, source.pane_line));
 }
 
+// The slots whose name holds in the slot before them in name order: (that slot, the slot). In
+// name order a name's slots stand together, in table order.
+std::vector<std::pair<int, int>> repeated_names(const DefinitionTable& defs,
+                                                const std::vector<int>& in_order) {
+  std::vector<std::pair<int, int>> repeated;
+  for (std::size_t i = 1; i < in_order.size(); ++i)
+    if (defs.def_name[in_order[i - 1]] == defs.def_name[in_order[i]])
+      repeated.emplace_back(in_order[i - 1], in_order[i]);
+  return repeated;
+}
+
 }  // namespace
 
 bool Check_define_duplicates(const DefinitionTable& defs, const std::vector<int>& in_order,
                              Findings& findings, const Locator& where) {
   // The first name in table order that occurs in any other slot is the one reported, at its
-  // second slot: the first of its run in name order, and the one after it.
-  std::optional<std::pair<int, int>> first;
-  for (std::size_t i = 1; i < in_order.size(); ++i) {
-    const int k = in_order[i - 1];
-    if (defs.def_name[k] == defs.def_name[in_order[i]] && (!first || k < first->first))
-      first = std::pair(k, in_order[i]);
-  }
-  if (!first) return true;
-  report_duplicate(defs, findings, where, first->second);
+  // second slot.
+  const std::vector<std::pair<int, int>> repeated = repeated_names(defs, in_order);
+  if (repeated.empty()) return true;
+  report_duplicate(defs, findings, where,
+                   std::min_element(repeated.begin(), repeated.end())->second);
   return false;
 }
 
 void Report_every_duplicate(const DefinitionTable& defs, const std::vector<int>& in_order,
                             Findings& findings, const Locator& where) {
-  // In name order a name's slots stand together, the first of them first.
   std::vector<int> later;
-  for (std::size_t i = 1; i < in_order.size(); ++i)
-    if (defs.def_name[in_order[i - 1]] == defs.def_name[in_order[i]]) later.push_back(in_order[i]);
+  for (const auto& [before, k] : repeated_names(defs, in_order)) later.push_back(k);
   std::sort(later.begin(), later.end());
   for (const int k : later) report_duplicate(defs, findings, where, k);
 }
