@@ -1,12 +1,12 @@
 #include "analysis/symbols.h"
 
-#include <array>
 #include <cstddef>
 #include <functional>
 #include <set>
 #include <string>
 #include <unordered_map>
 
+#include "compiler/boundary.h"
 #include "compiler/line_number.h"
 #include "compiler/substitution.h"
 #include "text/blanks.h"
@@ -17,24 +17,9 @@ namespace kestrel {
 
 namespace {
 
-// test_sumbol for every byte, asked once.
-class Boundaries {
- public:
-  Boundaries() {
-    for (int c = 0; c < 256; ++c)
-      boundary_[static_cast<std::size_t>(c)] = test_sumbol(std::string(1, static_cast<char>(c)));
-  }
-  bool at(std::string_view line, std::size_t pos) const {
-    return pos >= line.size() || boundary_[static_cast<unsigned char>(line[pos])];
-  }
-
- private:
-  std::array<bool, 256> boundary_{};
-};
-
-const Boundaries& boundaries() {
-  static const Boundaries table;
-  return table;
+// Whether the byte at `pos` ends a name; past the end of the line, one does.
+bool boundary_at(std::string_view line, std::size_t pos) {
+  return pos >= line.size() || is_boundary(static_cast<unsigned char>(line[pos]));
 }
 
 int int_of(std::size_t n) { return static_cast<int>(n); }
@@ -147,14 +132,13 @@ class Finder {
   // characters, each used where the name's first occurrence in the line is whole too.
   void take_uses(std::string_view line, int index, std::size_t from, int first_slot) {
     if (names_.empty()) return;
-    const Boundaries& b = boundaries();
     for (std::size_t pos = from; pos < line.size();) {
-      if (b.at(line, pos)) {
+      if (boundary_at(line, pos)) {
         ++pos;
         continue;
       }
       std::size_t end = pos;
-      while (!b.at(line, end)) ++end;
+      while (!boundary_at(line, end)) ++end;
       const std::string_view token = line.substr(pos, end - pos);
       // Most words of a line are no defined name: their first two bytes tell most of them.
       if (!name_starts_[pair_of(token)]) {
@@ -171,8 +155,7 @@ class Finder {
 
   static bool first_is_whole(std::string_view line, std::string_view name) {
     const std::size_t first = line.find(name);
-    const Boundaries& b = boundaries();
-    return (first == 0 || b.at(line, first - 1)) && b.at(line, first + name.size());
+    return (first == 0 || boundary_at(line, first - 1)) && boundary_at(line, first + name.size());
   }
 
   const Workbench& wb_;
@@ -212,7 +195,7 @@ Symbols find_symbols(const Workbench& wb, const CompileRecord& record) {
 bool is_whole_name(std::string_view name) {
   if (name.empty()) return false;
   for (std::size_t i = 0; i < name.size(); ++i)
-    if (boundaries().at(name, i)) return false;
+    if (boundary_at(name, i)) return false;
   return true;
 }
 
