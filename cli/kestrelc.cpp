@@ -191,11 +191,10 @@ std::vector<Target> targets_of(const Options& options) {
 // A usage error when a file the run is to write is one the load read (whatever its spelling), or
 // when two options name the same file: writing it would destroy an input, or another result.
 std::optional<std::string> overwritten_input(const Files& files, const std::vector<Target>& targets,
-                                             const OpenOutcome& opened) {
+                                             const std::vector<fs::path>& inputs) {
   for (const Target& target : targets) {
-    for (const LoadedFile& input : opened.files) {
-      if (input.result != LoadedFile::Result::failed &&
-          files.same_file(target.path, input.resolved))
+    for (const fs::path& input : inputs) {
+      if (files.same_file(target.path, input))
         return std::string(target.option) +
                " names a file the source was read from: " + utf8_path(target.path);
     }
@@ -213,15 +212,15 @@ std::optional<std::string> overwritten_input(const Files& files, const std::vect
 // A usage error when a file named in the map or the make rule holds a tab or a line break: make
 // takes no such name, and the map's lines and columns would be broken by it.
 std::optional<std::string> unlisted_name(const Options& options, const std::vector<Target>& targets,
-                                         const OpenOutcome& opened) {
+                                         const OpenOutcome& opened,
+                                         const std::vector<fs::path>& inputs) {
   std::vector<std::pair<const char*, fs::path>> named;
   const char* rule_option = options.rule_only ? "-M" : options.deps ? "--deps" : nullptr;
   if (options.map) {
     for (const fs::path& file : opened.source_map.files) named.emplace_back("--map", file);
   }
   if (rule_option) {
-    for (const LoadedFile& file : opened.files)
-      if (file.result != LoadedFile::Result::failed) named.emplace_back(rule_option, file.resolved);
+    for (const fs::path& file : inputs) named.emplace_back(rule_option, file);
     if (!targets.empty() && targets.front().option == std::string_view("-o"))
       named.emplace_back(rule_option, targets.front().path);
   }
@@ -243,7 +242,7 @@ std::string make_path(const fs::path& path) {
 // The make rule of the run: the output depends on the source and on every file it includes, each
 // by the name it has on disk. An output on standard output stands as the source's name with ".out"
 // for its extension.
-std::string dependency_rule(const Options& options, const OpenOutcome& opened) {
+std::string dependency_rule(const Options& options, const std::vector<fs::path>& inputs) {
   std::string target;
   if (options.output && *options.output != kStandardStream) {
     target = make_path(path_from_utf8(*options.output));
@@ -251,9 +250,8 @@ std::string dependency_rule(const Options& options, const OpenOutcome& opened) {
     target = make_path(path_from_utf8(*options.source).replace_extension(".out"));
   }
   std::vector<std::string> prerequisites;
-  for (const LoadedFile& file : opened.files) {
-    if (file.result != LoadedFile::Result::failed && file.resolved != fs::path(kStandardStream))
-      prerequisites.push_back(make_path(file.resolved));
+  for (const fs::path& file : inputs) {
+    if (file != fs::path(kStandardStream)) prerequisites.push_back(make_path(file));
   }
   return make_rule(target, prerequisites);
 }
@@ -284,14 +282,15 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
   // A failure that names no file while opening is about SOURCE itself.
   report(err, opened.findings, path_from_utf8(*options.source));
   if (!opened.read_to_end) return 2;
-  std::optional<std::string> refused = overwritten_input(files, targets, opened);
-  if (!refused) refused = unlisted_name(options, targets, opened);
+  const std::vector<fs::path> inputs = files_read(opened);
+  std::optional<std::string> refused = overwritten_input(files, targets, inputs);
+  if (!refused) refused = unlisted_name(options, targets, opened, inputs);
   if (refused) {
     err << "kestrelc: error: " << *refused << '\n';
     return 2;
   }
   if (options.rule_only) {
-    out << dependency_rule(options, opened);
+    out << dependency_rule(options, inputs);
     return opened.findings.empty() ? 0 : 1;
   }
   const CompileOutcome compiled = compile_command(wb, ui, opened.source_map);
@@ -314,7 +313,7 @@ int compile_once(const Options& options, std::ostream& out, std::ostream& err, F
     } else if (option == "--map") {
       bytes = map_bytes = map_text(wb, opened.source_map, compiled.record);
     } else {
-      bytes = rule_bytes = dependency_rule(options, opened);
+      bytes = rule_bytes = dependency_rule(options, inputs);
     }
     writes.push_back({target.path, bytes});
   }
@@ -365,9 +364,7 @@ int unnumber_once(const Options& options, std::ostream& out, std::ostream& err, 
     report_failure(err, input, failure);
     return 2;
   }
-  OpenOutcome read;
-  read.files.push_back({input, input, LoadedFile::Result::read});
-  if (const std::optional<std::string> refused = overwritten_input(files, targets, read)) {
+  if (const std::optional<std::string> refused = overwritten_input(files, targets, {input})) {
     err << "kestrelc: error: " << *refused << '\n';
     return 2;
   }

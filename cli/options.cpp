@@ -201,10 +201,7 @@ std::string help_text() {
     std::string line = "  ";
     if (!d.short_name.empty()) {
       line += d.short_name;
-      if (!d.value.empty()) {
-        line += ' ';
-        line += d.value;
-      }
+      line += value_after(d, ' ');
       if (!d.long_name.empty()) line += ", ";
     }
     if (!d.long_name.empty()) {

@@ -13,8 +13,7 @@ Program::Program(Files& files, const fs::path& main_file, const Settings& settin
   wb_.comments_unnumbered = settings.rem_unnumbered;
   SilentUi ui;
   opened_ = open_command(wb_, ui, files, {current_, settings.include_dirs});
-  for (const LoadedFile& file : opened_.files)
-    if (file.result != LoadedFile::Result::failed) read_.push_back(absolute(file.resolved));
+  for (const fs::path& file : files_read(opened_)) read_.push_back(absolute(file));
   if (opened_.read_to_end)
     compiled_ = compile_command(wb_, ui, opened_.source_map, CompileMode::every_problem);
   const SourceMap& map = opened_.source_map;

@@ -299,17 +299,17 @@ void Server::open(const Json& params) {
   const std::optional<fs::path> path = file_of(uri);
   if (!path) throw BadParams{invalid_params, "Not a file: " + uri};
   lines_.clear();
-  Document& document = documents_[path->lexically_normal()];
+  Document& document = documents_[*path];
   document.uri = uri;
   document.text = string_field(item, "text");
-  files_.put(path->lexically_normal(), ansi::from_utf8(document.text));
+  files_.put(*path, ansi::from_utf8(document.text));
 }
 
 // Applies each change in turn: a range replaced by text, or the whole text.
 void Server::change(const Json& params) {
   const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return;
-  const auto found = documents_.find(path->lexically_normal());
+  const auto found = documents_.find(*path);
   if (found == documents_.end()) return;
   // What the old text made goes first: a large program is held once, not twice, while it changes.
   programs_.clear();
@@ -355,7 +355,7 @@ void Server::close(const Json& params) {
   const std::optional<fs::path> path = file_of(document_uri(params));
   if (!path) return;
   lines_.clear();
-  documents_.erase(path->lexically_normal());
+  documents_.erase(*path);
   files_.drop(*path);
 }
 
@@ -848,9 +848,8 @@ Json Server::execute_command(const Json& params) {
     throw BadParams{invalid_params, "The first argument is the document's URI"};
   const std::optional<fs::path> path = file_of(arguments[0].get<std::string>());
   if (command == kUnnumberCommand)
-    return path ? unnumbered(path->lexically_normal(), arguments.size() > 1 ? arguments[1] : Json())
-                : Json();
-  const Program* program = path ? program_for(path->lexically_normal()) : nullptr;
+    return path ? unnumbered(*path, arguments.size() > 1 ? arguments[1] : Json()) : Json();
+  const Program* program = path ? program_for(*path) : nullptr;
   if (command != kOutputCommand && command != kSourceOfLineCommand)
     throw BadParams{invalid_params, "Unknown command " + command};
   if (!program) return nullptr;
