@@ -40,7 +40,6 @@
 #include "save/save_command.h"
 #include "text/ansi.h"
 #include "workbench/clear_commands.h"
-#include "workbench/keywords.h"
 #include "workbench/messages.h"
 #include "workbench/startup.h"
 
@@ -83,19 +82,6 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   widget->setObjectName(QString::fromLatin1(name));
   widget->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
   return widget;
-}
-
-// Whether a source line defines: the compile pass's own test, the directive anywhere in it.
-bool is_definition(const QTextBlock& block) {
-  return block.text().contains(
-      QLatin1String(kDefine.data(), static_cast<qsizetype>(kDefine.size())));
-}
-
-int count_definitions(const QTextDocument& document) {
-  int count = 0;
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-    count += is_definition(block) ? 1 : 0;
-  return count;
 }
 
 // A frame whose caption sits on its top border. The platform style puts the caption above a box

@@ -1,8 +1,11 @@
 #include "gui/notation_highlighter.h"
 
 #include <QColor>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include "text/ansi.h"
+#include "workbench/keywords.h"
 
 namespace kestrel {
 
@@ -32,6 +35,18 @@ QTextCharFormat notation_format(LineClass line_class) {
       break;
   }
   return {};
+}
+
+bool is_definition(const QTextBlock& block) {
+  return block.text().contains(
+      QLatin1String(kDefine.data(), static_cast<qsizetype>(kDefine.size())));
+}
+
+int count_definitions(const QTextDocument& document) {
+  int count = 0;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+    count += is_definition(block) ? 1 : 0;
+  return count;
 }
 
 void NotationHighlighter::highlightBlock(const QString& text) {

@@ -5,17 +5,19 @@
 
 namespace kestrel {
 
+namespace {
+
 // Splitting the text at CR LF and writing every piece followed by CR LF gives back the text
 // itself, with CR LF added when the last piece is not empty.
-std::string pane_file_bytes(std::string_view pane_text) {
-  std::string bytes(pane_text);
-  if (!pane_text.empty() && !pane_text.ends_with(crlf)) bytes += crlf;
-  return bytes;
+bool lacks_final_crlf(std::string_view pane_text) {
+  return !pane_text.empty() && !pane_text.ends_with(crlf);
 }
 
+}  // namespace
+
 std::string_view pane_file_view(std::string_view pane_text, std::string& completed) {
-  if (pane_text.empty() || pane_text.ends_with(crlf)) return pane_text;
-  completed = pane_file_bytes(pane_text);
+  if (!lacks_final_crlf(pane_text)) return pane_text;
+  completed.assign(pane_text).append(crlf);
   return completed;
 }
 
@@ -27,7 +29,7 @@ void write_pane(Files& files, const std::filesystem::path& path, std::string_vie
 // The pane and its missing CR LF go out one after the other, without a copy of the pane.
 void write_pane(std::ostream& out, std::string_view pane_text) {
   out.write(pane_text.data(), static_cast<std::streamsize>(pane_text.size()));
-  if (!pane_text.empty() && !pane_text.ends_with(crlf))
+  if (lacks_final_crlf(pane_text))
     out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
   out.flush();
   if (!out) throw make_failure(FailureCode::device_io_error);

@@ -13,10 +13,8 @@ namespace kestrel {
 // no CR LF gets one, and an empty pane gives an empty file. A lone CR or LF is no line break and
 // is written inside its line. There is no limit on the number of lines.
 
-// The bytes of the file that holds the pane.
-std::string pane_file_bytes(std::string_view pane_text);
-// The same bytes without a copy where the pane already ends as its file does; else they are made in
-// `completed`, which must outlive the view.
+// The bytes of the file that holds the pane: the pane itself where it already ends as its file
+// does, without a copy; else they are made in `completed`, which must outlive the view.
 std::string_view pane_file_view(std::string_view pane_text, std::string& completed);
 
 // Creates or empties the file and writes the pane into it. Every failure is thrown as a Failure.
