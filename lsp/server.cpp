@@ -879,7 +879,9 @@ Json Server::execute_command(const Json& params) {
 
 // A numbered program, as the editor holds it, turned into a source with labels, as kestrelc
 // --unnumber turns it: with the server's comment settings, and `options` {"compact": true} and
-// {"namesFromComments": true} as --unnumber=compact and --names-from-comments.
+// {"namesFromComments": true} as --unnumber=compact and --names-from-comments. The first line holds
+// its number alone, without kestrelc's note on how to compile the source: the answer names the
+// comment options instead.
 Json Server::unnumbered(const fs::path& file, const Json& options) {
   std::string program;
   try {
