@@ -467,10 +467,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   errno = 0;
   out.flush();
   if (!out) {
-    const int os_error = errno;
-    report_failure(err, kStandardOutput,
-                   os_error != 0 ? failure_from_os_error(os_error)
-                                 : make_failure(FailureCode::device_io_error));
+    report_failure(err, kStandardOutput, failure_from_os_error(errno));
     status = std::max(status, 1);
   }
   err.flush();

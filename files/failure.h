@@ -41,7 +41,8 @@ enum class FailureCode : std::int32_t {
 Failure make_failure(FailureCode code);
 
 // The failure for an operating-system error (errno). A missing entry is "File not found": telling
-// it from a missing folder needs a look at the file system, which the file layer takes.
+// it from a missing folder needs a look at the file system, which the file layer takes. 0, an
+// error the system reported without a number, is "Device I/O error".
 Failure failure_from_os_error(int os_error);
 
 // The failure for a Windows system error code (GetLastError). The code is a plain number, so the

@@ -58,10 +58,7 @@ inline Handle open_handle(const std::filesystem::path& path, DWORD access, DWORD
 
 #else
 
-// An error the system reported without a number is an I/O error.
-[[noreturn]] inline void throw_os_failure(int os_error) {
-  throw failure_from_os_error(os_error != 0 ? os_error : EIO);
-}
+[[noreturn]] inline void throw_os_failure(int os_error) { throw failure_from_os_error(os_error); }
 
 // An open file, closed when it goes.
 class Descriptor {

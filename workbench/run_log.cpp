@@ -22,7 +22,7 @@ void RunLog::open(const std::filesystem::path& path) {
   file_.open(path, std::ios::binary | std::ios::app);
   if (!file_) {
     if (errno == ENOENT) throw missing_entry(DiskFiles(), path);
-    throw failure_from_os_error(errno != 0 ? errno : EIO);
+    throw failure_from_os_error(errno);
   }
   stream_ = nullptr;
   state_ = State::open;
@@ -35,10 +35,9 @@ void RunLog::write_line(const std::string& text) {
   out << text << "\r\n";
   out.flush();
   if (!out) {
-    const int os_error = errno != 0 ? errno : EIO;
+    failure_ = failure_from_os_error(errno);
     out.clear();
     state_ = State::silent;
-    failure_ = failure_from_os_error(os_error);
   }
 }
 

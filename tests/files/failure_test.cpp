@@ -16,6 +16,9 @@
 namespace kestrel {
 namespace {
 
+// An error the system reported without a number is an I/O error, wherever it arises.
+TEST(OsErrors, NoNumberIsADeviceError) { EXPECT_EQ(failure_from_os_error(0).number(), 57); }
+
 TEST(WindowsErrors, MapOntoTheTable) {
   struct Case {
     unsigned long windows_error;
