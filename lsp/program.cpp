@@ -52,10 +52,17 @@ bool Program::reads(const fs::path& file) const {
 
 std::optional<FileLine> Program::origin(int pane_line) const {
   const std::optional<SourceOrigin> origin = opened_.source_map.origin_of(pane_line);
-  if (!origin || origin->file < 0 ||
-      static_cast<std::size_t>(origin->file) >= absolute_files_.size())
+  return origin ? line_of(*origin) : std::nullopt;
+}
+
+std::optional<FileLine> Program::line_of(const SourceOrigin& at) const {
+  if (at.file < 0 || static_cast<std::size_t>(at.file) >= absolute_files_.size())
     return std::nullopt;
-  return FileLine{absolute_files_[static_cast<std::size_t>(origin->file)], origin->line - 1};
+  return FileLine{absolute_files_[static_cast<std::size_t>(at.file)], at.line - 1};
+}
+
+fs::path Program::included(const IncludeLine& include) const {
+  return absolute(opened_.files[include.file].resolved);
 }
 
 std::optional<int> Program::pane_line(const FileLine& at) const {

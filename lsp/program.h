@@ -47,6 +47,10 @@ class Program {
 
   // Where a pane line was read from.
   std::optional<FileLine> origin(int pane_line) const;
+  // The file and 0-based line of a place in the load, when its file is one the load names.
+  std::optional<FileLine> line_of(const SourceOrigin& at) const;
+  // The file an include line opened, absolute.
+  std::filesystem::path included(const IncludeLine& include) const;
   // The pane line read from a file's line, if one was.
   std::optional<int> pane_line(const FileLine& at) const;
   // The file a Location of a finding names, absolute.

@@ -492,11 +492,7 @@ std::optional<Target> target_at(const Program& program, std::optional<int> pane_
   const OpenOutcome& opened = program.opened();
   for (std::size_t n = 0; n < opened.includes.size(); ++n) {
     const IncludeLine& include = opened.includes[n];
-    const std::vector<fs::path>& files = opened.source_map.files;
-    if (include.at.file < 0 || static_cast<std::size_t>(include.at.file) >= files.size()) continue;
-    if (program.absolute(files[static_cast<std::size_t>(include.at.file)]) != file ||
-        include.at.line - 1 != line)
-      continue;
+    if (program.line_of(include.at) != FileLine{file, line}) continue;
     const int first = include.column - 1;
     if (column >= first && column <= first + static_cast<int>(include.name.size()))
       return Target{Target::Kind::include, static_cast<int>(n)};
@@ -537,7 +533,7 @@ Json Server::definition(const Json& params) {
     const IncludeLine& include = program.opened().includes[static_cast<std::size_t>(target->index)];
     const LoadedFile& loaded = program.opened().files[include.file];
     if (loaded.result == LoadedFile::Result::failed) return nullptr;
-    return location(program.absolute(loaded.resolved), 0, 0, 0);
+    return location(program.included(include), 0, 0, 0);
   }
   const std::vector<Span> spans = occurrences(program, *target);
   if (spans.empty()) return nullptr;
@@ -670,7 +666,7 @@ Json Server::hover(const Json& params) {
     } else {
       const IncludeLine& include =
           program.opened().includes[static_cast<std::size_t>(target->index)];
-      text += shown(program.absolute(program.opened().files[include.file].resolved)) + "\n";
+      text += shown(program.included(include)) + "\n";
     }
   }
   if (const std::optional<int> output =
@@ -721,10 +717,9 @@ Json Server::document_symbols(const Json& params) {
   }
   const OpenOutcome& opened = program->opened();
   for (const IncludeLine& include : opened.includes) {
-    const fs::path& from = opened.source_map.files.at(static_cast<std::size_t>(include.at.file));
-    if (program->absolute(from) != file || !lines.insert(include.at.line - 1).second) continue;
-    add(ansi::to_utf8(include.name), file_symbol,
-        shown(program->absolute(opened.files[include.file].resolved)), include.at.line - 1,
+    const std::optional<FileLine> at = program->line_of(include.at);
+    if (!at || at->file != file || !lines.insert(at->line).second) continue;
+    add(ansi::to_utf8(include.name), file_symbol, shown(program->included(include)), at->line,
         include.column - 1, include.column - 1 + static_cast<int>(include.name.size()));
   }
   std::sort(list.begin(), list.end(), [](const Json& a, const Json& b) {
@@ -964,9 +959,7 @@ Json Server::diagnostics_of(const fs::path& file) {
                          line_bytes(at->file, at->line), where.column);
     Place place{program->absolute(where.file), where.line - 1, 0, 0};
     for (const IncludeLine& include : program->opened().includes) {
-      const fs::path& from =
-          program->opened().source_map.files.at(static_cast<std::size_t>(include.at.file));
-      if (program->absolute(from) == place.file && include.at.line == where.line)
+      if (program->line_of(include.at) == FileLine{place.file, place.line})
         return {place.file, place.line, include.column - 1,
                 include.column - 1 + static_cast<int>(include.name.size())};
     }
